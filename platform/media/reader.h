@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QVariantMap>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "asset.h"
+#include "error.h"
+#include "sample_buffer.h"
+#include "video_composition.h"
+
+namespace media {
+
+class AssetReader;
+
+// A source of samples attached to a reader. copy_next_sample_buffer() blocks until the
+// next sample is there and gives nullptr at the end, or once the reader failed or was
+// cancelled.
+class AssetReaderOutput {
+public:
+    virtual ~AssetReaderOutput() = default;
+    virtual MediaType media_type() const = 0;
+    virtual SampleBufferRef copy_next_sample_buffer() = 0;
+    void set_always_copies_sample_data(bool copies) { always_copies_ = copies; }
+    bool always_copies_sample_data() const { return always_copies_; }
+
+protected:
+    bool always_copies_ = true;
+};
+using AssetReaderOutputRef = std::shared_ptr<AssetReaderOutput>;
+
+// The stored samples of one track. Only outputs without settings (stored format) exist here.
+class AssetReaderTrackOutput : public AssetReaderOutput {
+public:
+    static std::shared_ptr<AssetReaderTrackOutput> create(
+        const AssetTrackRef& track, const std::optional<QVariantMap>& output_settings);
+};
+
+// Decoded frames of the video tracks rendered through a video composition, in a YUV format
+// that encoders take directly. Without a composition, frames come upright at their own size.
+class AssetReaderVideoCompositionOutput : public AssetReaderOutput {
+public:
+    static std::shared_ptr<AssetReaderVideoCompositionOutput> create(
+        const std::vector<AssetTrackRef>& tracks, const std::optional<QVariantMap>& video_settings);
+    virtual void set_video_composition(const VideoCompositionRef& composition) = 0;
+    virtual VideoCompositionRef video_composition() const = 0;
+};
+
+// Decoded audio of all audio tracks mixed at unity gain into one interleaved PCM stream.
+class AssetReaderAudioMixOutput : public AssetReaderOutput {
+public:
+    static std::shared_ptr<AssetReaderAudioMixOutput> create(
+        const std::vector<AssetTrackRef>& tracks, const std::optional<QVariantMap>& audio_settings);
+    virtual void set_audio_mix(const AudioMixRef& mix) = 0;
+};
+
+// Reads an asset's samples into its outputs, within a time range.
+class AssetReader {
+public:
+    enum class Status { Unknown = 0, Reading = 1, Completed = 2, Failed = 3, Cancelled = 4 };
+
+    // nullptr, with the error set, when the asset cannot be read at all.
+    static std::shared_ptr<AssetReader> create(const AssetRef& asset, Error* error = nullptr);
+    virtual ~AssetReader() = default;
+
+    virtual AssetRef asset() const = 0;
+    virtual void set_time_range(const TimeRange& range) = 0;
+    virtual TimeRange time_range() const = 0;
+    virtual bool can_add_output(const AssetReaderOutputRef& output) const = 0;
+    virtual void add_output(const AssetReaderOutputRef& output) = 0;
+    virtual std::vector<AssetReaderOutputRef> outputs() const = 0;
+    virtual bool start_reading() = 0;
+    virtual void cancel_reading() = 0;
+    virtual Status status() const = 0;
+    virtual std::optional<Error> error() const = 0;
+};
+using AssetReaderRef = std::shared_ptr<AssetReader>;
+
+}  // namespace media

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+namespace testsupport {
+
+// Path of a generated fixture file, by name.
+std::string fixture(const std::string& name);
+
+// Runs the Qt event loop until done() holds or the time-out passes; false on time-out.
+bool pump_until(const std::function<bool()>& done,
+                std::chrono::milliseconds timeout = std::chrono::seconds(30));
+
+// A fresh empty directory for one test, removed by the destructor.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+}  // namespace testsupport
