@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "engine/guarded.h"
+#include "engine/presets.h"
+#include "platform/media/asset.h"
+#include "platform/media/time.h"
+#include "platform/media/writer.h"
+
+class ReaderWriterExporter;
+struct ExportResult;
+namespace ffkit {
+class Session;
+struct Log;
+struct Statistics;
+}  // namespace ffkit
+
+// Receiver of a job's progress and of one completion per start.
+class vrkSleepDelegate {
+public:
+    virtual ~vrkSleepDelegate() = default;
+    virtual void export_progress(float progress) = 0;
+    virtual void export_unused() {}
+    virtual void export_finished(const QUrl& url) = 0;
+};
+
+// The conversion job of one source file, through the pipeline or an ffmpeg command line.
+class OneExporter : public std::enable_shared_from_this<OneExporter> {
+public:
+    // Builds the job: probes the duration and asks the compatibility question.
+    static std::shared_ptr<OneExporter> create(media::AssetRef asset);
+    virtual ~OneExporter();
+
+    virtual void check_compatibility();
+    virtual std::optional<media::Time> probe_duration();
+    static std::optional<QString> parse_ffprobe_duration(const std::optional<QString>& text);
+    virtual std::optional<QUrl> make_output_url();
+    virtual void start_export(const media::TimeRange& range);
+    virtual void cancel_export();
+    virtual void start_ffmpeg_export(const media::TimeRange& range);
+    virtual QString build_ffmpeg_command();
+
+    // Handlers given to the engines.
+    void on_compatibility_result(bool compatible);
+    void on_session_exporter_progress(float progress);
+    void on_session_exporter_complete(const ExportResult& result);
+    void on_ffmpeg_complete(const std::shared_ptr<ffkit::Session>& session);
+    void on_ffmpeg_log(const ffkit::Log& log);
+    void on_ffmpeg_statistics(const ffkit::Statistics* statistics);
+
+    // Fields; every single read and write is atomic.
+    Guarded<std::shared_ptr<vrkSleepDelegate>> delegate;
+    media::AssetRef raw_asset;
+    media::Time raw_duration = media::Time::make(0, 600);
+    int64_t customize_Export_width = 0;
+    int64_t customize_Export_height = 0;
+    media::VideoCodecType customize_Export_AVVideoCodecType = AVVideoCodecTypeH264;
+    Guarded<std::optional<media::TimeRange>> timeRange;
+    std::atomic<float> out_progress{0};
+    std::atomic<int> status{0};
+    std::atomic<bool> is_preview_play{false};
+    Guarded<std::shared_ptr<ReaderWriterExporter>> out_ReaderWriterExporter;
+    std::vector<media::MetadataItem> metadata;
+    Guarded<std::shared_ptr<My_Prest>> My_prest_obj;
+    Guarded<std::optional<QUrl>> out_url_obj;
+    std::atomic<bool> is_run_ffmpeg{false};
+    Guarded<std::optional<bool>> let_is_run_ffmpeg;
+    Guarded<std::optional<int64_t>> ff_sessionId;
+    Guarded<std::optional<QString>> error_info;
+
+protected:
+    explicit OneExporter(media::AssetRef asset);
+};
