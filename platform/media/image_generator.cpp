@@ -1,0 +1,137 @@
+#include "image_generator.h"
+
+#include <QTransform>
+#include <algorithm>
+#include <cmath>
+
+#include "libav.h"
+#include "picture_convert.h"
+
+namespace media {
+
+namespace {
+
+void set_error(Error* error, const QString& text)
+{
+    if (error)
+        *error = Error{QStringLiteral("media.image"), -1, text};
+}
+
+// Decodes the frame shown at time t: the last one that starts at or before t, or the first
+// one when t lies before every frame.
+av::FramePtr decode_frame_at(AVFormatContext* ctx, AVStream* st, AVCodecContext* dec,
+                             int64_t target, QString* error)
+{
+    av::PacketPtr pkt(av_packet_alloc());
+    av::FramePtr frame(av_frame_alloc());
+    av::FramePtr best;
+    bool draining = false;
+    while (true) {
+        int rc = avcodec_receive_frame(dec, frame.get());
+        if (rc >= 0) {
+            const int64_t ts = frame->best_effort_timestamp;
+            if (best && ts != AV_NOPTS_VALUE && ts > target)
+                return best;
+            best.reset(av_frame_clone(frame.get()));
+            av_frame_unref(frame.get());
+            if (ts == AV_NOPTS_VALUE || ts >= target)
+                return best;
+            continue;
+        }
+        if (rc == AVERROR_EOF)
+            break;
+        if (rc != AVERROR(EAGAIN)) {
+            *error = QStringLiteral("The picture could not be decoded: %1.")
+                         .arg(QString::fromStdString(av::error_text(rc)));
+            return nullptr;
+        }
+        if (draining)
+            break;
+        rc = av_read_frame(ctx, pkt.get());
+        if (rc < 0) {
+            draining = true;
+            avcodec_send_packet(dec, nullptr);
+            continue;
+        }
+        if (pkt->stream_index == st->index) {
+            rc = avcodec_send_packet(dec, pkt.get());
+            if (rc < 0 && rc != AVERROR(EAGAIN) && rc != AVERROR_INVALIDDATA) {
+                av_packet_unref(pkt.get());
+                *error = QStringLiteral("The picture could not be decoded: %1.")
+                             .arg(QString::fromStdString(av::error_text(rc)));
+                return nullptr;
+            }
+        }
+        av_packet_unref(pkt.get());
+    }
+    if (!best)
+        *error = QStringLiteral("The file holds no picture that can be decoded.");
+    return best;
+}
+
+}  // namespace
+
+std::optional<QImage> ImageGenerator::copy_image_at_time(const Time& t, Error* error) const
+{
+    if (!asset_) {
+        set_error(error, QStringLiteral("There is no asset."));
+        return std::nullopt;
+    }
+    const auto video = asset_->tracks_with_media_type(AVMediaTypeVideo);
+    if (video.empty()) {
+        set_error(error, QStringLiteral("The file has no video track."));
+        return std::nullopt;
+    }
+    const AssetTrack& track = *video.front();
+    QString text;
+    av::FormatPtr ctx = av::open_input(asset_->path(), &text);
+    if (!ctx || track.stream_index >= static_cast<int>(ctx->nb_streams)) {
+        set_error(error, text.isEmpty() ? QStringLiteral("The file changed since it was opened.") : text);
+        return std::nullopt;
+    }
+    AVStream* st = ctx->streams[track.stream_index];
+    for (unsigned i = 0; i < ctx->nb_streams; ++i)
+        if (static_cast<int>(i) != st->index)
+            ctx->streams[i]->discard = AVDISCARD_ALL;
+    av::CodecPtr dec = av::open_decoder(st, 0, &text, false);
+    if (!dec) {
+        set_error(error, text);
+        return std::nullopt;
+    }
+    int64_t target = av::from_time(t.is_numeric() ? t : Time::zero(), st->time_base);
+    if (st->start_time != AV_NOPTS_VALUE)
+        target += st->start_time;
+    if (t.is_numeric() && t.value > 0)
+        av_seek_frame(ctx.get(), st->index, target, AVSEEK_FLAG_BACKWARD);
+    av::FramePtr frame = decode_frame_at(ctx.get(), st, dec.get(), target, &text);
+    if (!frame) {
+        set_error(error, text);
+        return std::nullopt;
+    }
+
+    const AffineTransform turn = applies_transform_ ? track.preferred_transform : AffineTransform{};
+    const Rect upright = turn.apply(Rect{{0, 0}, {double(frame->width), double(frame->height)}});
+    double scale = 1;
+    if (maximum_size_.width > 0 && upright.size.width > 0)
+        scale = std::min(scale, maximum_size_.width / upright.size.width);
+    if (maximum_size_.height > 0 && upright.size.height > 0)
+        scale = std::min(scale, maximum_size_.height / upright.size.height);
+    // Scale while converting (cheap for thumbnails), then turn the small picture.
+    const int w = std::max(1, static_cast<int>(std::lround(frame->width * scale)));
+    const int h = std::max(1, static_cast<int>(std::lround(frame->height * scale)));
+    QImage image = frame_to_image(frame.get(), w, h);
+    if (image.isNull()) {
+        set_error(error, QStringLiteral("The picture could not be converted."));
+        return std::nullopt;
+    }
+    if (!turn.is_identity()) {
+        const QTransform q(turn.a, turn.b, turn.c, turn.d, 0, 0);
+        const bool quarter = std::abs(turn.a * turn.b) < 1e-9 && std::abs(turn.c * turn.d) < 1e-9;
+        image = image.transformed(q, quarter ? Qt::FastTransformation : Qt::SmoothTransformation);
+        if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)
+            image = image.convertToFormat(QImage::Format_ARGB32);
+    }
+    return image;
+}
+
+}  // namespace media

@@ -1,0 +1,122 @@
+#include "libav.h"
+
+#include <limits>
+#include <mutex>
+
+namespace media::av {
+
+namespace {
+
+// Warnings of the libraries about damaged files would flood the terminal; errors stay.
+void quiet_library_log()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        if (av_log_get_level() > AV_LOG_ERROR)
+            av_log_set_level(AV_LOG_ERROR);
+    });
+}
+
+}  // namespace
+
+std::string error_text(int code)
+{
+    char buf[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, buf, sizeof buf);
+    return buf;
+}
+
+FormatPtr open_input(const QString& path, QString* error)
+{
+    quiet_library_log();
+    if (path.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("No file was given.");
+        return nullptr;
+    }
+    AVDictionary* opts = nullptr;
+    av_dict_set(&opts, "protocol_whitelist", "file", 0);
+    AVFormatContext* raw = nullptr;
+    // The "file:" prefix keeps a colon in the name from being read as a protocol.
+    const QByteArray url = "file:" + path.toUtf8();
+    int rc = avformat_open_input(&raw, url.constData(), nullptr, &opts);
+    av_dict_free(&opts);
+    if (rc < 0) {
+        if (error)
+            *error = QStringLiteral("The file \"%1\" could not be opened: %2.")
+                         .arg(path, QString::fromStdString(error_text(rc)));
+        return nullptr;
+    }
+    FormatPtr ctx(raw);
+    rc = avformat_find_stream_info(ctx.get(), nullptr);
+    if (rc < 0) {
+        if (error)
+            *error = QStringLiteral("The media data of \"%1\" could not be read: %2.")
+                         .arg(path, QString::fromStdString(error_text(rc)));
+        return nullptr;
+    }
+    return ctx;
+}
+
+CodecPtr open_decoder(const AVStream* st, int threads, QString* error, bool frame_threads)
+{
+    const AVCodecParameters* par = st->codecpar;
+    const AVCodec* codec = avcodec_find_decoder(par->codec_id);
+    if (!codec) {
+        if (error)
+            *error = QStringLiteral("There is no decoder for the codec %1.")
+                         .arg(QString::fromUtf8(avcodec_get_name(par->codec_id)));
+        return nullptr;
+    }
+    CodecPtr ctx(avcodec_alloc_context3(codec));
+    if (!ctx || avcodec_parameters_to_context(ctx.get(), par) < 0) {
+        if (error)
+            *error = QStringLiteral("The decoder could not be set up.");
+        return nullptr;
+    }
+    ctx->thread_count = threads;
+    if (!frame_threads)
+        ctx->thread_type = FF_THREAD_SLICE;
+    ctx->pkt_timebase = st->time_base;
+    const int rc = avcodec_open2(ctx.get(), codec, nullptr);
+    if (rc < 0) {
+        if (error)
+            *error = QStringLiteral("The %1 decoder could not be opened: %2.")
+                         .arg(QString::fromUtf8(codec->name), QString::fromStdString(error_text(rc)));
+        return nullptr;
+    }
+    return ctx;
+}
+
+Time to_time(int64_t value, AVRational tb)
+{
+    if (value == AV_NOPTS_VALUE || tb.num <= 0 || tb.den <= 0)
+        return Time::invalid();
+    if (tb.num == 1)
+        return Time::make(value, tb.den);
+    // Keep the exact value when the rescaled timescale still fits.
+    const int64_t scale = static_cast<int64_t>(tb.den);
+    if (value <= std::numeric_limits<int64_t>::max() / tb.num &&
+        value >= std::numeric_limits<int64_t>::min() / tb.num && scale <= INT32_MAX)
+        return Time::make(value * tb.num, static_cast<int32_t>(scale));
+    return Time::make(av_rescale_q(value, tb, AVRational{1, 90000}), 90000);
+}
+
+int64_t from_time(const Time& t, AVRational tb)
+{
+    if (t.is_positive_infinity())
+        return std::numeric_limits<int64_t>::max();
+    if (t.is_negative_infinity())
+        return std::numeric_limits<int64_t>::min();
+    if (!t.is_numeric())
+        return AV_NOPTS_VALUE;
+    return av_rescale_q(t.value, AVRational{1, t.timescale}, tb);
+}
+
+bool is_hidden_stream(const AVStream* st)
+{
+    return (st->disposition & AV_DISPOSITION_ATTACHED_PIC) ||
+           st->codecpar->codec_type == AVMEDIA_TYPE_ATTACHMENT;
+}
+
+}  // namespace media::av

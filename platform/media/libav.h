@@ -1,0 +1,54 @@
+#pragma once
+
+// Small helpers around the FFmpeg libraries, shared by the reading side of the media layer.
+
+#include <QString>
+#include <memory>
+#include <string>
+
+#include "time.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+namespace media::av {
+
+struct FormatCloser {
+    void operator()(AVFormatContext* ctx) const { avformat_close_input(&ctx); }
+};
+struct CodecCloser {
+    void operator()(AVCodecContext* ctx) const { avcodec_free_context(&ctx); }
+};
+struct FrameFreer {
+    void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+struct PacketFreer {
+    void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+using FormatPtr = std::unique_ptr<AVFormatContext, FormatCloser>;
+using CodecPtr = std::unique_ptr<AVCodecContext, CodecCloser>;
+using FramePtr = std::unique_ptr<AVFrame, FrameFreer>;
+using PacketPtr = std::unique_ptr<AVPacket, PacketFreer>;
+
+// The library's text for an error code.
+std::string error_text(int code);
+
+// Opens a local file for demuxing and reads its stream information. Only the file protocol
+// is allowed, so a crafted file cannot make the demuxer reach other files or the network.
+// nullptr with a description on failure.
+FormatPtr open_input(const QString& path, QString* error);
+
+// A decoder for the stream; threads: 0 = as many as useful, 1 = none. Frame threading
+// gives the best throughput; slice threading alone gives the first picture soonest.
+CodecPtr open_decoder(const AVStream* st, int threads, QString* error, bool frame_threads = true);
+
+// Stream time <-> media::Time.
+Time to_time(int64_t value, AVRational time_base);
+int64_t from_time(const Time& t, AVRational time_base);
+
+// True for the stream kinds the asset ignores: cover art and attachments.
+bool is_hidden_stream(const AVStream* st);
+
+}  // namespace media::av

@@ -1,0 +1,74 @@
+#include "picture_convert.h"
+
+#include <memory>
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
+namespace media {
+
+namespace {
+
+int sws_colourspace(const AVFrame* f)
+{
+    switch (f->colorspace) {
+    case AVCOL_SPC_BT709: return SWS_CS_ITU709;
+    case AVCOL_SPC_FCC: return SWS_CS_FCC;
+    case AVCOL_SPC_SMPTE240M: return SWS_CS_SMPTE240M;
+    case AVCOL_SPC_BT2020_NCL: case AVCOL_SPC_BT2020_CL: return SWS_CS_BT2020;
+    case AVCOL_SPC_UNSPECIFIED:
+        // Untagged HD material is nearly always BT.709.
+        return f->height >= 720 ? SWS_CS_ITU709 : SWS_CS_ITU601;
+    default: return SWS_CS_ITU601;
+    }
+}
+
+bool is_rgb(AVPixelFormat fmt)
+{
+    const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(fmt);
+    return d && (d->flags & AV_PIX_FMT_FLAG_RGB);
+}
+
+}  // namespace
+
+bool is_full_range(const AVFrame* frame)
+{
+    switch (frame->format) {
+    case AV_PIX_FMT_YUVJ420P: case AV_PIX_FMT_YUVJ422P: case AV_PIX_FMT_YUVJ444P:
+    case AV_PIX_FMT_YUVJ440P: case AV_PIX_FMT_YUVJ411P:
+        return true;
+    default:
+        return frame->color_range == AVCOL_RANGE_JPEG ||
+               is_rgb(static_cast<AVPixelFormat>(frame->format));
+    }
+}
+
+void set_colour_details(SwsContext* sws, const AVFrame* src, bool dst_is_rgb)
+{
+    const int* coeffs = sws_getCoefficients(sws_colourspace(src));
+    sws_setColorspaceDetails(sws, coeffs, is_full_range(src) ? 1 : 0, coeffs, dst_is_rgb ? 1 : 0,
+                             0, 1 << 16, 1 << 16);
+}
+
+QImage frame_to_image(const AVFrame* frame, int width, int height)
+{
+    const auto fmt = static_cast<AVPixelFormat>(frame->format);
+    std::unique_ptr<SwsContext, void (*)(SwsContext*)> sws(
+        sws_getContext(frame->width, frame->height, fmt, width, height, AV_PIX_FMT_RGB32,
+                       SWS_BICUBIC, nullptr, nullptr, nullptr),
+        sws_freeContext);
+    if (!sws)
+        return {};
+    set_colour_details(sws.get(), frame, true);
+    QImage image(width, height, QImage::Format_RGB32);
+    if (image.isNull())
+        return {};
+    uint8_t* dst[4] = {image.bits(), nullptr, nullptr, nullptr};
+    const int dst_stride[4] = {static_cast<int>(image.bytesPerLine()), 0, 0, 0};
+    if (sws_scale(sws.get(), frame->data, frame->linesize, 0, frame->height, dst, dst_stride) <= 0)
+        return {};
+    return image;
+}
+
+}  // namespace media

@@ -1,0 +1,24 @@
+#pragma once
+
+// Conversions of decoded pictures with swscale, with the frame's own colour matrix and range.
+
+#include <QImage>
+
+extern "C" {
+#include <libavutil/frame.h>
+#include <libswscale/swscale.h>
+}
+
+namespace media {
+
+// Tells swscale the colour matrix and range of the source frame and of the destination
+// (limited range for YUV destinations, full range for RGB), so that colours stay right.
+void set_colour_details(SwsContext* sws, const AVFrame* src, bool dst_is_rgb);
+
+// The frame as an RGB32 image of the given size; a null image on failure.
+QImage frame_to_image(const AVFrame* frame, int width, int height);
+
+// True when the frame's samples use the full range (0-255) rather than the limited one.
+bool is_full_range(const AVFrame* frame);
+
+}  // namespace media

@@ -1,0 +1,80 @@
+#include <QImage>
+#include <cmath>
+#include <gtest/gtest.h>
+
+#include "media_test_util.h"
+#include "platform/media/image_generator.h"
+
+using namespace media;
+
+namespace {
+
+// Mean absolute difference of the colour channels of two equally sized images.
+double mean_difference(const QImage& a, const QImage& b)
+{
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    double sum = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        const auto* p = reinterpret_cast<const QRgb*>(x.constScanLine(row));
+        const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(row));
+        for (int col = 0; col < x.width(); ++col)
+            sum += std::abs(qRed(p[col]) - qRed(q[col])) + std::abs(qGreen(p[col]) - qGreen(q[col])) +
+                   std::abs(qBlue(p[col]) - qBlue(q[col]));
+    }
+    return sum / (3.0 * x.width() * x.height());
+}
+
+std::optional<QImage> first_frame(const char* name, Size max = {}, Error* error = nullptr)
+{
+    ImageGenerator gen(mediatest::open(name));
+    gen.set_applies_preferred_track_transform(true);
+    gen.set_maximum_size(max);
+    return gen.copy_image_at_time(Time::zero(), error);
+}
+
+void expect_same_picture(const char* movie, const char* reference)
+{
+    SCOPED_TRACE(movie);
+    const auto image = first_frame(movie);
+    ASSERT_TRUE(image);
+    const QImage want(QString::fromStdString(testsupport::fixture(reference)));
+    ASSERT_FALSE(want.isNull());
+    ASSERT_EQ(image->size(), want.size());
+    EXPECT_LT(mean_difference(*image, want), 4.0);
+}
+
+}  // namespace
+
+TEST(ImageGenerator, FirstFrameIsUprightAndMatchesTheDecodedPicture)
+{
+    expect_same_picture("plain.mov", "first_plain.png");
+    expect_same_picture("rot90.mov", "first_rot90.png");
+    expect_same_picture("rot180.mov", "first_rot180.png");
+    const auto r270 = first_frame("rot270.mov");
+    ASSERT_TRUE(r270);
+    EXPECT_EQ(r270->size(), QSize(240, 320));
+}
+
+TEST(ImageGenerator, ScalesDownToTheMaximumSize)
+{
+    const auto rotated = first_frame("rot90.mov", Size{160, 160});
+    ASSERT_TRUE(rotated);
+    EXPECT_EQ(rotated->size(), QSize(120, 160));
+    const auto plain = first_frame("plain.mov", Size{160, 160});
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->size(), QSize(160, 120));
+    const QImage want = QImage(QString::fromStdString(testsupport::fixture("first_plain.png")))
+                            .scaled(160, 120, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    EXPECT_LT(mean_difference(*plain, want), 8.0);
+}
+
+TEST(ImageGenerator, NoImageWithoutDecodableVideo)
+{
+    for (const char* name : {"audio.m4a", "cover.mp3", "tone.wav", "random.mp4", "empty.mov"}) {
+        SCOPED_TRACE(name);
+        Error error;
+        EXPECT_FALSE(first_frame(name, {}, &error));
+        EXPECT_FALSE(error.description.isEmpty());
+    }
+}
