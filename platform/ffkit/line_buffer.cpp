@@ -1,0 +1,27 @@
+#include "line_buffer.h"
+
+namespace ffkit {
+
+void LineBuffer::feed(const char* data, size_t size)
+{
+    for (size_t i = 0; i < size; ++i) {
+        const char c = data[i];
+        if (c == '\n' || c == '\r')
+            emit_line();
+        else
+            pending_.push_back(c);
+    }
+}
+
+void LineBuffer::finish() { emit_line(); }
+
+void LineBuffer::emit_line()
+{
+    if (pending_.empty())
+        return;
+    const QString line = QString::fromUtf8(pending_.data(), qsizetype(pending_.size()));
+    pending_.clear();
+    on_line_(line);
+}
+
+}  // namespace ffkit
