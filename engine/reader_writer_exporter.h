@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/dispatch/queue.h"
+#include "platform/dispatch/sync.h"
 #include "platform/media/asset.h"
 #include "platform/media/error.h"
 #include "platform/media/reader.h"
@@ -43,7 +44,11 @@ struct ExportResult {
     const ExportError& error() const { return std::get<ExportError>(value); }
 };
 
+struct ExportRun;
+
 // The re-encoding pipeline: reads an asset and writes a new file with the output settings.
+// Set-up runs on the caller's thread; samples are fed on the serial queue
+// "ReaderWriterExporterInputQueue"; every result is reported once per run, on the main queue.
 class ReaderWriterExporter : public std::enable_shared_from_this<ReaderWriterExporter> {
 public:
     using RenderHandler = std::function<void(const media::PixelBufferRef& source, const media::Time& time,
@@ -85,7 +90,33 @@ public:
     static constexpr const char* InputQueueLabel = "ReaderWriterExporterInputQueue";
 
 private:
+    using RunRef = std::shared_ptr<ExportRun>;
+
     ReaderWriterExporter();
+
+    // Set-up helpers, on the caller's thread. They answer the settings that the reader or
+    // the writer refused, if any.
+    std::optional<media::Error> setupVideoOutput(const RunRef& run);
+    std::optional<media::Error> setupAudioOutput(const RunRef& run);
+    std::optional<media::Error> setupAudioInput(const RunRef& run);
+    void addTimecodeInput(const RunRef& run);
+    void startFeeding(const RunRef& run);
+
+    // Sample loops, on the input queue.
+    bool encodeReadySamples(const RunRef& run, const media::AssetReaderOutputRef& output,
+                            const media::AssetWriterInputRef& input);
+    void copyTimecodeSamples(const RunRef& run, const media::AssetWriterInputRef& input,
+                             const std::shared_ptr<dispatch::Semaphore>& signal);
+    void storeProgress(const RunRef& run, float progress);
+
+    // End of a run, on the main queue.
+    void finishExport(const RunRef& run);
+    void completeExport(const RunRef& run);
+    void failSetup(const RunRef& run, const ExportError& error);
+    void resetExport(const RunRef& run);
+
+    RunRef currentRun() const;
+
     struct Impl;
     std::unique_ptr<Impl> impl_;
     std::atomic<float> _progress{0};

@@ -1,0 +1,94 @@
+#include "exporter_settings.h"
+
+#include <QStringList>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+bool isNumber(const QVariant& v)
+{
+    switch (v.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A render dimension as a pixel count, when it is one: finite, positive and within int.
+std::optional<int> wholePixels(double v)
+{
+    if (!std::isfinite(v) || v < 1 || v > std::numeric_limits<int>::max())
+        return std::nullopt;
+    return static_cast<int>(std::trunc(v));
+}
+
+QString describeValue(const QVariant& v)
+{
+    if (v.typeId() == QMetaType::QVariantMap)
+        return describeSettings(v.toMap());
+    return v.toString();
+}
+
+}  // namespace
+
+bool validateVideoOutputConfiguration(const std::optional<QVariantMap>& videoOutputConfiguration)
+{
+    if (!videoOutputConfiguration)
+        return false;
+    return isNumber(videoOutputConfiguration->value(AVVideoWidthKey)) &&
+           isNumber(videoOutputConfiguration->value(AVVideoHeightKey));
+}
+
+QVariantMap sourcePixelBufferAttributes(const media::VideoCompositionRef& composition)
+{
+    QVariantMap attributes;
+    attributes.insert(kCVPixelBufferPixelFormatTypeKey, QVariant::fromValue<uint>(kCVPixelFormatType_32RGBA));
+    if (composition) {
+        const auto width = wholePixels(composition->render_size.width);
+        const auto height = wholePixels(composition->render_size.height);
+        if (width && height) {
+            attributes.insert(kCVPixelBufferWidthKey, *width);
+            attributes.insert(kCVPixelBufferHeightKey, *height);
+        }
+    }
+    attributes.insert("IOSurfaceOpenGLESTextureCompatibility", true);
+    attributes.insert("IOSurfaceOpenGLESFBOCompatibility", true);
+    return attributes;
+}
+
+int exportStatusOf(media::AssetWriter::Status status)
+{
+    switch (status) {
+    case media::AssetWriter::Status::Writing:
+        return 2;
+    case media::AssetWriter::Status::Completed:
+        return 3;
+    case media::AssetWriter::Status::Failed:
+        return 4;
+    case media::AssetWriter::Status::Cancelled:
+        return 5;
+    default:
+        return 0;
+    }
+}
+
+QString describeSettings(const std::optional<QVariantMap>& settings)
+{
+    if (!settings)
+        return QStringLiteral("no settings");
+    QStringList parts;
+    for (auto it = settings->cbegin(); it != settings->cend(); ++it)
+        parts << it.key() + QStringLiteral(": ") + describeValue(it.value());
+    return QStringLiteral("{") + parts.join(QStringLiteral(", ")) + QStringLiteral("}");
+}
