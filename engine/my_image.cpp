@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-#include "log_line.h"
+#include "stdout_log.h"
 #include "named_images.h"
 #include "system_colors.h"
 
@@ -17,7 +17,7 @@ My_Image::My_Image(const std::optional<QImage>& base) : b(systemGrayColor())
     red_round = tint_image(*base, systemRedColor());
     orange_round = tint_image(*base, systemOrangeColor());
     gray_round = tint_image(*base, systemGrayColor());
-    log_line(QStringLiteral("创建颜色"));
+    logLine(QStringLiteral("创建颜色"));
 }
 
 QImage tint_image(const QImage& image, const QColor& color)

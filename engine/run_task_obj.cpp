@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "engine/file_attributes.h"
-#include "engine/log_line.h"
+#include "engine/stdout_log.h"
 #include "engine/named_images.h"
 #include "engine/one_exporter.h"
 #include "platform/media/image_generator.h"
@@ -58,14 +58,14 @@ Run_task_obj::Run_task_obj(const QUrl& url)
     if (const auto identifier = file_type_identifier(in_file_obj))
         mediaType = last_identifier_component(*identifier);
     else
-        log_line(kAttributesError);
+        logLine(kAttributesError);
 
     make_thumbnail();
 }
 
 Run_task_obj::~Run_task_obj()
 {
-    log_line(name + QStringLiteral(" ,虚构函数"));
+    logLine(name + QStringLiteral(" ,虚构函数"));
     out_Ex.reset();
     obj_info.reset();
 }
@@ -81,7 +81,7 @@ void Run_task_obj::make_output_path(const QUrl& folder, bool is_add_rawpath)
         if (!relative.isEmpty())
             directory = QDir(directory).filePath(relative);
         if (!QDir().mkpath(directory))
-            log_line(QStringLiteral("creat false"));
+            logLine(QStringLiteral("creat false"));
     }
     const QUrl location = QUrl::fromLocalFile(QDir(directory).filePath(name));
     out_path = location.toLocalFile();
@@ -101,7 +101,7 @@ void Run_task_obj::make_thumbnail()
     }
     const FileIcon icon = file_icon(in_file_obj);
     if (icon.failed) {
-        log_line(kAttributesError);
+        logLine(kAttributesError);
         return;
     }
     thumbnail = icon.image ? fit_thumbnail(*icon.image) : QImage();
@@ -118,7 +118,7 @@ void Run_task_obj::set_state(const EnumState& new_state)
     case EnumState::Case::error:
         state = QStringLiteral("error") + new_state.error_value().description;
         state_icon = named_image(NamedImage::StatusUnavailable);
-        log_line(new_state.error_value().description + QStringLiteral(" 0000"));
+        logLine(new_state.error_value().description + QStringLiteral(" 0000"));
         break;
     case EnumState::Case::read:
         state = QStringLiteral("read");
