@@ -1,0 +1,358 @@
+#include <QFileInfo>
+#include <algorithm>
+#include <limits>
+
+#include "output_port.h"
+#include "reader.h"
+
+extern "C" {
+#include <libswresample/swresample.h>
+}
+
+namespace media {
+
+namespace {
+
+constexpr int kChunk = 1024;       // samples per delivered buffer
+constexpr double kMaxGap = 0.2;    // seconds of missing audio filled with silence
+constexpr int kTolerated = 8;      // damaged packets the decoder may conceal
+
+struct SwrFreer {
+    void operator()(SwrContext* s) const { swr_free(&s); }
+};
+
+// One source track: its decoder, its converter to the mix format, and its converted
+// samples from position base onwards (positions count output samples from the origin).
+struct TrackMix {
+    AssetTrackRef track;
+    av::CodecPtr decoder;
+    std::unique_ptr<SwrContext, SwrFreer> swr;
+    int in_rate = 0, in_format = -1;
+    AVChannelLayout in_layout{};
+    std::vector<float> samples;  // interleaved, from position base
+    int64_t base = 0;
+    int64_t next = -1;  // position after the last sample; -1 before the first
+    bool ended = false;
+    int bad_packets = 0;
+
+    ~TrackMix() { av_channel_layout_uninit(&in_layout); }
+};
+
+class AudioMixOutputImpl final : public AssetReaderAudioMixOutput, public OutputPort {
+public:
+    explicit AudioMixOutputImpl(std::vector<AssetTrackRef> tracks)
+    {
+        for (auto& t : tracks)
+            if (t && t->media_type == AVMediaTypeAudio)
+                tracks_.push_back(std::move(t));
+    }
+    ~AudioMixOutputImpl() override
+    {
+        if (session_)
+            session_->close_channel(channel_);
+        av_channel_layout_uninit(&layout_);
+    }
+
+    MediaType media_type() const override { return AVMediaTypeAudio; }
+    void set_audio_mix(const AudioMixRef& mix) override { mix_ = mix; }
+    std::vector<AssetTrackRef> source_tracks() const override { return tracks_; }
+
+    bool attach(const std::shared_ptr<ReaderSession>& session, int channel, QString* error) override
+    {
+        session_ = session;
+        channel_ = channel;
+        int channels = 1;
+        for (const auto& t : tracks_) {
+            AVStream* st = session->format()->streams[t->stream_index];
+            auto mix = std::make_unique<TrackMix>();
+            mix->track = t;
+            mix->decoder = av::open_decoder(st, 1, error);
+            if (!mix->decoder)
+                return false;
+            if (rate_ == 0)
+                rate_ = st->codecpar->sample_rate > 0 ? st->codecpar->sample_rate : 44100;
+            channels = std::max(channels, st->codecpar->ch_layout.nb_channels);
+            mixes_.push_back(std::move(mix));
+        }
+        av_channel_layout_default(&layout_, std::min(channels, 8));
+        const TimeRange range = session->range();
+        origin_ = range.start.is_numeric() ? range.start : Time::zero();
+        end_ = std::numeric_limits<int64_t>::max();
+        if (range.end().is_numeric())
+            end_ = position_of(range.end());
+        auto fd = std::make_shared<FormatDescription>();
+        fd->media_type = AVMediaTypeAudio;
+        fd->media_subtype = kAudioFormatLinearPCM;
+        fd->sample_rate = rate_;
+        fd->channels = layout_.nb_channels;
+        format_ = fd;
+        return true;
+    }
+
+    SampleBufferRef copy_next_sample_buffer() override
+    {
+        if (!session_ || finished_)
+            return nullptr;
+        while (true) {
+            if (session_->stopped())
+                return nullptr;
+            const int64_t n = ready_samples();
+            if (n >= kChunk || (n > 0 && input_done_))
+                return deliver(static_cast<int>(std::min<int64_t>(n, kChunk)));
+            if (input_done_) {
+                finished_ = true;
+                session_->output_finished();
+                return nullptr;
+            }
+            if (!pull())
+                return nullptr;
+        }
+    }
+
+private:
+    int64_t position_of(const Time& t) const
+    {
+        const Time d = t - origin_;
+        if (!d.is_numeric())
+            return 0;
+        return av_rescale_rnd(d.value, rate_, d.timescale, AV_ROUND_NEAR_INF);
+    }
+
+    // Samples that every unfinished track has delivered, up to the range's end.
+    int64_t ready_samples() const
+    {
+        int64_t upto = end_;
+        int64_t longest = emitted_;
+        for (const auto& m : mixes_) {
+            if (!m->ended)
+                upto = std::min(upto, std::max<int64_t>(m->next, emitted_));
+            longest = std::max(longest, m->next);
+        }
+        if (input_done_)
+            upto = std::min(end_, longest);
+        return std::max<int64_t>(0, upto - emitted_);
+    }
+
+    SampleBufferRef deliver(int n)
+    {
+        AVFrame* frame = av_frame_alloc();
+        frame->format = AV_SAMPLE_FMT_FLT;
+        frame->nb_samples = n;
+        frame->sample_rate = rate_;
+        av_channel_layout_copy(&frame->ch_layout, &layout_);
+        if (av_frame_get_buffer(frame, 0) < 0) {
+            av_frame_free(&frame);
+            session_->fail(QStringLiteral("Out of memory while mixing audio."), AVERROR(ENOMEM));
+            return nullptr;
+        }
+        const int ch = layout_.nb_channels;
+        auto* out = reinterpret_cast<float*>(frame->data[0]);
+        std::fill(out, out + n * ch, 0.0f);
+        for (auto& m : mixes_) {
+            // Unity gain: the tracks are summed as they are.
+            const int64_t from = std::max(emitted_, m->base);
+            const int64_t to = std::min<int64_t>(emitted_ + n, m->base + int64_t(m->samples.size()) / ch);
+            for (int64_t p = from; p < to; ++p)
+                for (int c = 0; c < ch; ++c)
+                    out[(p - emitted_) * ch + c] += m->samples[(p - m->base) * ch + c];
+            // Drop what has been delivered.
+            const int64_t used = std::clamp<int64_t>(emitted_ + n - m->base, 0, int64_t(m->samples.size()) / ch);
+            m->samples.erase(m->samples.begin(), m->samples.begin() + used * ch);
+            m->base += used;
+        }
+        frame->pts = emitted_;
+        auto sample = std::make_shared<SampleBuffer>();
+        const int64_t origin_samples = -position_of(Time::zero());
+        sample->presentation_time = Time::make(origin_samples + emitted_, rate_);
+        sample->duration = Time::make(n, rate_);
+        sample->format_description = format_;
+        sample->audio_frame = share_frame(frame);
+        sample->num_samples = n;
+        emitted_ += n;
+        return sample;
+    }
+
+    TrackMix* mix_for(int stream_index)
+    {
+        for (auto& m : mixes_)
+            if (m->track->stream_index == stream_index)
+                return m.get();
+        return nullptr;
+    }
+
+    void fail(const QString& what, int rc)
+    {
+        session_->fail(QStringLiteral("Decoding the audio of \"%1\" failed: %2.")
+                           .arg(QFileInfo(session_->path()).fileName(), what),
+                       rc);
+    }
+
+    // Reads one packet into its track; false when the reading stopped or failed.
+    bool pull()
+    {
+        av::PacketPtr pkt;
+        const auto got = session_->pop(channel_, pkt);
+        if (got == ReaderSession::Pop::Stopped)
+            return false;
+        if (got == ReaderSession::Pop::End) {
+            for (auto& m : mixes_) {
+                avcodec_send_packet(m->decoder.get(), nullptr);
+                if (!receive(*m))
+                    return false;
+                flush_converter(*m);
+                m->ended = true;
+            }
+            input_done_ = true;
+            return true;
+        }
+        TrackMix* m = mix_for(pkt->stream_index);
+        if (!m)
+            return true;
+        const int rc = avcodec_send_packet(m->decoder.get(), pkt.get());
+        if (rc == AVERROR_INVALIDDATA && ++m->bad_packets <= kTolerated)
+            return true;
+        if (rc < 0 && rc != AVERROR(EAGAIN)) {
+            fail(QString::fromStdString(av::error_text(rc)), rc);
+            return false;
+        }
+        return receive(*m);
+    }
+
+    bool receive(TrackMix& m)
+    {
+        av::FramePtr frame(av_frame_alloc());
+        while (true) {
+            const int rc = avcodec_receive_frame(m.decoder.get(), frame.get());
+            if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF)
+                return true;
+            if (rc < 0) {
+                fail(QString::fromStdString(av::error_text(rc)), rc);
+                return false;
+            }
+            const bool ok = convert(m, frame.get());
+            av_frame_unref(frame.get());
+            if (!ok)
+                return false;
+        }
+    }
+
+    bool setup_converter(TrackMix& m, const AVFrame* f)
+    {
+        AVChannelLayout in{};
+        if (f->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || f->ch_layout.nb_channels == 0)
+            av_channel_layout_default(&in, std::max(1, f->ch_layout.nb_channels));
+        else
+            av_channel_layout_copy(&in, &f->ch_layout);
+        SwrContext* swr = nullptr;
+        int rc = swr_alloc_set_opts2(&swr, &layout_, AV_SAMPLE_FMT_FLT, rate_, &in,
+                                     static_cast<AVSampleFormat>(f->format), f->sample_rate, 0, nullptr);
+        if (rc >= 0 && in.nb_channels == 1 && layout_.nb_channels > 1) {
+            // A mono track plays at full level on the left and right.
+            std::vector<double> matrix(layout_.nb_channels, 0.0);
+            matrix[0] = matrix[1] = 1.0;
+            rc = swr_set_matrix(swr, matrix.data(), 1);
+        }
+        if (rc >= 0)
+            rc = swr_init(swr);
+        m.swr.reset(swr);
+        av_channel_layout_uninit(&m.in_layout);
+        m.in_layout = in;
+        m.in_rate = f->sample_rate;
+        m.in_format = f->format;
+        if (rc < 0) {
+            m.swr.reset();
+            fail(QStringLiteral("its sample format cannot be converted"), rc);
+            return false;
+        }
+        return true;
+    }
+
+    void append(TrackMix& m, int64_t at, const float* data, int count)
+    {
+        const int ch = layout_.nb_channels;
+        if (m.next < 0) {
+            m.next = m.base = std::max(at, emitted_);
+        } else if (at > m.next + static_cast<int64_t>(kMaxGap * rate_)) {
+            m.samples.resize(m.samples.size() + (at - m.next) * ch, 0.0f);  // a gap in the track
+            m.next = at;
+        } else {
+            at = m.next;  // contiguous, whatever small jitter the timestamps have
+        }
+        // Samples before the origin (or already delivered) are dropped.
+        const int skip = static_cast<int>(std::clamp<int64_t>(m.next - at, 0, count));
+        m.samples.insert(m.samples.end(), data + int64_t(skip) * ch, data + int64_t(count) * ch);
+        m.next = at + count;
+        if (m.next < m.base + int64_t(m.samples.size()) / ch)
+            m.next = m.base + int64_t(m.samples.size()) / ch;
+    }
+
+    bool convert(TrackMix& m, const AVFrame* f)
+    {
+        if (!m.swr || f->sample_rate != m.in_rate || f->format != m.in_format ||
+            av_channel_layout_compare(&f->ch_layout, &m.in_layout) != 0) {
+            if (!setup_converter(m, f))
+                return false;
+        }
+        const int capacity = swr_get_out_samples(m.swr.get(), f->nb_samples);
+        std::vector<float> out(static_cast<size_t>(std::max(capacity, 0)) * layout_.nb_channels);
+        uint8_t* dst = reinterpret_cast<uint8_t*>(out.data());
+        const int n = swr_convert(m.swr.get(), &dst, capacity, const_cast<const uint8_t**>(f->extended_data),
+                                  f->nb_samples);
+        if (n < 0) {
+            fail(QString::fromStdString(av::error_text(n)), n);
+            return false;
+        }
+        const AVStream* st = session_->format()->streams[m.track->stream_index];
+        const Time t = session_->media_time(f->best_effort_timestamp, st);
+        int64_t at = t.is_numeric() ? position_of(t) : std::max<int64_t>(m.next, 0);
+        if (m.next < 0 && at < 0 && n > 0) {
+            // Starts before the origin: keep only what lies after it.
+            const int skip = static_cast<int>(std::min<int64_t>(-at, n));
+            append(m, 0, out.data() + int64_t(skip) * layout_.nb_channels, n - skip);
+            return true;
+        }
+        if (n > 0)
+            append(m, at, out.data(), n);
+        return true;
+    }
+
+    void flush_converter(TrackMix& m)
+    {
+        if (!m.swr || m.next < 0)
+            return;
+        const int capacity = swr_get_out_samples(m.swr.get(), 0);
+        if (capacity <= 0)
+            return;
+        std::vector<float> out(static_cast<size_t>(capacity) * layout_.nb_channels);
+        uint8_t* dst = reinterpret_cast<uint8_t*>(out.data());
+        const int n = swr_convert(m.swr.get(), &dst, capacity, nullptr, 0);
+        if (n > 0)
+            append(m, m.next, out.data(), n);
+    }
+
+    std::vector<AssetTrackRef> tracks_;
+    std::vector<std::unique_ptr<TrackMix>> mixes_;
+    AudioMixRef mix_;
+    std::shared_ptr<ReaderSession> session_;
+    int channel_ = -1;
+    int rate_ = 0;
+    AVChannelLayout layout_{};
+    FormatDescriptionRef format_;
+    Time origin_ = Time::zero();
+    int64_t end_ = 0;
+    int64_t emitted_ = 0;
+    bool input_done_ = false;
+    bool finished_ = false;
+};
+
+}  // namespace
+
+std::shared_ptr<AssetReaderAudioMixOutput> AssetReaderAudioMixOutput::create(
+    const std::vector<AssetTrackRef>& tracks, const std::optional<QVariantMap>&)
+{
+    // Audio settings would only choose the PCM layout; the mix is always float, interleaved.
+    auto output = std::make_shared<AudioMixOutputImpl>(tracks);
+    return output->source_tracks().empty() ? nullptr : output;
+}
+
+}  // namespace media

@@ -1,0 +1,328 @@
+#include "frame_renderer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <thread>
+
+#include "picture_convert.h"
+
+extern "C" {
+#include <libavutil/opt.h>
+}
+
+namespace media {
+
+namespace {
+
+constexpr uint8_t kBlackY = 16, kBlackC = 128;  // limited-range black
+constexpr size_t kPoolSize = 8;
+
+bool near(double a, double b) { return std::abs(a - b) < 1e-6; }
+int even(double v) { return 2 * static_cast<int>(std::lround(v / 2)); }
+
+void fill_black(AVFrame* f)
+{
+    for (int p = 0; p < 3; ++p) {
+        const int h = p ? (f->height + 1) / 2 : f->height;
+        const int w = p ? (f->width + 1) / 2 : f->width;
+        for (int y = 0; y < h; ++y)
+            std::memset(f->data[p] + y * f->linesize[p], p ? kBlackC : kBlackY, w);
+    }
+}
+
+// Mirrors a w x h block of 8-bit samples in place.
+void flip_block(uint8_t* data, int stride, int w, int h, bool flip_h, bool flip_v)
+{
+    if (flip_h)
+        for (int y = 0; y < h; ++y)
+            std::reverse(data + y * stride, data + y * stride + w);
+    if (flip_v)
+        for (int y = 0; y < h / 2; ++y)
+            std::swap_ranges(data + y * stride, data + y * stride + w, data + (h - 1 - y) * stride);
+}
+
+// dst (w x h) from src (h x w) turned a quarter: dst(x, y) = src(x', y') with x' = y and
+// y' = x, each mirrored when asked. Blocks keep both sides in the cache.
+void transpose_block(const uint8_t* src, int src_stride, uint8_t* dst, int dst_stride, int w, int h,
+                     bool flip_h, bool flip_v)
+{
+    constexpr int B = 32;
+    for (int by = 0; by < h; by += B)
+        for (int bx = 0; bx < w; bx += B)
+            for (int y = by; y < std::min(h, by + B); ++y) {
+                uint8_t* out = dst + y * dst_stride;
+                const int sx = flip_v ? h - 1 - y : y;
+                for (int x = bx; x < std::min(w, bx + B); ++x) {
+                    const int sy = flip_h ? w - 1 - x : x;
+                    out[x] = src[sy * src_stride + sx];
+                }
+            }
+}
+
+// Bilinear sample at continuous position (fx, fy) (pixel centres at i + 0.5), black outside.
+uint8_t sample(const uint8_t* p, int stride, int w, int h, double fx, double fy, uint8_t black)
+{
+    const double u = fx - 0.5, v = fy - 0.5;
+    if (u <= -1 || v <= -1 || u >= w || v >= h)
+        return black;
+    const int x0 = static_cast<int>(std::floor(u)), y0 = static_cast<int>(std::floor(v));
+    const double ax = u - x0, ay = v - y0;
+    auto at = [&](int x, int y) -> double {
+        return (x < 0 || y < 0 || x >= w || y >= h) ? black : p[y * stride + x];
+    };
+    const double top = at(x0, y0) * (1 - ax) + at(x0 + 1, y0) * ax;
+    const double bottom = at(x0, y0 + 1) * (1 - ax) + at(x0 + 1, y0 + 1) * ax;
+    return static_cast<uint8_t>(std::clamp(std::lround(top * (1 - ay) + bottom * ay), 0L, 255L));
+}
+
+SwsContext* make_scaler(const AVFrame* src, int w, int h, AVPixelFormat dst_format, int threads)
+{
+    SwsContext* sws = sws_alloc_context();
+    if (!sws)
+        return nullptr;
+    av_opt_set_int(sws, "srcw", src->width, 0);
+    av_opt_set_int(sws, "srch", src->height, 0);
+    av_opt_set_int(sws, "src_format", src->format, 0);
+    av_opt_set_int(sws, "dstw", w, 0);
+    av_opt_set_int(sws, "dsth", h, 0);
+    av_opt_set_int(sws, "dst_format", dst_format, 0);
+    av_opt_set_int(sws, "sws_flags", SWS_BICUBIC, 0);
+    av_opt_set_int(sws, "threads", threads, 0);
+    if (sws_init_context(sws, nullptr, nullptr) < 0) {
+        sws_freeContext(sws);
+        return nullptr;
+    }
+    set_colour_details(sws, src, false);
+    return sws;
+}
+
+int scaler_threads()
+{
+    return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+}
+
+}  // namespace
+
+FrameRenderer::FrameRenderer(int canvas_width, int canvas_height)
+    : width_(std::max(2, canvas_width)), height_(std::max(2, canvas_height))
+{
+}
+
+FrameRenderer::~FrameRenderer()
+{
+    sws_freeContext(sws_);
+    av_frame_free(&scratch_);
+    for (Canvas& c : pool_)
+        av_frame_free(&c.frame);
+}
+
+FrameRenderer::Plan FrameRenderer::make_plan(const AVFrame* src, const AffineTransform& t) const
+{
+    Plan plan;
+    const bool identity = near(t.a, 1) && near(t.b, 0) && near(t.c, 0) && near(t.d, 1) &&
+                          near(t.tx, 0) && near(t.ty, 0);
+    if (identity && src->width == width_ && src->height == height_ && src->format == kFormat &&
+        !is_full_range(src)) {
+        plan.path = Path::PassThrough;
+        return plan;
+    }
+    const bool straight = near(t.b, 0) && near(t.c, 0) && !near(t.a, 0) && !near(t.d, 0);
+    const bool turned = near(t.a, 0) && near(t.d, 0) && !near(t.b, 0) && !near(t.c, 0);
+    if (!straight && !turned)
+        return plan;
+    const Rect r = t.apply(Rect{{0, 0}, {double(src->width), double(src->height)}});
+    int x0 = even(r.origin.x), y0 = even(r.origin.y);
+    int x1 = even(r.origin.x + r.size.width), y1 = even(r.origin.y + r.size.height);
+    // Half a pixel beyond the canvas is rounding; more needs clipping, which the general
+    // path does.
+    const int max_x = width_ & ~1, max_y = height_ & ~1;
+    if (r.origin.x < -1 || r.origin.y < -1 || r.origin.x + r.size.width > width_ + 1 ||
+        r.origin.y + r.size.height > height_ + 1)
+        return plan;
+    x0 = std::max(0, x0);
+    y0 = std::max(0, y0);
+    x1 = std::min(max_x, x1);
+    y1 = std::min(max_y, y1);
+    if (x1 - x0 < 2 || y1 - y0 < 2)
+        return plan;
+    plan.path = Path::Axis;
+    plan.x = x0;
+    plan.y = y0;
+    plan.w = x1 - x0;
+    plan.h = y1 - y0;
+    plan.transpose = turned;
+    plan.flip_h = turned ? t.c < 0 : t.a < 0;
+    plan.flip_v = turned ? t.b < 0 : t.d < 0;
+    return plan;
+}
+
+bool FrameRenderer::prepare(const AVFrame* src, const AffineTransform& t)
+{
+    const Key key{src->width, src->height, src->format, src->color_range, src->colorspace, t};
+    if (key == key_ && (sws_ || plan_.path == Path::PassThrough))
+        return true;
+    key_ = key;
+    ++layout_;
+    sws_freeContext(sws_);
+    sws_ = nullptr;
+    av_frame_free(&scratch_);
+    plan_ = make_plan(src, t);
+    int sw = 0, sh = 0;
+    AVPixelFormat scratch_format = kFormat;
+    switch (plan_.path) {
+    case Path::PassThrough:
+        return true;
+    case Path::Axis:
+        sw = plan_.transpose ? plan_.h : plan_.w;
+        sh = plan_.transpose ? plan_.w : plan_.h;
+        break;
+    case Path::General:
+        sw = src->width;
+        sh = src->height;
+        scratch_format = AV_PIX_FMT_YUV444P;
+        break;
+    }
+    sws_ = make_scaler(src, sw, sh, plan_.path == Path::General ? scratch_format : kFormat, scaler_threads());
+    if (!sws_)
+        return false;
+    if (plan_.transpose || plan_.path == Path::General) {
+        scratch_ = av_frame_alloc();
+        scratch_->width = sw;
+        scratch_->height = sh;
+        scratch_->format = scratch_format;
+        if (av_frame_get_buffer(scratch_, 0) < 0)
+            return false;
+    }
+    return true;
+}
+
+AVFrame* FrameRenderer::take_canvas()
+{
+    Canvas* slot = nullptr;
+    for (Canvas& c : pool_)
+        if (av_frame_is_writable(c.frame)) {
+            slot = &c;
+            break;
+        }
+    if (!slot) {
+        AVFrame* f = av_frame_alloc();
+        f->width = width_;
+        f->height = height_;
+        f->format = kFormat;
+        if (av_frame_get_buffer(f, 0) < 0) {
+            av_frame_free(&f);
+            return nullptr;
+        }
+        if (pool_.size() >= kPoolSize) {  // the consumer keeps many: stop pooling
+            fill_black(f);
+            return f;
+        }
+        pool_.push_back(Canvas{f, 0});
+        slot = &pool_.back();
+    }
+    // Bars stay black between frames of one layout; only the picture is redrawn.
+    if (slot->layout != layout_) {
+        fill_black(slot->frame);
+        slot->layout = layout_;
+    }
+    return av_frame_clone(slot->frame);
+}
+
+bool FrameRenderer::render_axis(const AVFrame* src, AVFrame* canvas)
+{
+    const int cx = plan_.x / 2, cy = plan_.y / 2, cw = plan_.w / 2, ch = plan_.h / 2;
+    if (plan_.transpose) {
+        if (sws_scale_frame(sws_, scratch_, src) < 0)
+            return false;
+        transpose_block(scratch_->data[0], scratch_->linesize[0],
+                        canvas->data[0] + plan_.y * canvas->linesize[0] + plan_.x, canvas->linesize[0],
+                        plan_.w, plan_.h, plan_.flip_h, plan_.flip_v);
+        for (int p = 1; p < 3; ++p)
+            transpose_block(scratch_->data[p], scratch_->linesize[p],
+                            canvas->data[p] + cy * canvas->linesize[p] + cx, canvas->linesize[p], cw, ch,
+                            plan_.flip_h, plan_.flip_v);
+        return true;
+    }
+    // Scale straight into the picture's place on the canvas.
+    AVFrame* dst = av_frame_clone(canvas);
+    if (!dst)
+        return false;
+    dst->width = plan_.w;
+    dst->height = plan_.h;
+    dst->data[0] += plan_.y * dst->linesize[0] + plan_.x;
+    dst->data[1] += cy * dst->linesize[1] + cx;
+    dst->data[2] += cy * dst->linesize[2] + cx;
+    const int rc = sws_scale_frame(sws_, dst, src);
+    av_frame_free(&dst);
+    if (rc < 0)
+        return false;
+    if (plan_.flip_h || plan_.flip_v) {
+        flip_block(canvas->data[0] + plan_.y * canvas->linesize[0] + plan_.x, canvas->linesize[0], plan_.w,
+                   plan_.h, plan_.flip_h, plan_.flip_v);
+        for (int p = 1; p < 3; ++p)
+            flip_block(canvas->data[p] + cy * canvas->linesize[p] + cx, canvas->linesize[p], cw, ch,
+                       plan_.flip_h, plan_.flip_v);
+    }
+    return true;
+}
+
+bool FrameRenderer::render_general(const AVFrame* src, AVFrame* canvas, const AffineTransform& t)
+{
+    if (sws_scale_frame(sws_, scratch_, src) < 0)
+        return false;
+    const double det = t.a * t.d - t.b * t.c;
+    if (!std::isfinite(det) || std::abs(det) < 1e-12) {
+        fill_black(canvas);
+        return true;
+    }
+    const AffineTransform inv = t.inverted();
+    const int sw = scratch_->width, sh = scratch_->height;
+    for (int y = 0; y < height_; ++y) {
+        uint8_t* out = canvas->data[0] + y * canvas->linesize[0];
+        for (int x = 0; x < width_; ++x) {
+            const Point s = inv.apply(Point{x + 0.5, y + 0.5});
+            out[x] = sample(scratch_->data[0], scratch_->linesize[0], sw, sh, s.x, s.y, kBlackY);
+        }
+    }
+    // Chroma samples sit left-aligned between two luma rows (MPEG siting).
+    for (int y = 0; y < (height_ + 1) / 2; ++y) {
+        uint8_t* u = canvas->data[1] + y * canvas->linesize[1];
+        uint8_t* v = canvas->data[2] + y * canvas->linesize[2];
+        for (int x = 0; x < (width_ + 1) / 2; ++x) {
+            const Point s = inv.apply(Point{2.0 * x + 0.5, 2.0 * y + 1.0});
+            u[x] = sample(scratch_->data[1], scratch_->linesize[1], sw, sh, s.x, s.y, kBlackC);
+            v[x] = sample(scratch_->data[2], scratch_->linesize[2], sw, sh, s.x, s.y, kBlackC);
+        }
+    }
+    return true;
+}
+
+PixelBufferRef FrameRenderer::render(const AVFrame* src, const AffineTransform& t, QString* error)
+{
+    if (!prepare(src, t)) {
+        *error = QStringLiteral("The picture of %1x%2 could not be converted.").arg(src->width).arg(src->height);
+        return nullptr;
+    }
+    if (plan_.path == Path::PassThrough)
+        return std::make_shared<PixelBuffer>(av_frame_clone(src));
+    AVFrame* canvas = take_canvas();
+    if (!canvas) {
+        *error = QStringLiteral("Out of memory for a picture of %1x%2.").arg(width_).arg(height_);
+        return nullptr;
+    }
+    const bool ok = plan_.path == Path::Axis ? render_axis(src, canvas) : render_general(src, canvas, t);
+    if (!ok) {
+        av_frame_free(&canvas);
+        *error = QStringLiteral("The picture could not be scaled.");
+        return nullptr;
+    }
+    canvas->colorspace = src->colorspace;
+    canvas->color_primaries = src->color_primaries;
+    canvas->color_trc = src->color_trc;
+    canvas->color_range = AVCOL_RANGE_MPEG;
+    canvas->chroma_location = AVCHROMA_LOC_LEFT;
+    return std::make_shared<PixelBuffer>(canvas);
+}
+
+}  // namespace media

@@ -1,0 +1,131 @@
+#include "reader.h"
+
+#include <QFileInfo>
+#include <algorithm>
+#include <cstdio>
+#include <mutex>
+
+#include "output_port.h"
+#include "reader_session.h"
+
+namespace media {
+
+namespace {
+
+class Reader final : public AssetReader {
+public:
+    Reader(AssetRef asset, std::shared_ptr<ReaderSession> session)
+        : asset_(std::move(asset)), session_(std::move(session))
+    {
+    }
+    ~Reader() override { session_->shutdown(); }
+
+    AssetRef asset() const override { return asset_; }
+
+    void set_time_range(const TimeRange& range) override
+    {
+        std::lock_guard lock(mutex_);
+        if (session_->status() != Status::Unknown || !range.is_valid())
+            return;
+        session_->set_range(range);
+    }
+    TimeRange time_range() const override { return session_->range(); }
+
+    bool can_add_output(const AssetReaderOutputRef& output) const override
+    {
+        std::lock_guard lock(mutex_);
+        return can_add(output);
+    }
+
+    void add_output(const AssetReaderOutputRef& output) override
+    {
+        std::lock_guard lock(mutex_);
+        if (!can_add(output)) {
+            std::printf("AssetReader: an output that cannot be added was ignored\n");
+            return;
+        }
+        dynamic_cast<OutputPort*>(output.get())->added = true;
+        outputs_.push_back(output);
+    }
+
+    std::vector<AssetReaderOutputRef> outputs() const override
+    {
+        std::lock_guard lock(mutex_);
+        return outputs_;
+    }
+
+    bool start_reading() override
+    {
+        std::lock_guard lock(mutex_);
+        if (session_->status() != Status::Unknown)
+            return false;
+        std::vector<OutputPort*> ports;
+        for (const auto& output : outputs_) {
+            auto* port = dynamic_cast<OutputPort*>(output.get());
+            std::vector<int> streams;
+            for (const auto& track : port->source_tracks())
+                streams.push_back(track->stream_index);
+            const int channel = session_->add_channel(streams);
+            QString error;
+            if (!port->attach(session_, channel, &error)) {
+                session_->start();
+                session_->fail(error);
+                return false;
+            }
+            ports.push_back(port);
+        }
+        session_->start();
+        for (OutputPort* port : ports)
+            port->begin();
+        return session_->status() != Status::Failed;
+    }
+
+    void cancel_reading() override { session_->cancel(); }
+    Status status() const override { return session_->status(); }
+    std::optional<Error> error() const override { return session_->error(); }
+
+private:
+    bool can_add(const AssetReaderOutputRef& output) const
+    {
+        auto* port = dynamic_cast<OutputPort*>(output.get());
+        if (!port || port->added || session_->status() != Status::Unknown)
+            return false;
+        const auto tracks = port->source_tracks();
+        if (tracks.empty())
+            return false;
+        const auto& mine = asset_->tracks();
+        return std::all_of(tracks.begin(), tracks.end(), [&](const AssetTrackRef& t) {
+            return std::any_of(mine.begin(), mine.end(), [&](const AssetTrackRef& m) {
+                return m == t || (m->stream_index == t->stream_index && m->media_type == t->media_type);
+            });
+        });
+    }
+
+    AssetRef asset_;
+    std::shared_ptr<ReaderSession> session_;
+    mutable std::mutex mutex_;
+    std::vector<AssetReaderOutputRef> outputs_;
+};
+
+}  // namespace
+
+std::shared_ptr<AssetReader> AssetReader::create(const AssetRef& asset, Error* error)
+{
+    auto fail = [&](const QString& text) -> std::shared_ptr<AssetReader> {
+        if (error)
+            *error = Error{QStringLiteral("media.reader"), -1, text};
+        return nullptr;
+    };
+    if (!asset)
+        return fail(QStringLiteral("There is no asset to read."));
+    if (!asset->is_openable() || asset->tracks().empty())
+        return fail(QStringLiteral("The file \"%1\" cannot be read: it holds no media that can be opened.")
+                        .arg(QFileInfo(asset->path()).fileName()));
+    QString text;
+    av::FormatPtr ctx = av::open_input(asset->path(), &text);
+    if (!ctx)
+        return fail(text);
+    return std::make_shared<Reader>(asset, std::make_shared<ReaderSession>(std::move(ctx), asset->path()));
+}
+
+}  // namespace media

@@ -1,0 +1,274 @@
+#include "reader_session.h"
+
+#include <QFileInfo>
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+
+namespace media {
+
+namespace {
+
+// Packets a channel may hold before the demuxer waits (when no other channel needs more).
+constexpr size_t kChannelDepth = 48;
+
+int interrupt_callback(void* opaque)
+{
+    return static_cast<std::atomic<bool>*>(opaque)->load() ? 1 : 0;
+}
+
+}  // namespace
+
+ReaderSession::ReaderSession(av::FormatPtr ctx, QString path) : ctx_(std::move(ctx)), path_(std::move(path))
+{
+    ctx_->interrupt_callback.callback = interrupt_callback;
+    ctx_->interrupt_callback.opaque = &stop_;
+    // Timestamps are shown from the file's start; a positive start (transport streams) is removed.
+    if (ctx_->start_time != AV_NOPTS_VALUE && ctx_->start_time > 0)
+        start_offset_us_ = ctx_->start_time;
+    for (unsigned i = 0; i < ctx_->nb_streams; ++i)
+        ctx_->streams[i]->discard = AVDISCARD_ALL;
+}
+
+ReaderSession::~ReaderSession() { shutdown(); }
+
+int ReaderSession::add_channel(const std::vector<int>& stream_indices)
+{
+    Channel ch;
+    for (int idx : stream_indices) {
+        if (idx < 0 || idx >= static_cast<int>(ctx_->nb_streams))
+            continue;
+        ch.streams.push_back(idx);
+        ch.stream_done.push_back(false);
+        ctx_->streams[idx]->discard = AVDISCARD_DEFAULT;
+    }
+    std::lock_guard lock(mutex_);
+    channels_.push_back(std::move(ch));
+    return static_cast<int>(channels_.size()) - 1;
+}
+
+Time ReaderSession::media_time(int64_t ts, const AVStream* st) const
+{
+    if (ts == AV_NOPTS_VALUE)
+        return Time::invalid();
+    return av::to_time(ts - av_rescale_q(start_offset_us_, AV_TIME_BASE_Q, st->time_base), st->time_base);
+}
+
+int64_t ReaderSession::stream_ts(const Time& t, const AVStream* st) const
+{
+    const int64_t v = av::from_time(t, st->time_base);
+    if (v == AV_NOPTS_VALUE || v == std::numeric_limits<int64_t>::max() ||
+        v == std::numeric_limits<int64_t>::min())
+        return v;
+    return v + av_rescale_q(start_offset_us_, AV_TIME_BASE_Q, st->time_base);
+}
+
+void ReaderSession::start()
+{
+    status_ = AssetReader::Status::Reading;
+    {
+        std::lock_guard lock(mutex_);
+        if (channels_.empty()) {
+            status_ = AssetReader::Status::Completed;
+            return;
+        }
+    }
+    if (range_.start.is_numeric() && range_.start.value > 0) {
+        const int64_t target = av::from_time(range_.start, AV_TIME_BASE_Q) + start_offset_us_;
+        // A failed seek reads from the beginning; the outputs still trim to the range.
+        if (av_seek_frame(ctx_.get(), -1, target, AVSEEK_FLAG_BACKWARD) < 0)
+            av_seek_frame(ctx_.get(), -1, ctx_->start_time == AV_NOPTS_VALUE ? 0 : ctx_->start_time,
+                          AVSEEK_FLAG_BACKWARD);
+    }
+    thread_ = std::thread([this] { run(); });
+}
+
+bool ReaderSession::wants_more() const
+{
+    for (const Channel& ch : channels_)
+        if (!ch.ended && ch.packets.size() < kChannelDepth)
+            return true;
+    return false;
+}
+
+void ReaderSession::run()
+{
+    av::PacketPtr pkt(av_packet_alloc());
+    while (!stop_) {
+        {
+            std::unique_lock lock(mutex_);
+            space_cv_.wait(lock, [this] { return stop_ || wants_more(); });
+            if (stop_)
+                return;
+        }
+        const int rc = av_read_frame(ctx_.get(), pkt.get());
+        if (rc == AVERROR_EOF || (rc < 0 && ctx_->pb && avio_feof(ctx_->pb) && rc != AVERROR_EXIT)) {
+            if (ends_early()) {
+                fail(QStringLiteral("The file \"%1\" ends before its media data: it is truncated.")
+                         .arg(QFileInfo(path_).fileName()),
+                     AVERROR_EOF);
+                return;
+            }
+            end_all_channels();
+            return;
+        }
+        if (rc < 0) {
+            if (!stop_)
+                fail(QStringLiteral("Reading \"%1\" failed: %2.")
+                         .arg(QFileInfo(path_).fileName(), QString::fromStdString(av::error_text(rc))),
+                     rc);
+            return;
+        }
+        const bool more = route(pkt.get());
+        av_packet_unref(pkt.get());
+        if (!more)
+            return;
+    }
+}
+
+bool ReaderSession::route(AVPacket* pkt)
+{
+    const AVStream* st = ctx_->streams[pkt->stream_index];
+    const int64_t end = stream_ts(range_.end(), st);
+    // Decode order: once a packet's decoding time reaches the end, no later packet can
+    // show anything before it.
+    const int64_t ts = pkt->dts != AV_NOPTS_VALUE ? pkt->dts : pkt->pts;
+    const bool past_end = range_.end().is_numeric() && ts != AV_NOPTS_VALUE && ts >= end;
+    std::lock_guard lock(mutex_);
+    bool any_open = false;
+    for (Channel& ch : channels_) {
+        if (ch.ended)
+            continue;
+        for (size_t i = 0; i < ch.streams.size(); ++i) {
+            if (ch.streams[i] != pkt->stream_index || ch.stream_done[i])
+                continue;
+            if (past_end) {
+                ch.stream_done[i] = true;
+            } else if (AVPacket* copy = av_packet_clone(pkt)) {
+                ch.packets.emplace_back(copy);
+            }
+        }
+        ch.ended = std::all_of(ch.stream_done.begin(), ch.stream_done.end(), [](bool d) { return d; });
+        any_open = any_open || !ch.ended;
+    }
+    data_cv_.notify_all();
+    return any_open;
+}
+
+void ReaderSession::end_all_channels()
+{
+    std::lock_guard lock(mutex_);
+    for (Channel& ch : channels_)
+        ch.ended = true;
+    data_cv_.notify_all();
+}
+
+bool ReaderSession::ends_early() const
+{
+    // With a complete index at the front, the samples' positions say how long the file
+    // should be; a file cut short holds less.
+    const int64_t size = ctx_->pb ? avio_size(ctx_->pb) : -1;
+    if (size <= 0)
+        return false;
+    int64_t expected = 0;
+    for (unsigned i = 0; i < ctx_->nb_streams; ++i) {
+        AVStream* st = ctx_->streams[i];
+        if (st->discard == AVDISCARD_ALL)
+            continue;
+        const int n = avformat_index_get_entries_count(st);
+        for (int k = std::max(0, n - 64); k < n; ++k) {
+            const AVIndexEntry* e = avformat_index_get_entry(st, k);
+            expected = std::max(expected, e->pos + e->size);
+        }
+    }
+    return expected > size;
+}
+
+ReaderSession::Pop ReaderSession::pop(int channel, av::PacketPtr& packet)
+{
+    std::unique_lock lock(mutex_);
+    if (channel < 0 || channel >= static_cast<int>(channels_.size()))
+        return Pop::Stopped;
+    Channel& ch = channels_[channel];
+    data_cv_.wait(lock, [&] { return stop_ || ch.closed || !ch.packets.empty() || ch.ended; });
+    if (stop_ || ch.closed)
+        return Pop::Stopped;
+    if (ch.packets.empty())
+        return Pop::End;
+    packet = std::move(ch.packets.front());
+    ch.packets.pop_front();
+    if (ch.packets.size() < kChannelDepth)
+        space_cv_.notify_one();
+    return Pop::Packet;
+}
+
+void ReaderSession::close_channel(int channel)
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (channel < 0 || channel >= static_cast<int>(channels_.size()))
+            return;
+        channels_[channel].closed = true;
+        channels_[channel].ended = true;
+        channels_[channel].packets.clear();
+    }
+    data_cv_.notify_all();
+    space_cv_.notify_all();
+}
+
+void ReaderSession::output_finished()
+{
+    std::lock_guard lock(mutex_);
+    if (++outputs_finished_ >= static_cast<int>(channels_.size())) {
+        auto reading = AssetReader::Status::Reading;
+        status_.compare_exchange_strong(reading, AssetReader::Status::Completed);
+    }
+}
+
+void ReaderSession::fail(const QString& description, int code)
+{
+    {
+        std::lock_guard lock(mutex_);
+        auto reading = AssetReader::Status::Reading;
+        if (!status_.compare_exchange_strong(reading, AssetReader::Status::Failed))
+            return;
+        error_ = Error{QStringLiteral("media.reader"), code, description};
+        std::printf("Reader failed: %s\n", description.toUtf8().constData());
+        std::fflush(stdout);
+    }
+    stop();
+}
+
+void ReaderSession::cancel()
+{
+    auto reading = AssetReader::Status::Reading;
+    if (status_.compare_exchange_strong(reading, AssetReader::Status::Cancelled))
+        stop();
+}
+
+void ReaderSession::stop()
+{
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+        for (Channel& ch : channels_)
+            ch.packets.clear();
+    }
+    data_cv_.notify_all();
+    space_cv_.notify_all();
+}
+
+void ReaderSession::shutdown()
+{
+    stop();
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
+        thread_.join();
+}
+
+std::optional<Error> ReaderSession::error() const
+{
+    std::lock_guard lock(mutex_);
+    return error_;
+}
+
+}  // namespace media

@@ -1,0 +1,93 @@
+#pragma once
+
+// The shared state of one reading: the demuxer, its thread, and one packet channel per
+// attached output. Outputs pull packets from their channel; the demuxer thread keeps the
+// channels filled, waiting only while every channel that still needs data holds enough.
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "error.h"
+#include "libav.h"
+#include "reader.h"
+
+namespace media {
+
+class ReaderSession {
+public:
+    ReaderSession(av::FormatPtr ctx, QString path);
+    ~ReaderSession();
+    ReaderSession(const ReaderSession&) = delete;
+    ReaderSession& operator=(const ReaderSession&) = delete;
+
+    AVFormatContext* format() const { return ctx_.get(); }
+    const QString& path() const { return path_; }
+
+    // Before start(): the range, and a channel for the given streams (its number).
+    void set_range(const TimeRange& range) { range_ = range; }
+    const TimeRange& range() const { return range_; }
+    int add_channel(const std::vector<int>& stream_indices);
+
+    // Seeks to the start of the range and starts the demuxer thread; status becomes Reading.
+    void start();
+
+    enum class Pop { Packet, End, Stopped };
+    // Blocks until the channel has a packet, has ended, or the reading stopped.
+    Pop pop(int channel, av::PacketPtr& packet);
+
+    // Stream timestamps on the asset's timeline (the file's start at zero).
+    Time media_time(int64_t ts, const AVStream* st) const;
+    int64_t stream_ts(const Time& t, const AVStream* st) const;
+
+    // The output of the channel went away: its packets are dropped and its waits end.
+    void close_channel(int channel);
+    // An output returned its last sample; the reading completes when all have.
+    void output_finished();
+    // Ends the reading as failed (the first failure wins) or cancelled.
+    void fail(const QString& description, int code = -1);
+    void cancel();
+    // Stops the demuxer without changing the status (the reader went away).
+    void shutdown();
+
+    AssetReader::Status status() const { return status_.load(); }
+    std::optional<Error> error() const;
+    bool stopped() const { return stop_.load(); }
+
+private:
+    struct Channel {
+        std::vector<int> streams;
+        std::vector<bool> stream_done;  // per entry of streams: past the range's end
+        std::deque<av::PacketPtr> packets;
+        bool ended = false;
+        bool closed = false;
+    };
+
+    void run();
+    bool route(AVPacket* pkt);  // false once every channel has ended
+    bool wants_more() const;
+    void end_all_channels();
+    bool ends_early() const;
+    void stop();
+
+    av::FormatPtr ctx_;
+    QString path_;
+    TimeRange range_ = TimeRange::everything();
+    int64_t start_offset_us_ = 0;
+
+    mutable std::mutex mutex_;
+    std::condition_variable data_cv_;   // consumers wait for packets
+    std::condition_variable space_cv_;  // the demuxer waits for room
+    std::deque<Channel> channels_;  // a deque: channels never move
+    int outputs_finished_ = 0;
+    std::optional<Error> error_;
+    std::atomic<AssetReader::Status> status_{AssetReader::Status::Unknown};
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+}  // namespace media

@@ -1,0 +1,292 @@
+#include <QFileInfo>
+#include <cmath>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+#include "frame_renderer.h"
+#include "output_port.h"
+#include "reader.h"
+
+namespace media {
+
+namespace {
+
+constexpr size_t kReadAhead = 4;  // rendered frames waiting for the consumer
+
+// Upright at the track's own size, one frame per frame of the track.
+VideoCompositionRef default_composition(const AssetTrack& track)
+{
+    auto comp = std::make_shared<VideoComposition>();
+    comp->frame_duration = track.min_frame_duration;
+    const AffineTransform& t = track.preferred_transform;
+    const Rect box = t.apply(Rect{{0, 0}, track.natural_size});
+    comp->render_size = box.size;
+    auto layer = VideoCompositionLayerInstruction::for_track(track);
+    layer->set_transform(t, Time::zero());
+    auto instruction = std::make_shared<VideoCompositionInstruction>();
+    instruction->time_range = TimeRange::everything();
+    instruction->layer_instructions.push_back(layer);
+    comp->instructions.push_back(instruction);
+    return comp;
+}
+
+class VideoCompositionOutputImpl final : public AssetReaderVideoCompositionOutput, public OutputPort {
+public:
+    explicit VideoCompositionOutputImpl(std::vector<AssetTrackRef> tracks) : tracks_(std::move(tracks)) {}
+
+    ~VideoCompositionOutputImpl() override
+    {
+        {
+            std::lock_guard lock(mutex_);
+            quit_ = true;
+        }
+        cv_.notify_all();
+        if (session_)
+            session_->close_channel(channel_);
+        if (worker_.joinable())
+            worker_.join();
+    }
+
+    MediaType media_type() const override { return AVMediaTypeVideo; }
+
+    void set_video_composition(const VideoCompositionRef& composition) override
+    {
+        std::lock_guard lock(mutex_);
+        if (!session_)
+            composition_ = composition;
+    }
+    VideoCompositionRef video_composition() const override
+    {
+        std::lock_guard lock(mutex_);
+        return composition_;
+    }
+
+    std::vector<AssetTrackRef> source_tracks() const override
+    {
+        const AssetTrackRef t = chosen_track();
+        return t ? std::vector<AssetTrackRef>{t} : std::vector<AssetTrackRef>{};
+    }
+
+    bool attach(const std::shared_ptr<ReaderSession>& session, int channel, QString* error) override
+    {
+        session_ = session;
+        channel_ = channel;
+        track_ = chosen_track();
+        AVStream* st = session->format()->streams[track_->stream_index];
+        decoder_ = av::open_decoder(st, 0, error);
+        if (!decoder_)
+            return false;
+        std::lock_guard lock(mutex_);
+        if (!composition_)
+            composition_ = default_composition(*track_);
+        layer_ = find_layer(*composition_);
+        const Size size = composition_->render_size;
+        const bool finite = std::isfinite(size.width) && std::isfinite(size.height) && size.width >= 1 &&
+                            size.height >= 1 && size.width <= 16384 && size.height <= 16384;
+        const Size fallback = default_composition(*track_)->render_size;
+        render_size_ = finite ? size : fallback;
+        renderer_ = std::make_unique<FrameRenderer>(static_cast<int>(std::lround(render_size_.width)),
+                                                    static_cast<int>(std::lround(render_size_.height)));
+        auto fd = std::make_shared<FormatDescription>();
+        fd->media_type = AVMediaTypeVideo;
+        fd->media_subtype = fourcc("y420");
+        fd->width = static_cast<int>(std::lround(render_size_.width));
+        fd->height = static_cast<int>(std::lround(render_size_.height));
+        format_ = fd;
+        return true;
+    }
+
+    void begin() override
+    {
+        worker_ = std::thread([this] { decode_loop(); });
+    }
+
+    SampleBufferRef copy_next_sample_buffer() override
+    {
+        std::unique_lock lock(mutex_);
+        if (!session_ || finished_)
+            return nullptr;
+        cv_.wait(lock, [this] { return !queue_.empty() || worker_done_ || session_->stopped(); });
+        if (session_->stopped() && session_->status() != AssetReader::Status::Completed)
+            return nullptr;
+        if (queue_.empty()) {
+            if (!finished_ && session_->status() == AssetReader::Status::Reading) {
+                finished_ = true;
+                lock.unlock();
+                session_->output_finished();
+            }
+            return nullptr;
+        }
+        SampleBufferRef s = std::move(queue_.front());
+        queue_.pop_front();
+        cv_.notify_all();
+        return s;
+    }
+
+private:
+    AssetTrackRef chosen_track() const
+    {
+        // The track of the composition's first layer, else the first video track given.
+        std::lock_guard lock(mutex_);
+        if (composition_)
+            for (const auto& instruction : composition_->instructions)
+                for (const auto& layer : instruction->layer_instructions)
+                    for (const auto& t : tracks_)
+                        if (t && layer && t->track_id == layer->track_id)
+                            return t;
+        for (const auto& t : tracks_)
+            if (t && t->media_type == AVMediaTypeVideo)
+                return t;
+        return nullptr;
+    }
+
+    std::shared_ptr<VideoCompositionLayerInstruction> find_layer(const VideoComposition& comp) const
+    {
+        for (const auto& instruction : comp.instructions)
+            for (const auto& layer : instruction->layer_instructions)
+                if (layer && layer->track_id == track_->track_id)
+                    return layer;
+        return nullptr;
+    }
+
+    // Waits for room in the queue; false when the output is going away.
+    bool push(SampleBufferRef sample)
+    {
+        std::unique_lock lock(mutex_);
+        cv_.wait(lock, [this] { return queue_.size() < kReadAhead || quit_ || session_->stopped(); });
+        if (quit_ || session_->stopped())
+            return false;
+        queue_.push_back(std::move(sample));
+        cv_.notify_all();
+        return true;
+    }
+
+    void fail(const QString& what, int rc)
+    {
+        session_->fail(QStringLiteral("Decoding the video of \"%1\" failed: %2.")
+                           .arg(QFileInfo(session_->path()).fileName(), what),
+                       rc);
+    }
+
+    // Renders one decoded frame when it lies in the range and on the frame grid.
+    bool deliver(AVFrame* frame)
+    {
+        const AVStream* st = session_->format()->streams[track_->stream_index];
+        const Time pts = session_->media_time(frame->best_effort_timestamp, st);
+        const TimeRange range = session_->range();
+        if (pts.is_numeric() && (pts < range.start || pts >= range.end()))
+            return true;
+        const Time frame_duration = composition_->frame_duration;
+        // A source faster than the composition's rate gives up the frames in between.
+        if (last_pts_.is_numeric() && pts.is_numeric() && frame_duration.is_numeric() &&
+            frame_duration.value > 0 && (pts - last_pts_).seconds() < 0.75 * frame_duration.seconds())
+            return true;
+        const Time at = pts.is_numeric() ? pts : (last_pts_.is_numeric() ? last_pts_ + frame_duration : Time::zero());
+        const AffineTransform t = layer_ ? layer_->transform_at(at) : AffineTransform{};
+        QString error;
+        PixelBufferRef picture = renderer_->render(frame, t, &error);
+        if (!picture) {
+            fail(error, AVERROR(ENOMEM));
+            return false;
+        }
+        auto sample = std::make_shared<SampleBuffer>();
+        sample->presentation_time = at;
+        const Time own = av::to_time(frame->pkt_duration, st->time_base);
+        sample->duration = frame_duration.is_numeric() ? frame_duration : own;
+        sample->format_description = format_;
+        sample->image_buffer = std::move(picture);
+        sample->num_samples = 1;
+        last_pts_ = at;
+        return push(std::move(sample));
+    }
+
+    // Receives every frame the decoder has; false when the reading must stop.
+    bool drain()
+    {
+        av::FramePtr frame(av_frame_alloc());
+        while (true) {
+            const int rc = avcodec_receive_frame(decoder_.get(), frame.get());
+            if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF)
+                return true;
+            if (rc < 0) {
+                fail(QString::fromStdString(av::error_text(rc)), rc);
+                return false;
+            }
+            const bool ok = deliver(frame.get());
+            av_frame_unref(frame.get());
+            if (!ok)
+                return false;
+        }
+    }
+
+    void decode_loop()
+    {
+        av::PacketPtr pkt;
+        bool ok = true;
+        while (ok) {
+            const auto got = session_->pop(channel_, pkt);
+            if (got == ReaderSession::Pop::Stopped) {
+                ok = false;
+                break;
+            }
+            if (got == ReaderSession::Pop::End)
+                break;
+            int rc = avcodec_send_packet(decoder_.get(), pkt.get());
+            if (rc == AVERROR(EAGAIN)) {
+                ok = drain();
+                rc = ok ? avcodec_send_packet(decoder_.get(), pkt.get()) : 0;
+            }
+            if (rc < 0 && rc != AVERROR_INVALIDDATA) {
+                fail(QString::fromStdString(av::error_text(rc)), rc);
+                ok = false;
+            } else if (rc == AVERROR_INVALIDDATA && ++bad_packets_ > kTolerated) {
+                fail(QStringLiteral("the data is damaged"), rc);
+                ok = false;
+            }
+            ok = ok && drain();
+        }
+        if (ok) {
+            avcodec_send_packet(decoder_.get(), nullptr);
+            drain();
+        }
+        std::lock_guard lock(mutex_);
+        worker_done_ = true;
+        cv_.notify_all();
+    }
+
+    // A few damaged packets are concealed by the decoder; more mean a broken file.
+    static constexpr int kTolerated = 8;
+
+    std::vector<AssetTrackRef> tracks_;
+    AssetTrackRef track_;
+    mutable std::mutex mutex_;
+    std::condition_variable cv_;
+    VideoCompositionRef composition_;
+    std::shared_ptr<VideoCompositionLayerInstruction> layer_;
+    Size render_size_;
+    FormatDescriptionRef format_;
+    std::unique_ptr<FrameRenderer> renderer_;
+    std::shared_ptr<ReaderSession> session_;
+    int channel_ = -1;
+    av::CodecPtr decoder_;
+    std::deque<SampleBufferRef> queue_;
+    Time last_pts_ = Time::invalid();
+    int bad_packets_ = 0;
+    bool worker_done_ = false;
+    bool finished_ = false;
+    bool quit_ = false;
+    std::thread worker_;
+};
+
+}  // namespace
+
+std::shared_ptr<AssetReaderVideoCompositionOutput> AssetReaderVideoCompositionOutput::create(
+    const std::vector<AssetTrackRef>& tracks, const std::optional<QVariantMap>&)
+{
+    // Decoding settings only choose the decoded format, which is fixed here (YUV 4:2:0).
+    return std::make_shared<VideoCompositionOutputImpl>(tracks);
+}
+
+}  // namespace media

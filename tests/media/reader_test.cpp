@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+
+#include "reader_test_util.h"
+
+using namespace media;
+using namespace mediatest;
+
+namespace {
+
+uint32_t big_endian32(const uint8_t* p) { return (p[0] << 24) | (p[1] << 16) | (p[2] << 8) | p[3]; }
+
+uint32_t first_timecode_frame(const char* name)
+{
+    const AssetRef asset = open(name);
+    const auto output = AssetReaderTrackOutput::create(first_track(asset, AVMediaTypeTimecode), std::nullopt);
+    const auto reader = start(asset, {output});
+    EXPECT_TRUE(reader);
+    const auto sample = output->copy_next_sample_buffer();
+    EXPECT_TRUE(sample);
+    if (!sample || sample->data_size() < 4)
+        return 0;
+    EXPECT_EQ(sample->format_description->media_subtype, kCMTimeCodeFormatType_TimeCode32);
+    EXPECT_EQ(sample->num_samples, 1);
+    return big_endian32(sample->data());
+}
+
+}  // namespace
+
+TEST(AssetReader, CannotBeCreatedForUnreadableFiles)
+{
+    for (const char* name : {"random.mp4", "empty.mov", "no_index.mp4", "does-not-exist.mov"}) {
+        SCOPED_TRACE(name);
+        Error error;
+        EXPECT_FALSE(AssetReader::create(open(name), &error));
+        EXPECT_FALSE(error.description.isEmpty());
+    }
+    Error error;
+    EXPECT_FALSE(AssetReader::create(nullptr, &error));
+}
+
+TEST(AssetReader, TimecodeSamplesCarryTheFrameNumber)
+{
+    EXPECT_EQ(first_timecode_frame("tc.mov"), 90000u);  // 01:00:00:00 at 25 frames a second
+    // 00:59:59;28 drop-frame: 3599 s of 30 frames plus 28, less 2 frames in 54 minutes.
+    EXPECT_EQ(first_timecode_frame("tc_ntsc.mov"), 107890u);
+}
+
+TEST(AssetReader, TrackOutputGivesStoredSamplesAndCompletes)
+{
+    const AssetRef asset = open("h264_aac.mp4");
+    const auto video = first_track(asset, AVMediaTypeVideo);
+    const auto output = AssetReaderTrackOutput::create(video, std::nullopt);
+    EXPECT_FALSE(AssetReaderTrackOutput::create(video, QVariantMap{}));
+    const auto reader = start(asset, {output});
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(reader->status(), AssetReader::Status::Reading);
+    const auto samples = drain(output);
+    ASSERT_EQ(samples.size(), 75u);
+    EXPECT_GT(samples[0]->data_size(), 100u);
+    EXPECT_EQ(samples[0]->format_description, video->format_descriptions[0]);
+    EXPECT_EQ(reader->status(), AssetReader::Status::Completed);
+    EXPECT_FALSE(output->copy_next_sample_buffer());
+}
+
+TEST(AssetReader, OutputsAreCheckedBeforeTheyAreAdded)
+{
+    const AssetRef asset = open("h264_aac.mp4");
+    const AssetRef other = open("tone.wav");
+    const auto reader = AssetReader::create(asset);
+    ASSERT_TRUE(reader);
+    const auto foreign = audio_output(other->tracks());
+    EXPECT_FALSE(reader->can_add_output(foreign));
+    const auto video = video_output(asset);
+    EXPECT_TRUE(reader->can_add_output(video));
+    reader->add_output(video);
+    EXPECT_FALSE(reader->can_add_output(video));  // once only
+    EXPECT_EQ(reader->outputs().size(), 1u);
+    EXPECT_TRUE(reader->start_reading());
+    EXPECT_FALSE(reader->start_reading());
+    EXPECT_FALSE(reader->can_add_output(audio_output(asset->tracks_with_media_type(AVMediaTypeAudio))));
+    EXPECT_EQ(AssetReaderAudioMixOutput::create(open("video_only.mp4")->tracks(), std::nullopt), nullptr);
+}
+
+TEST(AssetReader, CompletesOnlyWhenEveryOutputHasEnded)
+{
+    const AssetRef asset = open("h264_aac.mp4");
+    const auto video = video_output(asset);
+    const auto audio = audio_output(asset->tracks_with_media_type(AVMediaTypeAudio));
+    const auto reader = start(asset, {video, audio});
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(drain(video).size(), 75u);
+    EXPECT_EQ(reader->status(), AssetReader::Status::Reading);
+    EXPECT_FALSE(drain(audio).empty());
+    EXPECT_EQ(reader->status(), AssetReader::Status::Completed);
+    EXPECT_FALSE(reader->error());
+}
+
+TEST(AssetReader, TimeRangeKeepsOnlyItsSamples)
+{
+    const AssetRef asset = open("long.mp4");
+    const auto video = video_output(asset);
+    const auto audio = audio_output(asset->tracks_with_media_type(AVMediaTypeAudio));
+    const auto stored = AssetReaderTrackOutput::create(first_track(asset, AVMediaTypeVideo), std::nullopt);
+    const auto reader = start(asset, {video, audio, stored},
+                              TimeRange::make(Time::make(1, 1), Time::make(1, 1)));
+    ASSERT_TRUE(reader);
+    const auto frames = drain(video);
+    ASSERT_EQ(frames.size(), 25u);
+    EXPECT_EQ(frames.front()->presentation_time, Time::make(1, 1));
+    EXPECT_NEAR(frames.back()->presentation_time.seconds(), 1.96, 1e-6);
+
+    const auto chunks = drain(audio);
+    ASSERT_FALSE(chunks.empty());
+    EXPECT_EQ(chunks.front()->presentation_time, Time::make(1, 1));
+    int64_t total = 0;
+    for (const auto& c : chunks) {
+        EXPECT_EQ(c->presentation_time, Time::make(44100 + total, 44100));
+        total += c->num_samples;
+    }
+    EXPECT_EQ(total, 44100);
+
+    for (const auto& s : drain(stored)) {
+        EXPECT_GE(s->presentation_time.seconds(), 1.0);
+        EXPECT_LT(s->presentation_time.seconds(), 2.0);
+    }
+    EXPECT_EQ(reader->status(), AssetReader::Status::Completed);
+}
+
+TEST(AssetReader, ATruncatedFileFailsWithADescription)
+{
+    const AssetRef asset = open("truncated.mp4");
+    const auto video = video_output(asset);
+    const auto audio = audio_output(asset->tracks_with_media_type(AVMediaTypeAudio));
+    const auto reader = start(asset, {video, audio});
+    ASSERT_TRUE(reader);
+    // The writer side pulls both outputs in turn; both end.
+    while (video->copy_next_sample_buffer() || audio->copy_next_sample_buffer()) {
+    }
+    EXPECT_EQ(reader->status(), AssetReader::Status::Failed);
+    ASSERT_TRUE(reader->error());
+    EXPECT_TRUE(reader->error()->description.contains("truncated"));
+    EXPECT_FALSE(video->copy_next_sample_buffer());
+}
+
+TEST(AssetReader, CancelEndsEveryOutput)
+{
+    const AssetRef asset = open("long.mp4");
+    const auto video = video_output(asset);
+    const auto audio = audio_output(asset->tracks_with_media_type(AVMediaTypeAudio));
+    const auto reader = start(asset, {video, audio});
+    ASSERT_TRUE(reader);
+    ASSERT_TRUE(video->copy_next_sample_buffer());
+    reader->cancel_reading();
+    EXPECT_EQ(reader->status(), AssetReader::Status::Cancelled);
+    EXPECT_FALSE(video->copy_next_sample_buffer());
+    EXPECT_FALSE(audio->copy_next_sample_buffer());
+    reader->cancel_reading();
+    EXPECT_EQ(reader->status(), AssetReader::Status::Cancelled);
+}
+
+TEST(AssetReader, DroppingTheReaderWhileReadingDoesNotHang)
+{
+    const AssetRef asset = open("long.mp4");
+    auto video = video_output(asset);
+    auto audio = audio_output(asset->tracks_with_media_type(AVMediaTypeAudio));
+    auto reader = start(asset, {video, audio});
+    ASSERT_TRUE(video->copy_next_sample_buffer());
+    reader.reset();
+    while (video->copy_next_sample_buffer()) {
+    }
+    audio.reset();
+    video.reset();
+}
+
+TEST(AssetReader, ReadsFilesWithUnusualNames)
+{
+    const AssetRef asset = open("双引号\"名字 ü.mp4");
+    const auto video = video_output(asset);
+    const auto reader = start(asset, {video});
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(drain(video).size(), 75u);
+    EXPECT_EQ(reader->status(), AssetReader::Status::Completed);
+}
