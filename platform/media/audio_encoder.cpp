@@ -1,0 +1,218 @@
+#include "audio_encoder.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+extern "C" {
+#include <libavutil/audio_fifo.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/samplefmt.h>
+#include <libswresample/swresample.h>
+}
+
+namespace media::wr {
+
+namespace {
+
+bool fail(QString* error, const QString& text)
+{
+    if (error)
+        *error = text;
+    return false;
+}
+
+// The supported rate closest to the wanted one (the wanted one when the codec takes any).
+int closest_rate(const AVCodec* codec, int wanted)
+{
+    if (!codec->supported_samplerates)
+        return wanted;
+    int best = codec->supported_samplerates[0];
+    for (const int* r = codec->supported_samplerates; *r; ++r)
+        if (std::abs(*r - wanted) < std::abs(best - wanted))
+            best = *r;
+    return best;
+}
+
+}  // namespace
+
+AudioEncoder::~AudioEncoder()
+{
+    swr_free(&swr_);
+    if (fifo_)
+        av_audio_fifo_free(fifo_);
+    av_channel_layout_uninit(&in_layout_);
+}
+
+std::unique_ptr<AudioEncoder> AudioEncoder::open(const AudioSettings& s, AVCodecID codec_id,
+                                                 const AVFrame& first, bool global_header,
+                                                 QString* error)
+{
+    const AVCodec* codec = avcodec_find_encoder(codec_id);
+    if (!codec) {
+        fail(error, QStringLiteral("No encoder for %1").arg(QLatin1String(avcodec_get_name(codec_id))));
+        return nullptr;
+    }
+    if (first.ch_layout.nb_channels <= 0 || first.sample_rate <= 0) {
+        fail(error, QStringLiteral("The audio buffer has no channel layout or sample rate"));
+        return nullptr;
+    }
+    std::unique_ptr<AudioEncoder> enc(new AudioEncoder);
+    enc->ctx_.reset(avcodec_alloc_context3(codec));
+    AVCodecContext* c = enc->ctx_.get();
+    if (!c) {
+        fail(error, QStringLiteral("Out of memory"));
+        return nullptr;
+    }
+    c->sample_fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_FLT;
+    c->sample_rate = closest_rate(codec, s.sample_rate > 0 ? s.sample_rate : first.sample_rate);
+    const int channels = s.channels > 0 ? s.channels : first.ch_layout.nb_channels;
+    if (channels == first.ch_layout.nb_channels)
+        av_channel_layout_copy(&c->ch_layout, &first.ch_layout);
+    else
+        av_channel_layout_default(&c->ch_layout, channels);
+    c->time_base = AVRational{1, c->sample_rate};
+    if (s.bit_rate > 0)
+        c->bit_rate = s.bit_rate;
+    if (global_header)
+        c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    const int rc = avcodec_open2(c, codec, nullptr);
+    if (rc < 0) {
+        fail(error, QStringLiteral("Could not open the %1 encoder (%2 Hz, %3 channels): %4")
+                        .arg(QLatin1String(codec->name))
+                        .arg(c->sample_rate)
+                        .arg(channels)
+                        .arg(error_text(rc)));
+        return nullptr;
+    }
+    if (c->frame_size > 0 && !(codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE))
+        enc->chunk_ = c->frame_size;
+    enc->fifo_ = av_audio_fifo_alloc(c->sample_fmt, c->ch_layout.nb_channels, enc->chunk_ * 4);
+    if (!enc->fifo_) {
+        fail(error, QStringLiteral("Out of memory"));
+        return nullptr;
+    }
+    return enc;
+}
+
+bool AudioEncoder::resample(const AVFrame* pcm, QString* error)
+{
+    AVCodecContext* c = ctx_.get();
+    if (pcm && (!swr_ || pcm->format != in_format_ || pcm->sample_rate != in_rate_ ||
+                av_channel_layout_compare(&pcm->ch_layout, &in_layout_) != 0)) {
+        // A new input layout: finish the old conversion first so no audio is lost.
+        if (swr_ && !resample(nullptr, error))
+            return false;
+        swr_free(&swr_);
+        av_channel_layout_uninit(&in_layout_);
+        av_channel_layout_copy(&in_layout_, &pcm->ch_layout);
+        in_format_ = pcm->format;
+        in_rate_ = pcm->sample_rate;
+        int rc = swr_alloc_set_opts2(&swr_, &c->ch_layout, c->sample_fmt, c->sample_rate,
+                                     const_cast<AVChannelLayout*>(&pcm->ch_layout),
+                                     static_cast<AVSampleFormat>(pcm->format),
+                                     pcm->sample_rate, 0, nullptr);
+        if (rc >= 0)
+            rc = swr_init(swr_);
+        if (rc < 0)
+            return fail(error, QStringLiteral("Cannot resample the audio: %1").arg(error_text(rc)));
+    }
+    if (!swr_)
+        return true;
+    const int in_samples = pcm ? pcm->nb_samples : 0;
+    const int capacity = swr_get_out_samples(swr_, in_samples);
+    if (capacity <= 0)
+        return true;
+    FramePtr out(av_frame_alloc());
+    if (!out)
+        return fail(error, QStringLiteral("Out of memory"));
+    out->format = c->sample_fmt;
+    out->nb_samples = capacity;
+    av_channel_layout_copy(&out->ch_layout, &c->ch_layout);
+    int rc = av_frame_get_buffer(out.get(), 0);
+    if (rc >= 0)
+        rc = swr_convert(swr_, out->extended_data, capacity,
+                         pcm ? const_cast<const uint8_t**>(pcm->extended_data) : nullptr, in_samples);
+    if (rc >= 0 && av_audio_fifo_write(fifo_, reinterpret_cast<void**>(out->extended_data), rc) < rc)
+        rc = AVERROR(ENOMEM);
+    if (rc < 0)
+        return fail(error, QStringLiteral("Resampling the audio failed: %1").arg(error_text(rc)));
+    return true;
+}
+
+bool AudioEncoder::encode(const AVFrame& pcm, const PacketSink& sink, QString* error)
+{
+    if (flushed_)
+        return fail(error, QStringLiteral("The audio encoder has already been flushed"));
+    if (pcm.nb_samples <= 0)
+        return true;
+    if (pcm.ch_layout.nb_channels <= 0 || pcm.sample_rate <= 0)
+        return fail(error, QStringLiteral("The audio buffer has no channel layout or sample rate"));
+    return resample(&pcm, error) && encode_queued(false, sink, error);
+}
+
+bool AudioEncoder::encode_queued(bool at_end, const PacketSink& sink, QString* error)
+{
+    AVCodecContext* c = ctx_.get();
+    const bool small_last = at_end && (c->codec->capabilities &
+                                       (AV_CODEC_CAP_SMALL_LAST_FRAME | AV_CODEC_CAP_VARIABLE_FRAME_SIZE));
+    for (;;) {
+        const int queued = av_audio_fifo_size(fifo_);
+        if (queued <= 0 || (queued < chunk_ && !at_end))
+            return true;
+        const int take = std::min(queued, chunk_);
+        FramePtr frame(av_frame_alloc());
+        if (!frame)
+            return fail(error, QStringLiteral("Out of memory"));
+        frame->format = c->sample_fmt;
+        // A last short frame is padded with silence when the encoder needs whole frames.
+        frame->nb_samples = (take < chunk_ && !small_last) ? chunk_ : take;
+        av_channel_layout_copy(&frame->ch_layout, &c->ch_layout);
+        frame->sample_rate = c->sample_rate;
+        int rc = av_frame_get_buffer(frame.get(), 0);
+        if (rc >= 0 && frame->nb_samples > take)
+            av_samples_set_silence(frame->extended_data, take, frame->nb_samples - take,
+                                   c->ch_layout.nb_channels, c->sample_fmt);
+        if (rc >= 0 && av_audio_fifo_read(fifo_, reinterpret_cast<void**>(frame->extended_data), take) < take)
+            rc = AVERROR(EIO);
+        if (rc >= 0) {
+            frame->pts = next_pts_;
+            next_pts_ += take;
+            rc = avcodec_send_frame(c, frame.get());
+        }
+        if (rc < 0)
+            return fail(error, QStringLiteral("Encoding audio failed: %1").arg(error_text(rc)));
+        if (!drain(sink, error))
+            return false;
+    }
+}
+
+bool AudioEncoder::flush(const PacketSink& sink, QString* error)
+{
+    if (flushed_)
+        return true;
+    flushed_ = true;
+    if (!resample(nullptr, error) || !encode_queued(true, sink, error))
+        return false;
+    const int rc = avcodec_send_frame(ctx_.get(), nullptr);
+    if (rc < 0 && rc != AVERROR_EOF)
+        return fail(error, QStringLiteral("Flushing the audio encoder failed: %1").arg(error_text(rc)));
+    return drain(sink, error);
+}
+
+bool AudioEncoder::drain(const PacketSink& sink, QString* error)
+{
+    for (;;) {
+        PacketPtr pkt(av_packet_alloc());
+        if (!pkt)
+            return fail(error, QStringLiteral("Out of memory"));
+        const int rc = avcodec_receive_packet(ctx_.get(), pkt.get());
+        if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF)
+            return true;
+        if (rc < 0)
+            return fail(error, QStringLiteral("Encoding audio failed: %1").arg(error_text(rc)));
+        if (!sink(std::move(pkt)))
+            return false;
+    }
+}
+
+}  // namespace media::wr

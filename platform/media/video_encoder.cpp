@@ -1,0 +1,212 @@
+#include "video_encoder.h"
+
+extern "C" {
+#include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
+#include <libswscale/swscale.h>
+}
+
+namespace media::wr {
+
+namespace {
+
+bool has_alpha(AVPixelFormat format)
+{
+    const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(format);
+    return d && (d->flags & AV_PIX_FMT_FLAG_ALPHA);
+}
+
+bool is_rgb(AVPixelFormat format)
+{
+    const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(format);
+    return d && (d->flags & AV_PIX_FMT_FLAG_RGB);
+}
+
+AVPixelFormat encoder_format(const VideoSettings& s, AVPixelFormat source)
+{
+    switch (s.codec_id) {
+    case AV_CODEC_ID_PRORES:
+        if (s.profile == 4)
+            return has_alpha(source) ? AV_PIX_FMT_YUVA444P10LE : AV_PIX_FMT_YUV444P10LE;
+        return AV_PIX_FMT_YUV422P10LE;
+    case AV_CODEC_ID_MJPEG:
+        return AV_PIX_FMT_YUVJ420P;
+    default:
+        return AV_PIX_FMT_YUV420P;
+    }
+}
+
+int round_up_to(int value, int multiple) { return (value + multiple - 1) / multiple * multiple; }
+
+bool fail(QString* error, const QString& text)
+{
+    if (error)
+        *error = text;
+    return false;
+}
+
+}  // namespace
+
+VideoEncoder::~VideoEncoder() { sws_freeContext(sws_); }
+
+std::unique_ptr<VideoEncoder> VideoEncoder::open(const VideoSettings& s, const AVFrame& first,
+                                                 AVRational time_base, AVRational frame_rate,
+                                                 bool global_header, QString* error)
+{
+    const AVCodec* codec = avcodec_find_encoder_by_name(s.encoder);
+    if (!codec) {
+        fail(error, QStringLiteral("The encoder %1 is not available").arg(QLatin1String(s.encoder)));
+        return nullptr;
+    }
+    std::unique_ptr<VideoEncoder> enc(new VideoEncoder);
+    enc->ctx_.reset(avcodec_alloc_context3(codec));
+    AVCodecContext* c = enc->ctx_.get();
+    if (!c) {
+        fail(error, QStringLiteral("Out of memory"));
+        return nullptr;
+    }
+    const auto source_format = static_cast<AVPixelFormat>(first.format);
+    c->pix_fmt = encoder_format(s, source_format);
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(c->pix_fmt);
+    // Chroma-subsampled formats cannot take odd sizes: round them up to the next even size.
+    c->width = round_up_to(s.width > 0 ? s.width : first.width, 1 << desc->log2_chroma_w);
+    c->height = round_up_to(s.height > 0 ? s.height : first.height, 1 << desc->log2_chroma_h);
+    c->time_base = time_base;
+    c->framerate = frame_rate;
+    c->sample_aspect_ratio = AVRational{1, 1};
+    if (global_header)
+        c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (!is_rgb(source_format) && c->pix_fmt != AV_PIX_FMT_YUVJ420P) {
+        c->colorspace = first.colorspace;
+        c->color_primaries = first.color_primaries;
+        c->color_trc = first.color_trc;
+    }
+
+    AVDictionary* opts = nullptr;
+    switch (s.codec_id) {
+    case AV_CODEC_ID_H264:
+        // A fast preset: the export should keep pace with the command-line encoder's default.
+        av_dict_set(&opts, "preset", "veryfast", 0);
+        break;
+    case AV_CODEC_ID_HEVC:
+        av_dict_set(&opts, "preset", "faster", 0);
+        av_dict_set(&opts, "x265-params", "log-level=error", 0);
+        break;
+    case AV_CODEC_ID_PRORES:
+        av_dict_set_int(&opts, "profile", s.profile, 0);
+        break;
+    case AV_CODEC_ID_MJPEG:
+        if (s.bit_rate <= 0) {
+            // Without a bit rate, a fixed good quality instead of the library's low default rate.
+            c->flags |= AV_CODEC_FLAG_QSCALE;
+            c->global_quality = FF_QP2LAMBDA * 3;
+        }
+        break;
+    default:
+        break;
+    }
+    if (s.bit_rate > 0 && s.codec_id != AV_CODEC_ID_PRORES)
+        c->bit_rate = s.bit_rate;
+    c->thread_count = 0;
+
+    const int rc = avcodec_open2(c, codec, &opts);
+    av_dict_free(&opts);
+    if (rc < 0) {
+        fail(error, QStringLiteral("Could not open the %1 encoder for %2×%3: %4")
+                        .arg(QLatin1String(s.encoder))
+                        .arg(c->width)
+                        .arg(c->height)
+                        .arg(error_text(rc)));
+        return nullptr;
+    }
+    return enc;
+}
+
+FramePtr VideoEncoder::convert(const AVFrame& picture, QString* error)
+{
+    AVCodecContext* c = ctx_.get();
+    sws_ = sws_getCachedContext(sws_, picture.width, picture.height,
+                                static_cast<AVPixelFormat>(picture.format), c->width, c->height,
+                                c->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr);
+    FramePtr out(av_frame_alloc());
+    if (!sws_ || !out) {
+        fail(error, QStringLiteral("Cannot convert %1×%2 %3 pictures for the encoder")
+                        .arg(picture.width)
+                        .arg(picture.height)
+                        .arg(QLatin1String(av_get_pix_fmt_name(static_cast<AVPixelFormat>(picture.format)))));
+        return nullptr;
+    }
+    out->width = c->width;
+    out->height = c->height;
+    out->format = c->pix_fmt;
+    int rc = av_frame_get_buffer(out.get(), 0);
+    if (rc >= 0)
+        rc = sws_scale(sws_, picture.data, picture.linesize, 0, picture.height, out->data, out->linesize);
+    if (rc < 0) {
+        fail(error, QStringLiteral("Converting a picture failed: %1").arg(error_text(rc)));
+        return nullptr;
+    }
+    return out;
+}
+
+bool VideoEncoder::encode(const AVFrame& picture, int64_t pts, int64_t duration,
+                          const PacketSink& sink, QString* error)
+{
+    if (flushed_)
+        return fail(error, QStringLiteral("The video encoder has already been flushed"));
+    if (picture.width <= 0 || picture.height <= 0 || !picture.data[0])
+        return fail(error, QStringLiteral("The picture has no pixels"));
+    FramePtr frame;
+    if (picture.width == ctx_->width && picture.height == ctx_->height &&
+        picture.format == ctx_->pix_fmt) {
+        frame.reset(av_frame_clone(&picture));
+        if (!frame)
+            return fail(error, QStringLiteral("Out of memory"));
+    } else {
+        frame = convert(picture, error);
+        if (!frame)
+            return false;
+    }
+    frame->pts = pts;
+    frame->pict_type = AV_PICTURE_TYPE_NONE;
+    frame->sample_aspect_ratio = ctx_->sample_aspect_ratio;
+    durations_[pts] = duration;
+    const int rc = avcodec_send_frame(ctx_.get(), frame.get());
+    if (rc < 0)
+        return fail(error, QStringLiteral("Encoding a picture failed: %1").arg(error_text(rc)));
+    return drain(sink, error);
+}
+
+bool VideoEncoder::flush(const PacketSink& sink, QString* error)
+{
+    if (flushed_)
+        return true;
+    flushed_ = true;
+    const int rc = avcodec_send_frame(ctx_.get(), nullptr);
+    if (rc < 0 && rc != AVERROR_EOF)
+        return fail(error, QStringLiteral("Flushing the video encoder failed: %1").arg(error_text(rc)));
+    return drain(sink, error);
+}
+
+bool VideoEncoder::drain(const PacketSink& sink, QString* error)
+{
+    for (;;) {
+        PacketPtr pkt(av_packet_alloc());
+        if (!pkt)
+            return fail(error, QStringLiteral("Out of memory"));
+        const int rc = avcodec_receive_packet(ctx_.get(), pkt.get());
+        if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF)
+            return true;
+        if (rc < 0)
+            return fail(error, QStringLiteral("Encoding a picture failed: %1").arg(error_text(rc)));
+        const auto it = durations_.find(pkt->pts);
+        if (it != durations_.end()) {
+            pkt->duration = it->second;
+            durations_.erase(it);
+        }
+        if (!sink(std::move(pkt)))
+            return false;
+    }
+}
+
+}  // namespace media::wr

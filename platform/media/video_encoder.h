@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <map>
+#include <memory>
+
+#include "output_settings.h"
+#include "writer_libav.h"
+
+struct SwsContext;
+
+namespace media::wr {
+
+// One video encoder, fed with decoded pictures of any size and pixel format. Pictures that
+// differ from the encoder's size or format are converted once, with swscale.
+class VideoEncoder {
+public:
+    ~VideoEncoder();
+    VideoEncoder(const VideoEncoder&) = delete;
+    VideoEncoder& operator=(const VideoEncoder&) = delete;
+
+    // Opens the encoder; the first picture gives the size the settings leave open.
+    static std::unique_ptr<VideoEncoder> open(const VideoSettings& settings, const AVFrame& first,
+                                              AVRational time_base, AVRational frame_rate,
+                                              bool global_header, QString* error);
+
+    // pts and duration in the time base given to open().
+    bool encode(const AVFrame& picture, int64_t pts, int64_t duration, const PacketSink& sink,
+                QString* error);
+    // Drains the encoder; later calls do nothing.
+    bool flush(const PacketSink& sink, QString* error);
+
+    const AVCodecContext& context() const { return *ctx_; }
+
+private:
+    VideoEncoder() = default;
+    FramePtr convert(const AVFrame& picture, QString* error);
+    bool drain(const PacketSink& sink, QString* error);
+
+    CodecPtr ctx_;
+    SwsContext* sws_ = nullptr;
+    std::map<int64_t, int64_t> durations_;  // by pts, for the packets' durations
+    bool flushed_ = false;
+};
+
+}  // namespace media::wr
