@@ -99,7 +99,7 @@ private:
         int64_t last_pts = INT64_MIN;
         AVStream* stream = nullptr;
         std::deque<PacketPtr> packets;  // encoded, waiting to be interleaved
-        double position = -1e300;       // media time reached, seconds; guarded by state_mu_
+        double position = -1e300;       // media time reached (none yet: least); guarded by state_mu_
     };
 
     bool accepts(Kind kind, const std::optional<QVariantMap>& settings, QString* why) const;

@@ -1,0 +1,421 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QUrl>
+#include <fstream>
+
+#include "support/support.h"
+#include "writer_test_util.h"
+
+using namespace media;
+using namespace writertest;
+
+namespace {
+
+AssetWriterRef make_writer(const std::string& path, const char* type = AVFileTypeQuickTimeMovie)
+{
+    Error error;
+    auto writer = AssetWriter::create(QUrl::fromLocalFile(QString::fromStdString(path)), type, &error);
+    EXPECT_TRUE(writer) << error.description.toStdString();
+    return writer;
+}
+
+AssetWriterInputRef add(const AssetWriterRef& writer, const char* type, const std::optional<QVariantMap>& settings)
+{
+    auto input = AssetWriterInput::create(type, settings);
+    EXPECT_TRUE(writer->can_add_input(input));
+    writer->add_input(input);
+    return input;
+}
+
+}  // namespace
+
+TEST(Writer, H264AndAacInMovie)
+{
+    testsupport::TempDir dir;
+    const std::string out = dir.file("out put.mov");
+    auto writer = make_writer(out);
+    auto video = add(writer, AVMediaTypeVideo, h264_settings(320, 240, 1000000));
+    auto audio = add(writer, AVMediaTypeAudio, aac_settings(48000, 2));
+    ASSERT_TRUE(writer->start_writing());
+    EXPECT_TRUE(writer->created_output_file());
+    writer->start_session_at_source_time(Time::zero());
+    ASSERT_EQ(run(writer, {{video, video_frames(75, 320, 240)}, {audio, audio_buffers(3.0)}}),
+              AssetWriter::Status::Completed);
+    EXPECT_FALSE(writer->error());
+
+    const FileInfo info = probe(out);
+    ASSERT_TRUE(info.opened);
+    const StreamInfo* v = info.first("video");
+    const StreamInfo* a = info.first("audio");
+    ASSERT_TRUE(v && a);
+    EXPECT_EQ(v->codec, "h264");
+    EXPECT_EQ(v->tag, "avc1");
+    EXPECT_EQ(v->width, 320);
+    EXPECT_EQ(v->height, 240);
+    EXPECT_EQ(v->packets, 75);
+    EXPECT_NEAR(v->duration, 3.0, 0.04);
+    EXPECT_EQ(a->codec, "aac");
+    EXPECT_EQ(a->sample_rate, 48000);
+    EXPECT_EQ(a->channels, 2);
+    EXPECT_NEAR(a->duration, 3.0, 0.05);
+    EXPECT_LE(info.worst_interleave_gap(), 1.0);
+}
+
+struct CodecCase {
+    const char* codec_type;
+    const char* file_type;
+    const char* codec;
+    const char* tag;  // empty: not checked
+};
+
+class WriterCodecs : public testing::TestWithParam<CodecCase> {};
+
+TEST_P(WriterCodecs, EncodesFramesAtTheSettingsSize)
+{
+    const CodecCase c = GetParam();
+    testsupport::TempDir dir;
+    const std::string out = dir.file("out");
+    auto writer = make_writer(out, c.file_type);
+    QVariantMap settings{{AVVideoCodecKey, QString(c.codec_type)}, {AVVideoWidthKey, 160}, {AVVideoHeightKey, 120.0}};
+    ASSERT_TRUE(writer->can_apply_output_settings(settings, AVMediaTypeVideo));
+    auto video = add(writer, AVMediaTypeVideo, settings);
+    ASSERT_TRUE(writer->start_writing());
+    // Frames of another size and pixel format are converted for the encoder.
+    ASSERT_EQ(run(writer, {{video, video_frames(20, 320, 240, AV_PIX_FMT_YUV422P10LE)}}),
+              AssetWriter::Status::Completed);
+    const FileInfo info = probe(out);
+    const StreamInfo* v = info.first("video");
+    ASSERT_TRUE(v);
+    EXPECT_EQ(v->codec, c.codec);
+    if (*c.tag) {
+        EXPECT_EQ(v->tag, c.tag);
+    }
+    EXPECT_EQ(v->width, 160);
+    EXPECT_EQ(v->height, 120);
+    EXPECT_EQ(v->packets, 20);
+    EXPECT_NEAR(v->duration, 0.8, 0.04);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, WriterCodecs,
+    testing::Values(CodecCase{AVVideoCodecTypeHEVC, AVFileTypeQuickTimeMovie, "hevc", "hvc1"},
+                    CodecCase{AVVideoCodecTypeAppleProRes422Proxy, AVFileTypeQuickTimeMovie, "prores", "apco"},
+                    CodecCase{AVVideoCodecTypeAppleProRes422LT, AVFileTypeQuickTimeMovie, "prores", "apcs"},
+                    CodecCase{AVVideoCodecTypeAppleProRes422, AVFileTypeQuickTimeMovie, "prores", "apcn"},
+                    CodecCase{AVVideoCodecTypeAppleProRes422HQ, AVFileTypeQuickTimeMovie, "prores", "apch"},
+                    CodecCase{AVVideoCodecTypeAppleProRes4444, AVFileTypeQuickTimeMovie, "prores", "ap4h"},
+                    CodecCase{AVVideoCodecTypeJPEG, AVFileTypeQuickTimeMovie, "mjpeg", "jpeg"},
+                    CodecCase{AVVideoCodecTypeH264, AVFileTypeMPEG4, "h264", "avc1"},
+                    CodecCase{AVVideoCodecTypeHEVC, AVFileTypeMPEG4, "hevc", "hvc1"},
+                    CodecCase{AVVideoCodecTypeH264, AVFileTypeAppleM4V, "h264", ""},
+                    CodecCase{AVVideoCodecTypeH264, AVFileType3GPP, "h264", ""}));
+
+TEST(Writer, SizeComesFromTheFirstFrameOrIsRoundedToEven)
+{
+    testsupport::TempDir dir;
+    struct Case {
+        QVariant width, height;
+        int want_width, want_height;
+    };
+    for (const Case& c : {Case{0, 0, 200, 150}, Case{QVariant(), QVariant(), 200, 150}, Case{321, 241.0, 322, 242}}) {
+        const std::string out = dir.file("size.mov");
+        QFile::remove(QString::fromStdString(out));
+        auto writer = make_writer(out);
+        QVariantMap settings{{AVVideoCodecKey, QString(AVVideoCodecTypeH264)}};
+        if (c.width.isValid())
+            settings.insert(AVVideoWidthKey, c.width);
+        if (c.height.isValid())
+            settings.insert(AVVideoHeightKey, c.height);
+        auto video = add(writer, AVMediaTypeVideo, settings);
+        ASSERT_TRUE(writer->start_writing());
+        ASSERT_EQ(run(writer, {{video, video_frames(5, 200, 150)}}), AssetWriter::Status::Completed);
+        const StreamInfo* v = probe(out).first("video");
+        ASSERT_TRUE(v);
+        EXPECT_EQ(v->width, c.want_width);
+        EXPECT_EQ(v->height, c.want_height);
+    }
+}
+
+TEST(Writer, LinearPcmFollowsTheFlagsAndTheContainer)
+{
+    testsupport::TempDir dir;
+    struct Case {
+        const char* file_type;
+        int bits;
+        QVariant is_float, big_endian;
+        const char* codec;
+    };
+    const Case cases[] = {
+        {AVFileTypeQuickTimeMovie, 24, QString("false"), QString("false"), "pcm_s24le"},
+        {AVFileTypeQuickTimeMovie, 24, false, QString("true"), "pcm_s24be"},
+        {AVFileTypeQuickTimeMovie, 32, QString("true"), false, "pcm_f32le"},
+        {AVFileTypeQuickTimeMovie, 16, false, true, "pcm_s16be"},
+        {AVFileTypeWAVE, 24, QString("false"), QString("true"), "pcm_s24le"},
+        {AVFileTypeAIFF, 16, QString("false"), QString("false"), "pcm_s16be"},
+        {AVFileTypeCoreAudioFormat, 24, QString("false"), QString("false"), "pcm_s24le"},
+        {AVFileTypeSunAU, 16, QString("false"), QString("false"), "pcm_s16be"},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.codec);
+        const std::string out = dir.file("pcm" + std::to_string(n++));
+        auto writer = make_writer(out, c.file_type);
+        auto audio = add(writer, AVMediaTypeAudio, lpcm_settings(c.bits, c.is_float, c.big_endian));
+        ASSERT_TRUE(writer->start_writing());
+        ASSERT_EQ(run(writer, {{audio, audio_buffers(1.0)}}), AssetWriter::Status::Completed);
+        const FileInfo info = probe(out);
+        const StreamInfo* a = info.first("audio");
+        ASSERT_TRUE(a);
+        EXPECT_EQ(a->codec, c.codec);
+        EXPECT_EQ(a->sample_rate, 48000);
+        EXPECT_EQ(a->channels, 2);
+    }
+}
+
+TEST(Writer, Ac3AudioFile)
+{
+    testsupport::TempDir dir;
+    const std::string out = dir.file("out.ac3");
+    auto writer = make_writer(out, AVFileTypeAC3);
+    EXPECT_FALSE(writer->can_apply_output_settings(h264_settings(320, 240), AVMediaTypeVideo));
+    auto audio = add(writer, AVMediaTypeAudio,
+                     QVariantMap{{AVFormatIDKey, kAudioFormatAC3}, {AVSampleRateKey, 48000}, {AVNumberOfChannelsKey, 2}});
+    ASSERT_TRUE(writer->start_writing());
+    ASSERT_EQ(run(writer, {{audio, audio_buffers(1.0)}}), AssetWriter::Status::Completed);
+    const StreamInfo* a = probe(out).first("audio");
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->codec, "ac3");
+    EXPECT_EQ(a->sample_rate, 48000);
+}
+
+TEST(Writer, FileTypesAndSettingsItCannotWrite)
+{
+    testsupport::TempDir dir;
+    const QUrl url = QUrl::fromLocalFile(QString::fromStdString(dir.file("x")));
+    for (const char* type : {AVFileTypeJPEG, AVFileTypeHEIC, AVFileTypeTIFF, AVFileTypeDNG, AVFileTypeAVCI,
+                             AVFileTypeSCC, AVFileTypeAppleiTT, AVFileTypeMFX}) {
+        Error error;
+        EXPECT_FALSE(AssetWriter::create(url, type, &error)) << type;
+        EXPECT_FALSE(error.description.isEmpty());
+    }
+    auto mov = make_writer(dir.file("a.mov"));
+    EXPECT_FALSE(mov->can_apply_output_settings(
+        QVariantMap{{AVVideoCodecKey, QString(AVVideoCodecTypeHEVCWithAlpha)}}, AVMediaTypeVideo));
+    EXPECT_FALSE(mov->can_apply_output_settings(QVariantMap{{AVVideoCodecKey, QString("xxxx")}}, AVMediaTypeVideo));
+    EXPECT_FALSE(mov->can_apply_output_settings(h264_settings(-5, 240), AVMediaTypeVideo));
+    EXPECT_TRUE(mov->can_apply_output_settings(std::nullopt, AVMediaTypeTimecode));
+    EXPECT_FALSE(mov->can_apply_output_settings(QVariantMap{{AVFormatIDKey, kAudioFormatMPEGLayer3}}, AVMediaTypeAudio));
+    auto mp4 = make_writer(dir.file("a.mp4"), AVFileTypeMPEG4);
+    EXPECT_FALSE(mp4->can_apply_output_settings(
+        QVariantMap{{AVVideoCodecKey, QString(AVVideoCodecTypeAppleProRes422)}}, AVMediaTypeVideo));
+    auto wav = make_writer(dir.file("a.wav"), AVFileTypeWAVE);
+    EXPECT_FALSE(wav->can_add_input(AssetWriterInput::create(AVMediaTypeVideo, h264_settings(320, 240))));
+    EXPECT_FALSE(wav->can_add_input(AssetWriterInput::create(AVMediaTypeTimecode, std::nullopt)));
+    // An input belongs to one writer, and inputs come before writing starts.
+    auto input = AssetWriterInput::create(AVMediaTypeAudio, aac_settings());
+    mov->add_input(input);
+    EXPECT_FALSE(mp4->can_add_input(input));
+    ASSERT_TRUE(mov->start_writing());
+    EXPECT_FALSE(mov->can_add_input(AssetWriterInput::create(AVMediaTypeAudio, aac_settings())));
+    mov->cancel_writing();
+}
+
+TEST(Writer, ExistingFileIsNeverTouched)
+{
+    testsupport::TempDir dir;
+    const std::string out = dir.file("taken.mov");
+    {
+        std::ofstream f(out);
+        f << "precious";
+    }
+    auto writer = make_writer(out);
+    auto video = add(writer, AVMediaTypeVideo, h264_settings(320, 240));
+    EXPECT_FALSE(writer->start_writing());
+    EXPECT_EQ(writer->status(), AssetWriter::Status::Failed);
+    ASSERT_TRUE(writer->error());
+    EXPECT_TRUE(writer->error()->description.contains("already exists"));
+    EXPECT_FALSE(writer->created_output_file());
+    // The loops still run to their end, and nothing removes the file.
+    EXPECT_EQ(run(writer, {{video, video_frames(5, 320, 240)}}), AssetWriter::Status::Failed);
+    writer->cancel_writing();
+    writer.reset();
+    std::ifstream f(out);
+    std::string text;
+    f >> text;
+    EXPECT_EQ(text, "precious");
+}
+
+TEST(Writer, CancelStopsAndLeavesNothing)
+{
+    testsupport::TempDir dir;
+    const std::string out = dir.file("cancel.mov");
+    auto writer = make_writer(out);
+    auto video = add(writer, AVMediaTypeVideo, h264_settings(320, 240));
+    auto audio = add(writer, AVMediaTypeAudio, aac_settings());
+    ASSERT_TRUE(writer->start_writing());
+    const auto status = run(writer, {{video, video_frames(1000, 320, 240)}, {audio, audio_buffers(40)}},
+                            [&](int appended) {
+                                if (appended == 30)
+                                    writer->cancel_writing();
+                            });
+    EXPECT_EQ(status, AssetWriter::Status::Cancelled);
+    EXPECT_FALSE(exists(out));
+}
+
+TEST(Writer, FailedAppendFailsTheWriterWithAReason)
+{
+    testsupport::TempDir dir;
+    const std::string out = dir.file("fail.mov");
+    auto writer = make_writer(out);
+    auto video = add(writer, AVMediaTypeVideo, h264_settings(320, 240));
+    ASSERT_TRUE(writer->start_writing());
+    // The third frame goes back in time.
+    auto frames = samples({video_sample(0, 320, 240, AV_PIX_FMT_YUV420P, Time::make(1, 25)),
+                           video_sample(1, 320, 240, AV_PIX_FMT_YUV420P, Time::make(1, 25)),
+                           video_sample(1, 320, 240, AV_PIX_FMT_YUV420P, Time::make(1, 25))});
+    EXPECT_EQ(run(writer, {{video, frames}}), AssetWriter::Status::Failed);
+    ASSERT_TRUE(writer->error());
+    EXPECT_TRUE(writer->error()->description.contains("increasing")) << writer->error()->description.toStdString();
+    EXPECT_FALSE(exists(out));
+
+    // An audio buffer appended to a video input.
+    const std::string out2 = dir.file("fail2.mov");
+    auto writer2 = make_writer(out2);
+    auto video2 = add(writer2, AVMediaTypeVideo, h264_settings(320, 240));
+    ASSERT_TRUE(writer2->start_writing());
+    EXPECT_EQ(run(writer2, {{video2, samples({audio_sample(0)})}}), AssetWriter::Status::Failed);
+    EXPECT_TRUE(writer2->error()->description.contains("decoded pictures"));
+    EXPECT_FALSE(exists(out2));
+}
+
+TEST(Writer, NothingAppendedIsAFailureWithoutAFile)
+{
+    testsupport::TempDir dir;
+    const std::string out = dir.file("empty.mov");
+    auto writer = make_writer(out);
+    auto video = add(writer, AVMediaTypeVideo, h264_settings(320, 240));
+    ASSERT_TRUE(writer->start_writing());
+    EXPECT_EQ(run(writer, {{video, samples({})}}), AssetWriter::Status::Failed);
+    ASSERT_TRUE(writer->error());
+    EXPECT_FALSE(exists(out));
+}
+
+TEST(Writer, TimecodeBecomesTheStartTimecode)
+{
+    testsupport::TempDir dir;
+    struct Case {
+        uint32_t frame;
+        Time frame_duration;
+        uint32_t quanta;
+        bool drop;
+        Time video_frame;
+        const char* want;
+    };
+    // 01:00:00:00 at 25 fps; 00:59:59;28 at 29.97 drop-frame.
+    for (const Case& c : {Case{90000, Time::make(1, 25), 25, false, Time::make(1, 25), "01:00:00:00"},
+                          Case{107890, Time::make(1001, 30000), 30, true, Time::make(1001, 30000), "00:59:59;28"}}) {
+        const std::string out = dir.file(std::string("tc") + c.want[7] + ".mov");
+        auto writer = make_writer(out);
+        auto tc = add(writer, AVMediaTypeTimecode, std::nullopt);
+        auto video = add(writer, AVMediaTypeVideo, h264_settings(320, 240));
+        ASSERT_TRUE(writer->start_writing());
+        ASSERT_EQ(run(writer, {{tc, samples({timecode_sample(c.frame, c.frame_duration, c.quanta, c.drop)})},
+                               {video, video_frames(10, 320, 240, AV_PIX_FMT_YUV420P, c.video_frame)}}),
+                  AssetWriter::Status::Completed);
+        const FileInfo info = probe(out);
+        const StreamInfo* data = info.first("data");
+        ASSERT_TRUE(data);
+        EXPECT_EQ(data->tag, "tmcd");
+        EXPECT_EQ(data->tags.count("timecode") ? data->tags.at("timecode") : "", c.want);
+    }
+}
+
+TEST(Writer, MetadataAndIndexAtTheFront)
+{
+    testsupport::TempDir dir;
+    const std::string out = dir.file("fast.mp4");
+    auto writer = make_writer(out, AVFileTypeMPEG4);
+    auto video = add(writer, AVMediaTypeVideo, h264_settings(320, 240));
+    writer->set_should_optimize_for_network_use(true);
+    writer->set_metadata({{"title", QString("Ünïcode “title”")}});
+    ASSERT_TRUE(writer->start_writing());
+    ASSERT_EQ(run(writer, {{video, video_frames(10, 320, 240)}}), AssetWriter::Status::Completed);
+    const auto boxes = top_level_boxes(out);
+    const auto moov = std::find(boxes.begin(), boxes.end(), "moov");
+    const auto mdat = std::find(boxes.begin(), boxes.end(), "mdat");
+    ASSERT_TRUE(moov != boxes.end() && mdat != boxes.end());
+    EXPECT_LT(moov, mdat);
+    EXPECT_EQ(probe(out).tags["title"], "Ünïcode “title”");
+}
+
+TEST(Writer, InputsStayInterleaved)
+{
+    testsupport::TempDir dir;
+    auto writer = make_writer(dir.file("i.mov"));
+    auto video = add(writer, AVMediaTypeVideo, h264_settings(320, 240));
+    auto audio = add(writer, AVMediaTypeAudio, aac_settings(44100, 2));
+    EXPECT_FALSE(video->is_ready_for_more_media_data());  // not writing yet
+    ASSERT_TRUE(writer->start_writing());
+    EXPECT_TRUE(video->is_ready_for_more_media_data());
+    ASSERT_TRUE(video->append_sample_buffer(*video_sample(0, 320, 240, AV_PIX_FMT_YUV420P, Time::make(1, 25))));
+    // Audio has nothing yet: video waits for it.
+    EXPECT_FALSE(video->is_ready_for_more_media_data());
+    EXPECT_TRUE(audio->is_ready_for_more_media_data());
+    ASSERT_TRUE(audio->append_sample_buffer(*audio_sample(0)));
+    int frames = 1;
+    while (video->is_ready_for_more_media_data())
+        ASSERT_TRUE(video->append_sample_buffer(*video_sample(frames++, 320, 240, AV_PIX_FMT_YUV420P, Time::make(1, 25))));
+    // Half a second beyond the audio's 23 ms, and not more.
+    EXPECT_EQ(frames, 14);
+    EXPECT_TRUE(audio->is_ready_for_more_media_data());
+    audio->mark_as_finished();
+    EXPECT_FALSE(audio->is_ready_for_more_media_data());
+    EXPECT_TRUE(video->is_ready_for_more_media_data());
+    writer->cancel_writing();
+    // After a cancel every unfinished input is ready, so its loop sees the status.
+    EXPECT_TRUE(video->is_ready_for_more_media_data());
+}
+
+TEST(Writer, PixelBufferAdaptorPool)
+{
+    testsupport::TempDir dir;
+    const std::string out = dir.file("rgba.mov");
+    auto writer = make_writer(out);
+    auto video = add(writer, AVMediaTypeVideo, h264_settings(0, 0));
+    auto adaptor = AssetWriterInputPixelBufferAdaptor::create(
+        video, {{kCVPixelBufferPixelFormatTypeKey, kCVPixelFormatType_32RGBA},
+                {kCVPixelBufferWidthKey, 240.7},
+                {kCVPixelBufferHeightKey, 160}});
+    EXPECT_EQ(adaptor->input(), video);
+    EXPECT_FALSE(adaptor->pixel_buffer_pool());
+    ASSERT_TRUE(writer->start_writing());
+    auto pool = adaptor->pixel_buffer_pool();
+    ASSERT_TRUE(pool);
+    const AVFrame* first = nullptr;
+    for (int i = 0; i < 10; ++i) {
+        PixelBufferRef b = pool->create_pixel_buffer();
+        ASSERT_TRUE(b);
+        EXPECT_EQ(b->format(), AV_PIX_FMT_RGBA);
+        EXPECT_EQ(b->width(), 240);
+        EXPECT_EQ(b->height(), 160);
+        for (int y = 0; y < 160; ++y)
+            memset(b->frame()->data[0] + y * b->frame()->linesize[0], i * 20, 240 * 4);
+        if (i == 0)
+            first = b->frame();
+        ASSERT_TRUE(adaptor->append_pixel_buffer(b, Time::make(i, 30)));
+    }
+    // Buffers are reused rather than made anew for every frame.
+    PixelBufferRef again = pool->create_pixel_buffer();
+    EXPECT_EQ(again->frame(), first);
+    video->mark_as_finished();
+    std::atomic<bool> done{false};
+    writer->finish_writing([&] { done = true; });
+    ASSERT_TRUE(testsupport::pump_until([&] { return done.load(); }));
+    ASSERT_EQ(writer->status(), AssetWriter::Status::Completed);
+    const StreamInfo* v = probe(out).first("video");
+    ASSERT_TRUE(v);
+    EXPECT_EQ(v->packets, 10);
+    EXPECT_EQ(v->width, 240);
+    EXPECT_EQ(v->height, 160);
+}
