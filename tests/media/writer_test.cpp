@@ -130,7 +130,8 @@ TEST(Writer, SizeComesFromTheFirstFrameOrIsRoundedToEven)
         auto video = add(writer, AVMediaTypeVideo, settings);
         ASSERT_TRUE(writer->start_writing());
         ASSERT_EQ(run(writer, {{video, video_frames(5, 200, 150)}}), AssetWriter::Status::Completed);
-        const StreamInfo* v = probe(out).first("video");
+        const FileInfo info = probe(out);
+        const StreamInfo* v = info.first("video");
         ASSERT_TRUE(v);
         EXPECT_EQ(v->width, c.want_width);
         EXPECT_EQ(v->height, c.want_height);
@@ -183,7 +184,8 @@ TEST(Writer, Ac3AudioFile)
                      QVariantMap{{AVFormatIDKey, kAudioFormatAC3}, {AVSampleRateKey, 48000}, {AVNumberOfChannelsKey, 2}});
     ASSERT_TRUE(writer->start_writing());
     ASSERT_EQ(run(writer, {{audio, audio_buffers(1.0)}}), AssetWriter::Status::Completed);
-    const StreamInfo* a = probe(out).first("audio");
+    const FileInfo info = probe(out);
+    const StreamInfo* a = info.first("audio");
     ASSERT_TRUE(a);
     EXPECT_EQ(a->codec, "ac3");
     EXPECT_EQ(a->sample_rate, 48000);
@@ -413,7 +415,8 @@ TEST(Writer, PixelBufferAdaptorPool)
     writer->finish_writing([&] { done = true; });
     ASSERT_TRUE(testsupport::pump_until([&] { return done.load(); }));
     ASSERT_EQ(writer->status(), AssetWriter::Status::Completed);
-    const StreamInfo* v = probe(out).first("video");
+    const FileInfo info = probe(out);
+        const StreamInfo* v = info.first("video");
     ASSERT_TRUE(v);
     EXPECT_EQ(v->packets, 10);
     EXPECT_EQ(v->width, 240);
