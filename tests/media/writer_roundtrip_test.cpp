@@ -1,6 +1,8 @@
 // Reads fixtures with the reading side and writes them again, then checks the files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QUrl>
 
 #include "reader_test_util.h"
@@ -111,6 +113,16 @@ struct Case {
 
 class RoundTrip : public testing::TestWithParam<Case> {};
 
+// Test names: the codec type and the file type's last part, e.g. "avc1_quicktime_movie".
+std::string case_name(const testing::TestParamInfo<Case>& info)
+{
+    std::string type = info.param.file_type;
+    type = type.substr(type.find_last_of('.') + 1);
+    std::replace(type.begin(), type.end(), '-', '_');
+    return std::string(info.param.codec_type) + "_" + type;
+}
+
+
 }  // namespace
 
 TEST_P(RoundTrip, KeepsFramesDurationAndInterleaving)
@@ -151,7 +163,8 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{AVVideoCodecTypeAppleProRes4444, AVFileTypeQuickTimeMovie, "prores", "ap4h"},
                     Case{AVVideoCodecTypeJPEG, AVFileTypeQuickTimeMovie, "mjpeg", "jpeg"},
                     Case{AVVideoCodecTypeH264, AVFileTypeMPEG4, "h264", "avc1"},
-                    Case{AVVideoCodecTypeHEVC, AVFileTypeMPEG4, "hevc", "hvc1"}));
+                    Case{AVVideoCodecTypeHEVC, AVFileTypeMPEG4, "hevc", "hvc1"}),
+    case_name);
 
 TEST(RoundTrip, LongerSourceStaysInterleavedAndResized)
 {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QFile>
 #include <QUrl>
 #include <fstream>
@@ -71,6 +73,16 @@ struct CodecCase {
 
 class WriterCodecs : public testing::TestWithParam<CodecCase> {};
 
+// Test names: the codec type and the file type's last part, e.g. "avc1_quicktime_movie".
+std::string case_name(const testing::TestParamInfo<CodecCase>& info)
+{
+    std::string type = info.param.file_type;
+    type = type.substr(type.find_last_of('.') + 1);
+    std::replace(type.begin(), type.end(), '-', '_');
+    return std::string(info.param.codec_type) + "_" + type;
+}
+
+
 TEST_P(WriterCodecs, EncodesFramesAtTheSettingsSize)
 {
     const CodecCase c = GetParam();
@@ -109,7 +121,8 @@ INSTANTIATE_TEST_SUITE_P(
                     CodecCase{AVVideoCodecTypeH264, AVFileTypeMPEG4, "h264", "avc1"},
                     CodecCase{AVVideoCodecTypeHEVC, AVFileTypeMPEG4, "hevc", "hvc1"},
                     CodecCase{AVVideoCodecTypeH264, AVFileTypeAppleM4V, "h264", ""},
-                    CodecCase{AVVideoCodecTypeH264, AVFileType3GPP, "h264", ""}));
+                    CodecCase{AVVideoCodecTypeH264, AVFileType3GPP, "h264", ""}),
+    case_name);
 
 TEST(Writer, SizeComesFromTheFirstFrameOrIsRoundedToEven)
 {
