@@ -7,7 +7,8 @@ libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
 ffmpeg
 qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-l10n-tools qt6-multimedia-dev libgl-dev
 libgtest-dev libgmock-dev
-fonts-noto-cjk xvfb"
+fonts-noto-cjk xvfb
+time"
 missing=""
 for p in $PACKAGES; do
     dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"

@@ -1,0 +1,71 @@
+#include "output_probe.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+namespace {
+
+QByteArray runTool(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return {};
+    return process.readAllStandardOutput();
+}
+
+}  // namespace
+
+const ProbedStream* ProbedFile::first(const QString& type) const
+{
+    for (const ProbedStream& s : streams)
+        if (s.type == type)
+            return &s;
+    return nullptr;
+}
+
+int ProbedFile::count(const QString& type) const
+{
+    int n = 0;
+    for (const ProbedStream& s : streams)
+        n += s.type == type;
+    return n;
+}
+
+std::optional<ProbedFile> probeFile(const QString& path)
+{
+    const QByteArray out = runTool("ffprobe", {"-v", "error", "-count_packets", "-show_streams", "-show_format",
+                                               "-print_format", "json", path});
+    if (out.isEmpty())
+        return std::nullopt;
+    const QJsonObject root = QJsonDocument::fromJson(out).object();
+    ProbedFile file;
+    file.duration = root["format"].toObject()["duration"].toString().toDouble();
+    for (const QJsonValue& v : root["streams"].toArray()) {
+        const QJsonObject s = v.toObject();
+        ProbedStream stream;
+        stream.type = s["codec_type"].toString();
+        stream.codec = s["codec_name"].toString();
+        stream.tag = s["codec_tag_string"].toString();
+        stream.width = s["width"].toInt();
+        stream.height = s["height"].toInt();
+        stream.sampleRate = s["sample_rate"].toString().toInt();
+        stream.channels = s["channels"].toInt();
+        stream.packets = s["nb_read_packets"].toString().toLong();
+        stream.duration = s["duration"].toString().toDouble();
+        stream.timecode = s["tags"].toObject()["timecode"].toString();
+        file.streams.push_back(stream);
+    }
+    return file;
+}
+
+QImage decodeFirstFrame(const QString& path, int width, int height)
+{
+    QStringList args{"-v", "error", "-nostdin", "-i", path, "-frames:v", "1"};
+    if (width > 0)
+        args << "-vf" << QStringLiteral("scale=%1:%2").arg(width).arg(height);
+    args << "-f" << "image2pipe" << "-vcodec" << "png" << "-";
+    return QImage::fromData(runTool("ffmpeg", args), "PNG");
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <optional>
+#include <vector>
+
+// What the ffprobe program finds in a written file: an independent check of the output.
+struct ProbedStream {
+    QString type;   // "video", "audio", "data"
+    QString codec;  // codec_name
+    QString tag;    // codec_tag_string
+    int width = 0, height = 0;
+    int sampleRate = 0, channels = 0;
+    long packets = 0;
+    double duration = 0;
+    QString timecode;  // the "timecode" tag
+};
+
+struct ProbedFile {
+    std::vector<ProbedStream> streams;
+    double duration = 0;
+
+    const ProbedStream* first(const QString& type) const;
+    int count(const QString& type) const;
+};
+
+std::optional<ProbedFile> probeFile(const QString& path);
+
+// The first video frame as ffmpeg decodes it (turned upright, scaled when a size is given).
+QImage decodeFirstFrame(const QString& path, int width = 0, int height = 0);

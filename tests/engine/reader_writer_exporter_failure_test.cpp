@@ -1,0 +1,276 @@
+// Runs of the pipeline that fail or are cancelled: one result each, nothing half-written left.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <random>
+
+#include "export_harness.h"
+#include "output_probe.h"
+#include "support/support.h"
+
+namespace {
+
+using testsupport::fixture;
+using testsupport::pump_until;
+using testsupport::TempDir;
+
+QString fx(const char* name) { return QString::fromStdString(fixture(name)); }
+
+// Pumps the main queue a little longer, so that a second report would show up.
+void settle(int ms = 100)
+{
+    pump_until([] { return false; }, std::chrono::milliseconds(ms));
+}
+
+bool isFailureOtherThanCancel(const ExportResult& r)
+{
+    return !r.is_success() && !r.error().is(ReaderWriterExporterError::cancelled);
+}
+
+TEST(PipelineFailure, CancelInTheMiddle)
+{
+    TempDir dir;
+    const QString out = QString::fromStdString(dir.file("cancelled 取消.mp4"));
+    auto exporter = makeExporter(fx("long.mp4"), out, AVFileTypeMPEG4, videoSettings(AVVideoCodecTypeH264, 320, 240),
+                                 aacSettings());
+    const auto record = startRecording(exporter);
+    ASSERT_TRUE(pump_until([&] { return exporter->progress() > 0.2f; }));
+    EXPECT_EQ(exporter->exportStatus(), 2);
+    EXPECT_TRUE(QFile::exists(out));
+    exporter->cancelExport();
+    ASSERT_TRUE(waitForCompletion(*record));
+    settle(300);
+    EXPECT_EQ(record->completionCount(), 1);
+    ASSERT_FALSE(record->lastResult().is_success());
+    EXPECT_TRUE(record->lastResult().error().is(ReaderWriterExporterError::cancelled));
+    EXPECT_FALSE(record->completionOffMainThread);
+    EXPECT_FALSE(QFile::exists(out));
+    EXPECT_EQ(exporter->exportStatus(), 0);
+    EXPECT_EQ(exporter->progress(), 0.0f);
+    EXPECT_EQ(exporter->writer(), nullptr);
+
+    // A cancel after the report reports nothing again.
+    exporter->cancelExport();
+    settle();
+    EXPECT_EQ(record->completionCount(), 1);
+}
+
+// Cancels at random moments of short runs, some of them from the progress handler near the
+// end so that the cancel races the finishing of the file. Every run reports exactly once,
+// and its output is there exactly when it succeeded.
+TEST(PipelineFailure, CancelAtRandomMomentsReportsOnce)
+{
+    TempDir dir;
+    const auto configure = [&](int i) {
+        return makeExporter(fx("tiny.mp4"), QString::fromStdString(dir.file("run" + std::to_string(i) + ".mp4")),
+                            AVFileTypeMPEG4, videoSettings(AVVideoCodecTypeH264, 160, 120), aacSettings());
+    };
+    // How long a whole run takes here, to spread the cancels over it.
+    const auto t0 = std::chrono::steady_clock::now();
+    auto first = configure(-1);
+    ASSERT_TRUE(waitForCompletion(*startRecording(first)));
+    const auto whole = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0);
+
+    std::mt19937 random(20261207);
+    std::uniform_int_distribution<long> moment(0, whole.count() * 6 / 5);
+    int cancelled = 0, succeeded = 0;
+    for (int i = 0; i < 200; ++i) {
+        SCOPED_TRACE(i);
+        auto exporter = configure(i);
+        std::shared_ptr<RunRecord> record;
+        if (i % 4 == 0) {
+            auto raw = exporter.get();
+            record = std::make_shared<RunRecord>();
+            exporter->export_(
+                nullptr,
+                [raw](float p) {
+                    if (p >= 0.9f)
+                        raw->cancelExport();
+                },
+                [record](const ExportResult& r) {
+                    std::lock_guard guard(record->lock);
+                    ++record->completions;
+                    record->result = r;
+                });
+        } else {
+            record = startRecording(exporter);
+            const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(moment(random));
+            pump_until([&] { return std::chrono::steady_clock::now() >= until; });
+            exporter->cancelExport();
+        }
+        ASSERT_TRUE(waitForCompletion(*record, 60));
+        settle(20);
+        ASSERT_EQ(record->completionCount(), 1);
+        const ExportResult result = record->lastResult();
+        const QString out = exporter->outputURL->toLocalFile();
+        if (result.is_success()) {
+            ++succeeded;
+            EXPECT_EQ(result.status(), 3);
+            EXPECT_TRUE(QFile::exists(out));
+        } else {
+            ++cancelled;
+            EXPECT_TRUE(result.error().is(ReaderWriterExporterError::cancelled)) << result.error().description().toStdString();
+            EXPECT_FALSE(QFile::exists(out));
+        }
+    }
+    // Both outcomes occurred, so the cancels really fell on both sides of the end.
+    EXPECT_GT(cancelled, 0);
+    EXPECT_GT(succeeded, 0);
+}
+
+TEST(PipelineFailure, TruncatedSourceFailsAndLeavesNoOutput)
+{
+    TempDir dir;
+    const QString out = QString::fromStdString(dir.file("truncated.mp4"));
+    auto exporter = makeExporter(fx("truncated.mp4"), out, AVFileTypeMPEG4,
+                                 videoSettings(AVVideoCodecTypeH264, 320, 240), aacSettings());
+    const auto record = startRecording(exporter);
+    ASSERT_TRUE(waitForCompletion(*record));
+    settle();
+    EXPECT_EQ(record->completionCount(), 1);
+    EXPECT_TRUE(isFailureOtherThanCancel(record->lastResult()));
+    EXPECT_FALSE(QFile::exists(out));
+}
+
+TEST(PipelineFailure, ExistingOutputIsNeverTouched)
+{
+    TempDir dir;
+    const QString out = QString::fromStdString(dir.file("exists 已有.mp4"));
+    {
+        QFile f(out);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("keep me");
+    }
+    auto exporter = makeExporter(fx("h264_aac.mp4"), out, AVFileTypeMPEG4,
+                                 videoSettings(AVVideoCodecTypeH264, 320, 240), aacSettings());
+    const auto record = startRecording(exporter);
+    ASSERT_TRUE(waitForCompletion(*record));
+    settle();
+    EXPECT_EQ(record->completionCount(), 1);
+    EXPECT_TRUE(isFailureOtherThanCancel(record->lastResult()));
+    QFile f(out);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "keep me");
+}
+
+TEST(PipelineFailure, WriterThatCannotStartEndsWithItsFailure)
+{
+    TempDir dir;
+    const QString out = QString::fromStdString(dir.file("no such folder/out.mp4"));
+    auto exporter = makeExporter(fx("h264_aac.mp4"), out, AVFileTypeMPEG4,
+                                 videoSettings(AVVideoCodecTypeH264, 320, 240), aacSettings());
+    const auto record = startRecording(exporter);
+    ASSERT_TRUE(waitForCompletion(*record));
+    settle();
+    EXPECT_EQ(record->completionCount(), 1);
+    // The reading side is stopped because the writer failed: still the writer's failure.
+    EXPECT_TRUE(isFailureOtherThanCancel(record->lastResult()));
+    EXPECT_EQ(exporter->exportStatus(), 4);
+}
+
+TEST(PipelineFailure, RefusedVideoSettingsFailInsteadOfDroppingThePicture)
+{
+    TempDir dir;
+    const QString out = QString::fromStdString(dir.file("alpha.mov"));
+    auto exporter = makeExporter(fx("h264_aac.mp4"), out, AVFileTypeQuickTimeMovie,
+                                 videoSettings(AVVideoCodecTypeHEVCWithAlpha, 320, 240), aacSettings());
+    testing::internal::CaptureStdout();
+    const auto record = startRecording(exporter);
+    const bool done = waitForCompletion(*record);
+    const std::string log = testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(done);
+    settle();
+    EXPECT_NE(log.find("Unsupported output configuration\n"), std::string::npos);
+    EXPECT_EQ(record->completionCount(), 1);
+    ASSERT_TRUE(isFailureOtherThanCancel(record->lastResult()));
+    const QString text = record->lastResult().error().description();
+    EXPECT_TRUE(text.contains("Unsupported output configuration")) << text.toStdString();
+    EXPECT_TRUE(text.contains(AVVideoCodecTypeHEVCWithAlpha)) << text.toStdString();
+    EXPECT_FALSE(QFile::exists(out));
+}
+
+TEST(PipelineFailure, RefusedAudioInputFailsInsteadOfDroppingTheSound)
+{
+    TempDir dir;
+    const QString out = QString::fromStdString(dir.file("sound.aiff"));
+    // AIFF holds linear PCM only.
+    auto exporter = makeExporter(fx("tone.wav"), out, AVFileTypeAIFF, std::nullopt, aacSettings());
+    const auto record = startRecording(exporter);
+    ASSERT_TRUE(waitForCompletion(*record));
+    settle();
+    EXPECT_EQ(record->completionCount(), 1);
+    ASSERT_TRUE(isFailureOtherThanCancel(record->lastResult()));
+    EXPECT_TRUE(record->lastResult().error().description().contains("audio"));
+    EXPECT_FALSE(QFile::exists(out));
+}
+
+TEST(PipelineFailure, SetUpFailuresReportOnceOnTheMainQueue)
+{
+    TempDir dir;
+    // No output URL.
+    auto exporter = makeExporter(fx("tiny.mp4"), "", AVFileTypeMPEG4, std::nullopt, std::nullopt);
+    exporter->outputURL.reset();
+    testing::internal::CaptureStdout();
+    auto record = startRecording(exporter);
+    bool done = waitForCompletion(*record, 10);
+    std::string log = testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(done);
+    settle();
+    EXPECT_EQ(record->completionCount(), 1);
+    EXPECT_TRUE(record->lastResult().error().is(ReaderWriterExporterError::setupFailure));
+    EXPECT_FALSE(record->completionOffMainThread);
+    EXPECT_NE(log.find("ReaderWriterExporter, an asset and output URL are required for encoding\n"), std::string::npos);
+    EXPECT_EQ(exporter->writer(), nullptr);
+
+    // No file type, explicitly.
+    exporter = makeExporter(fx("tiny.mp4"), QString::fromStdString(dir.file("x.mp4")), AVFileTypeMPEG4, std::nullopt,
+                            std::nullopt);
+    exporter->outputFileType.reset();
+    record = startRecording(exporter);
+    ASSERT_TRUE(waitForCompletion(*record, 10));
+    EXPECT_TRUE(record->lastResult().error().is(ReaderWriterExporterError::setupFailure));
+
+    // A width without a height: nothing is written.
+    const QString out = QString::fromStdString(dir.file("no height.mp4"));
+    exporter = makeExporter(fx("tiny.mp4"), out, AVFileTypeMPEG4, QVariantMap{{AVVideoWidthKey, 320}}, std::nullopt);
+    testing::internal::CaptureStdout();
+    record = startRecording(exporter);
+    done = waitForCompletion(*record, 10);
+    log = testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(done);
+    settle();
+    EXPECT_EQ(record->completionCount(), 1);
+    EXPECT_TRUE(record->lastResult().error().is(ReaderWriterExporterError::setupFailure));
+    EXPECT_NE(log.find("ReaderWriterExporter, could not setup with the specified video output configuration\n"),
+              std::string::npos);
+    EXPECT_FALSE(QFile::exists(out));
+
+    // A file type without a writable container.
+    exporter = makeExporter(fx("tiny.mp4"), QString::fromStdString(dir.file("x.mfx")), AVFileTypeMFX, std::nullopt,
+                            std::nullopt);
+    record = startRecording(exporter);
+    ASSERT_TRUE(waitForCompletion(*record, 10));
+    settle();
+    EXPECT_EQ(record->completionCount(), 1);
+    EXPECT_TRUE(record->lastResult().error().is(ReaderWriterExporterError::setupFailure));
+}
+
+TEST(PipelineFailure, NonMediaSourceEndsWithOneResult)
+{
+    TempDir dir;
+    for (const char* name : {"random.mp4", "empty.mov", "no_index.mp4"}) {
+        SCOPED_TRACE(name);
+        const QString out = QString::fromStdString(dir.file(std::string(name) + ".out.mp4"));
+        auto exporter = makeExporter(fx(name), out, AVFileTypeMPEG4, videoSettings(AVVideoCodecTypeH264, 320, 240),
+                                     aacSettings());
+        const auto record = startRecording(exporter);
+        ASSERT_TRUE(waitForCompletion(*record, 30));
+        settle();
+        EXPECT_EQ(record->completionCount(), 1);
+        EXPECT_FALSE(record->lastResult().is_success());
+        EXPECT_FALSE(QFile::exists(out));
+    }
+}
+
+}  // namespace
