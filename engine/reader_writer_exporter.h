@@ -111,7 +111,8 @@ private:
 
     // End of a run, on the main queue.
     void finishExport(const RunRef& run);
-    void completeExport(const RunRef& run);
+    // finishCallback: called from the writer's finishing callback, which always reports.
+    void completeExport(const RunRef& run, bool finishCallback = false);
     void failSetup(const RunRef& run, const ExportError& error);
     void resetExport(const RunRef& run);
 

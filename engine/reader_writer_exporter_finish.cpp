@@ -64,17 +64,17 @@ void ReaderWriterExporter::finishExport(const RunRef& run)
         // The platform calls back on its own thread; the report is serialised with a
         // cancel's report on the main queue so that the run reports once.
         writer->finish_writing(
-            [self, run] { dispatch::Queue::main().async([self, run] { self->completeExport(run); }); });
+            [self, run] { dispatch::Queue::main().async([self, run] { self->completeExport(run, true); }); });
     }
 }
 
-void ReaderWriterExporter::completeExport(const RunRef& run)
+void ReaderWriterExporter::completeExport(const RunRef& run, bool finishCallback)
 {
     const auto& reader = run->reader;
     const auto& writer = run->writer;
     // A cancel that came while the file was being finished and could not stop it: the
     // finishing callback reports the outcome.
-    if (run->finishing && hasStatus(writer, WriterStatus::Writing))
+    if (!finishCallback && run->finishing && hasStatus(writer, WriterStatus::Writing))
         return;
     const bool readerCancelled = hasStatus(reader, ReaderStatus::Cancelled);
     const bool writerCancelled = hasStatus(writer, WriterStatus::Cancelled);

@@ -72,8 +72,8 @@ TEST(PipelineOutput, VideoCodecsAndContainers)
 TEST(PipelineOutput, AudioFormats)
 {
     TempDir dir;
-    const QString aac = QString::fromStdString(dir.file("音频 aac.m4a"));
-    ProbedFile f = exportAndProbe(makeExporter(fx("audio.m4a"), aac, AVFileTypeAppleM4A, std::nullopt, aacSettings()));
+    const QString aac = QString::fromStdString(dir.file("音频 aac.mp4"));
+    ProbedFile f = exportAndProbe(makeExporter(fx("audio.m4a"), aac, AVFileTypeMPEG4, std::nullopt, aacSettings()));
     ASSERT_EQ(f.count("audio"), 1);
     EXPECT_EQ(f.count("video"), 0);
     EXPECT_EQ(f.first("audio")->codec, "aac");
@@ -213,7 +213,7 @@ TEST(PipelineOutput, SourcesWithOneKindOfTrack)
 {
     TempDir dir;
     // Audio only: no video output, so no progress during the run, and the result still comes.
-    auto exporter = makeExporter(fx("tone.wav"), QString::fromStdString(dir.file("tone.m4a")), AVFileTypeAppleM4A,
+    auto exporter = makeExporter(fx("tone.wav"), QString::fromStdString(dir.file("tone.mp4")), AVFileTypeMPEG4,
                                  videoSettings(AVVideoCodecTypeH264, 320, 240), aacSettings());
     auto record = startRecording(exporter);
     ASSERT_TRUE(waitForCompletion(*record));
