@@ -76,4 +76,18 @@ public:
 
 protected:
     explicit OneExporter(media::AssetRef asset);
+
+private:
+    struct FfmpegRun;
+    enum class Engine { none, pipeline, ffmpeg };
+
+    void report_progress(float progress);
+    void report_finished(const QUrl& url);
+    std::shared_ptr<FfmpegRun> current_ffmpeg_run();
+    void ffmpeg_complete(FfmpegRun& run, const std::shared_ptr<ffkit::Session>& session);
+    void ffmpeg_log(FfmpegRun& run, const ffkit::Log& log);
+
+    // The engine of the latest start, which cancel_export acts on.
+    std::atomic<Engine> latest_engine_{Engine::none};
+    Guarded<std::shared_ptr<FfmpegRun>> ffmpeg_run_;
 };

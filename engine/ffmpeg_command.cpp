@@ -1,0 +1,120 @@
+#include "ffmpeg_command.h"
+
+#include <charconv>
+#include <cmath>
+#include <optional>
+
+#include "engine/presets.h"
+#include "platform/ffkit/arguments.h"
+#include "platform/media/identifiers.h"
+
+namespace {
+
+struct CodecEntry {
+    const char* codec;
+    const char* text;
+    bool bit_rate_follows;
+};
+
+// The command-line encoders of this platform for each video codec of the presets.
+constexpr CodecEntry kCodecTable[] = {
+    {AVVideoCodecTypeH264, " -vcodec libx264", true},
+    {AVVideoCodecTypeHEVC, " -vcodec libx265 -tag:v hvc1 -pix_fmt yuv422p10", true},
+    {AVVideoCodecTypeAppleProRes4444, " -vcodec prores -profile:v 4 -pix_fmt yuv444p10", false},
+    {AVVideoCodecTypeAppleProRes422, " -vcodec prores -profile:v 2 -pix_fmt yuv422p10", false},
+    {AVVideoCodecTypeAppleProRes422HQ, " -vcodec prores -profile:v 3 -pix_fmt yuv422p10", false},
+    {AVVideoCodecTypeAppleProRes422LT, " -vcodec prores -profile:v 1 -pix_fmt yuv422p10", false},
+    {AVVideoCodecTypeAppleProRes422Proxy, " -vcodec prores -profile:v 0 -pix_fmt yuv422p10", false},
+};
+
+bool is_integer_type(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QString truncated_text(double value) { return QString::number(static_cast<long long>(std::trunc(value))); }
+
+QString frame_size(const QVariantMap& video)
+{
+    const auto width = settings_number(video.value(AVVideoWidthKey));
+    const auto height = settings_number(video.value(AVVideoHeightKey));
+    if (!width || !height || *width == -100)
+        return {};
+    return QStringLiteral(" -s ") + truncated_text(*width) + u'*' + truncated_text(*height);
+}
+
+QString video_codec(const QVariantMap& video)
+{
+    const QVariant codec = video.value(AVVideoCodecKey);
+    if (codec.typeId() != QMetaType::QString)
+        return {};
+    for (const auto& entry : kCodecTable) {
+        if (codec.toString() != QLatin1String(entry.codec))
+            continue;
+        QString text = QString::fromLatin1(entry.text);
+        const QVariant properties = video.value(AVVideoCompressionPropertiesKey);
+        if (entry.bit_rate_follows && properties.typeId() == QMetaType::QVariantMap) {
+            const QVariant rate = properties.toMap().value(AVVideoAverageBitRateKey);
+            if (is_integer_type(rate))
+                text += QStringLiteral(" -b:v ") + rate.toString();
+            else if (const auto number = settings_number(rate))
+                text += QStringLiteral(" -b:v ") + decimal_text(*number);
+        }
+        return text;
+    }
+    return {};
+}
+
+QString audio_codec(const QVariantMap& audio)
+{
+    const QVariant format = audio.value(AVFormatIDKey);
+    if (format.typeId() != QMetaType::UInt)
+        return {};
+    switch (format.toUInt()) {
+    case kAudioFormatMPEG4AAC: return QStringLiteral(" -c:a aac");
+    case kAudioFormatLinearPCM: return QStringLiteral(" -c:a pcm_s24le");
+    default: return {};
+    }
+}
+
+}  // namespace
+
+std::optional<double> settings_number(const QVariant& value)
+{
+    if (is_integer_type(value) || value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float)
+        return value.toDouble();
+    return std::nullopt;
+}
+
+QString decimal_text(double value)
+{
+    char buffer[64];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    QString text = QString::fromLatin1(buffer, ec == std::errc() ? end - buffer : 0);
+    if (std::isfinite(value) && !text.contains(u'.') && !text.contains(u'e'))
+        text += QStringLiteral(".0");
+    return text;
+}
+
+QString ffmpeg_command(const QString& input_path, const QString& output_path, const My_Prest* preset)
+{
+    QString command = QStringLiteral("-i ") + ffkit::quote_path(input_path);
+    if (preset) {
+        command += frame_size(preset->video_outputSettings);
+        command += video_codec(preset->video_outputSettings);
+        command += audio_codec(preset->audio_outputSettings);
+    }
+    return command + u' ' + ffkit::quote_path(output_path);
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+class My_Prest;
+
+// The ffmpeg argument string of a conversion: input, frame size, video codec and bit rate,
+// audio codec, output. Paths are quoted so that the string splits back into exactly these
+// paths whatever characters they hold (ffkit::split_arguments).
+QString ffmpeg_command(const QString& input_path, const QString& output_path, const My_Prest* preset);
+
+// The shortest decimal text that reads back as the same double; whole numbers keep one
+// decimal place: 0.0, 10.0, 0.5.
+QString decimal_text(double value);
+
+// A settings value that is a number (any integer or floating type); nullopt for other types.
+std::optional<double> settings_number(const QVariant& value);

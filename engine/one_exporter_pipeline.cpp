@@ -1,0 +1,115 @@
+// The pipeline path of the conversion job: set-up of the run and its two handlers.
+#include "engine/ffmpeg_command.h"
+#include "engine/one_exporter.h"
+#include "engine/reader_writer_exporter.h"
+#include "engine/stdout_log.h"
+
+namespace {
+
+// The job's status for the status of the pipeline's writer.
+int status_of_writer(const media::AssetWriterRef& writer)
+{
+    if (!writer)
+        return 0;
+    switch (writer->status()) {
+    case media::AssetWriter::Status::Writing: return 2;
+    case media::AssetWriter::Status::Completed: return 3;
+    case media::AssetWriter::Status::Failed: return 4;
+    case media::AssetWriter::Status::Cancelled: return 5;
+    default: return 0;
+    }
+}
+
+QVariantMap default_video_settings(const OneExporter& job)
+{
+    return {
+        {AVVideoCodecKey, job.customize_Export_AVVideoCodecType},
+        {AVVideoWidthKey, qint64(job.customize_Export_width)},
+        {AVVideoHeightKey, qint64(job.customize_Export_height)},
+        {AVVideoScalingModeKey, QString::fromLatin1(AVVideoScalingModeResizeAspectFill)},
+    };
+}
+
+QVariantMap default_audio_settings()
+{
+    return {
+        {AVFormatIDKey, uint(kAudioFormatLinearPCM)},
+        {AVLinearPCMIsBigEndianKey, QStringLiteral("false")},
+        {AVLinearPCMIsFloatKey, QStringLiteral("false")},
+        {AVLinearPCMBitDepthKey, 24},
+        {AVLinearPCMIsNonInterleaved, QStringLiteral("false")},
+        {AVNumberOfChannelsKey, 2},
+        {AVSampleRateKey, 48000.0f},
+    };
+}
+
+}  // namespace
+
+void OneExporter::start_export(const media::TimeRange& range)
+{
+    latest_engine_ = Engine::pipeline;
+    // A row never shows the reason of an earlier run.
+    error_info = std::nullopt;
+    const std::optional<QUrl> url = make_output_url();
+    out_url_obj = url;
+    if (!url) {
+        report_finished(QUrl());
+        return;
+    }
+
+    const auto preset = My_prest_obj.get();
+    const media::FileType file_type = preset ? preset->fileType : media::FileType(AVFileTypeQuickTimeMovie);
+    const QVariantMap video = preset ? preset->video_outputSettings : default_video_settings(*this);
+    const QVariantMap audio = preset ? preset->audio_outputSettings : default_audio_settings();
+
+    const auto pipeline = ReaderWriterExporter::create();
+    out_ReaderWriterExporter = pipeline;
+    pipeline->asset = raw_asset;
+    pipeline->outputFileType = file_type;
+    pipeline->metadata = metadata;
+    logLine(QStringLiteral("是否预览 ") + (is_preview_play ? QStringLiteral("true") : QStringLiteral("false")) +
+            u' ' + decimal_text(range.duration.seconds()));
+    pipeline->outputURL = url;
+    pipeline->videoOutputConfiguration = video;
+    pipeline->audioOutputConfiguration = audio;
+    pipeline->timeRange = range;
+
+    std::weak_ptr<OneExporter> weak = weak_from_this();
+    const auto self = shared_from_this();
+    pipeline->export_(
+        nullptr,
+        [weak](float progress) {
+            if (const auto job = weak.lock())
+                job->on_session_exporter_progress(progress);
+        },
+        // The completion holds the job, so that its one export_finished always arrives.
+        [self](const ExportResult& result) { self->on_session_exporter_complete(result); });
+}
+
+void OneExporter::on_session_exporter_progress(float progress)
+{
+    report_progress(progress);
+    out_progress = progress;
+    if (const auto pipeline = out_ReaderWriterExporter.get())
+        status = status_of_writer(pipeline->writer());
+}
+
+void OneExporter::on_session_exporter_complete(const ExportResult& result)
+{
+    const auto pipeline = out_ReaderWriterExporter.get();
+    if (pipeline)
+        status = status_of_writer(pipeline->writer());
+    if (!result.is_success()) {
+        const QString description = result.error().description();
+        logLine(QStringLiteral("ReaderWriterExporter, failed to export ") + description);
+        error_info = std::optional<QString>(description);
+        if (status != 5)
+            status = 4;
+    } else if (result.status() != 3) {
+        logLine(QStringLiteral("ReaderWriterExporter, did not complete ") + QString::number(result.status()));
+    } else {
+        const QString url = pipeline && pipeline->outputURL ? pipeline->outputURL->toString() : QString();
+        logLine(QStringLiteral("ReaderWriterExporter, export completed, ") + url);
+    }
+    report_finished(pipeline && pipeline->outputURL ? *pipeline->outputURL : QUrl());
+}
