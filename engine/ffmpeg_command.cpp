@@ -108,6 +108,15 @@ QString decimal_text(double value)
     return text;
 }
 
+QString with_sample_range(const media::TimeRange& range, const QString& command)
+{
+    QString sample = QStringLiteral("-ss ") + decimal_text(range.start.seconds());
+    // An open-ended range has no duration to give; the sample then runs to the end.
+    if (std::isfinite(range.duration.seconds()))
+        sample += QStringLiteral(" -t ") + decimal_text(range.duration.seconds());
+    return sample + u' ' + command;
+}
+
 QString ffmpeg_command(const QString& input_path, const QString& output_path, const My_Prest* preset)
 {
     QString command = QStringLiteral("-i ") + ffkit::quote_path(input_path);

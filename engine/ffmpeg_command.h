@@ -2,6 +2,9 @@
 
 #include <QString>
 #include <QVariant>
+#include <optional>
+
+#include "platform/media/time.h"
 
 class My_Prest;
 
@@ -9,6 +12,9 @@ class My_Prest;
 // audio codec, output. Paths are quoted so that the string splits back into exactly these
 // paths whatever characters they hold (ffkit::split_arguments).
 QString ffmpeg_command(const QString& input_path, const QString& output_path, const My_Prest* preset);
+
+// The arguments of a sample run: "-ss start -t duration " in front of the command.
+QString with_sample_range(const media::TimeRange& range, const QString& command);
 
 // The shortest decimal text that reads back as the same double; whole numbers keep one
 // decimal place: 0.0, 10.0, 0.5.

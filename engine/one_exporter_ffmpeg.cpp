@@ -29,13 +29,8 @@ void OneExporter::start_ffmpeg_export(const media::TimeRange& range)
         report_finished(QUrl());
         return;
     }
-    if (is_preview_play) {
-        QString sample = QStringLiteral("-ss ") + decimal_text(range.start.seconds());
-        // An open-ended range has no duration to give; the sample then runs to the end.
-        if (std::isfinite(range.duration.seconds()))
-            sample += QStringLiteral(" -t ") + decimal_text(range.duration.seconds());
-        arguments = sample + u' ' + arguments;
-    }
+    if (is_preview_play)
+        arguments = with_sample_range(range, arguments);
 
     auto run = std::make_shared<FfmpegRun>();
     if (const auto output = out_url_obj.get()) {

@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include "engine/ffmpeg_command.h"
+#include "engine/presets.h"
+#include "platform/ffkit/arguments.h"
+
+namespace {
+
+My_Prest preset_with(QVariantMap video, QVariantMap audio = {})
+{
+    My_Prest preset;
+    preset.video_outputSettings = std::move(video);
+    preset.audio_outputSettings = std::move(audio);
+    return preset;
+}
+
+QVariantMap with_bit_rate(const char* codec, QVariant rate)
+{
+    return {{AVVideoCodecKey, QString(codec)},
+            {AVVideoCompressionPropertiesKey, QVariantMap{{AVVideoAverageBitRateKey, rate}}}};
+}
+
+QString pieces(const My_Prest& preset) { return ffmpeg_command("/in/a.mp4", "/out/a.mov", &preset); }
+
+const QString kInput = "-i '/in/a.mp4'";
+const QString kOutput = " '/out/a.mov'";
+
+}  // namespace
+
+TEST(FfmpegCommand, TheWholeStringForAMovieAndForAudioOnly)
+{
+    My_Prest movie = preset_with(with_bit_rate(AVVideoCodecTypeH264, 5000000),
+                                 {{AVFormatIDKey, uint(kAudioFormatMPEG4AAC)}});
+    movie.set_size(1920, 1080);
+    EXPECT_EQ(pieces(movie), "-i '/in/a.mp4' -s 1920*1080 -vcodec libx264 -b:v 5000000 -c:a aac '/out/a.mov'");
+
+    const My_Prest wave = preset_with({}, {{AVFormatIDKey, uint(kAudioFormatLinearPCM)}});
+    EXPECT_EQ(ffmpeg_command("/in/a.mp4", "/out/a.wav", &wave), "-i '/in/a.mp4' -c:a pcm_s24le '/out/a.wav'");
+    EXPECT_EQ(ffmpeg_command("/in/a.mp4", "/out/a.mov", nullptr), kInput + kOutput);
+    EXPECT_EQ(pieces(My_Prest()), kInput + kOutput);
+}
+
+TEST(FfmpegCommand, FrameSize)
+{
+    struct Case {
+        QVariant width, height;
+        QString piece;
+    };
+    const Case cases[] = {
+        {-100, 720, ""},
+        {-100.0, 720.0, ""},
+        {-100.0f, 720, ""},
+        {1280, 720, " -s 1280*720"},
+        {1920.0, 1080.0, " -s 1920*1080"},
+        {-1.5, 2.9, " -s -1*2"},
+        {qint64(640), uint(480), " -s 640*480"},
+        {QString("1280"), 720, ""},  // a text is not a number
+        {1280, QVariant(), ""},
+    };
+    for (const auto& c : cases) {
+        const My_Prest preset = preset_with({{AVVideoWidthKey, c.width}, {AVVideoHeightKey, c.height}});
+        EXPECT_EQ(pieces(preset), kInput + c.piece + kOutput) << c.width.toString().toStdString();
+    }
+}
+
+TEST(FfmpegCommand, CodecTableAndBitRate)
+{
+    struct Case {
+        const char* codec;
+        QString text;
+        bool bit_rate_follows;
+    };
+    const Case cases[] = {
+        {AVVideoCodecTypeH264, " -vcodec libx264", true},
+        {AVVideoCodecTypeHEVC, " -vcodec libx265 -tag:v hvc1 -pix_fmt yuv422p10", true},
+        {AVVideoCodecTypeAppleProRes4444, " -vcodec prores -profile:v 4 -pix_fmt yuv444p10", false},
+        {AVVideoCodecTypeAppleProRes422, " -vcodec prores -profile:v 2 -pix_fmt yuv422p10", false},
+        {AVVideoCodecTypeAppleProRes422HQ, " -vcodec prores -profile:v 3 -pix_fmt yuv422p10", false},
+        {AVVideoCodecTypeAppleProRes422LT, " -vcodec prores -profile:v 1 -pix_fmt yuv422p10", false},
+        {AVVideoCodecTypeAppleProRes422Proxy, " -vcodec prores -profile:v 0 -pix_fmt yuv422p10", false},
+        {AVVideoCodecTypeHEVCWithAlpha, "", false},
+        {AVVideoCodecTypeJPEG, "", false},
+    };
+    for (const auto& c : cases) {
+        const My_Prest plain = preset_with({{AVVideoCodecKey, QString(c.codec)}});
+        EXPECT_EQ(pieces(plain), kInput + c.text + kOutput) << c.codec;
+        const My_Prest rated = preset_with(with_bit_rate(c.codec, 5000000));
+        EXPECT_EQ(pieces(rated), kInput + c.text + (c.bit_rate_follows ? " -b:v 5000000" : "") + kOutput) << c.codec;
+    }
+    // A floating bit rate keeps its decimal form; a text is not a number.
+    EXPECT_EQ(pieces(preset_with(with_bit_rate(AVVideoCodecTypeH264, 2500000.0))),
+              kInput + " -vcodec libx264 -b:v 2500000.0" + kOutput);
+    EXPECT_EQ(pieces(preset_with(with_bit_rate(AVVideoCodecTypeH264, QString("5000000")))),
+              kInput + " -vcodec libx264" + kOutput);
+}
+
+TEST(FfmpegCommand, AudioCodes)
+{
+    const std::pair<QVariant, QString> cases[] = {
+        {uint(kAudioFormatMPEG4AAC), " -c:a aac"},
+        {uint(kAudioFormatLinearPCM), " -c:a pcm_s24le"},
+        {uint(kAudioFormatMPEGLayer3), ""},
+        {uint(kAudioFormatAC3), ""},
+        {int(kAudioFormatMPEG4AAC), ""},  // not an unsigned 32-bit code
+    };
+    for (const auto& [code, piece] : cases)
+        EXPECT_EQ(pieces(preset_with({}, {{AVFormatIDKey, code}})), kInput + piece + kOutput);
+}
+
+TEST(FfmpegCommand, SampleRangeOfAPreview)
+{
+    const auto range = [](double start, double duration) {
+        return media::TimeRange::make(media::Time::from_seconds(start), media::Time::from_seconds(duration));
+    };
+    EXPECT_EQ(with_sample_range(range(0, 10), kInput + kOutput), "-ss 0.0 -t 10.0 " + kInput + kOutput);
+    EXPECT_EQ(with_sample_range(range(0.5, 2.25), "x"), "-ss 0.5 -t 2.25 x");
+    EXPECT_EQ(decimal_text(0.1), "0.1");
+    EXPECT_EQ(decimal_text(1.0 / 3), "0.3333333333333333");
+    EXPECT_EQ(decimal_text(-3), "-3.0");
+}
+
+TEST(FfmpegCommand, AnyPathSplitsBackWholeAndNeverAsAnOption)
+{
+    const QStringList names = {"/m/quote'name.mp4", QString::fromUtf8("/m/双引号\"名字 ü.mp4"), "/m/-dash.mp4",
+                               "/m/with space.mp4"};
+    const My_Prest preset = preset_with(with_bit_rate(AVVideoCodecTypeH264, 1000),
+                                        {{AVFormatIDKey, uint(kAudioFormatMPEG4AAC)}});
+    for (const QString& name : names) {
+        const QString command = ffmpeg_command(name, name + ".mov", &preset);
+        const auto arguments = ffkit::split_arguments(command);
+        ASSERT_TRUE(arguments) << command.toStdString();
+        EXPECT_EQ(*arguments, QStringList({"-i", name, "-vcodec", "libx264", "-b:v", "1000", "-c:a", "aac",
+                                           name + ".mov"}));
+    }
+    // A relative path is made absolute, so a leading dash cannot read as an option.
+    const auto relative = ffkit::split_arguments(ffmpeg_command("-dash.mp4", "-out.mov", nullptr));
+    ASSERT_TRUE(relative);
+    EXPECT_TRUE(relative->at(1).startsWith('/'));
+    EXPECT_TRUE(relative->at(2).startsWith('/'));
+}

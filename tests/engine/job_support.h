@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QUrl>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "engine/one_exporter.h"
+
+namespace jobtest {
+
+// Records what a job reports, from any thread.
+class Recorder : public vrkSleepDelegate {
+public:
+    void export_progress(float progress) override
+    {
+        std::lock_guard guard(lock);
+        progress_reports.push_back(progress);
+        if (finished)
+            ++progress_after_finish;
+    }
+    void export_finished(const QUrl& url) override
+    {
+        std::lock_guard guard(lock);
+        urls.push_back(url);
+        ++finished;
+    }
+    std::vector<float> progress() const
+    {
+        std::lock_guard guard(lock);
+        return progress_reports;
+    }
+    QUrl last_url() const
+    {
+        std::lock_guard guard(lock);
+        return urls.empty() ? QUrl() : urls.back();
+    }
+
+    mutable std::mutex lock;
+    std::vector<float> progress_reports;
+    std::vector<QUrl> urls;
+    std::atomic<int> finished{0};
+    std::atomic<int> progress_after_finish{0};
+};
+
+// A job whose compatibility answer never comes, so that tests give it by hand.
+class QuietJob : public OneExporter {
+public:
+    explicit QuietJob(media::AssetRef asset) : OneExporter(std::move(asset)) {}
+    void check_compatibility() override {}
+};
+
+inline std::shared_ptr<QuietJob> quiet_job(const QString& path)
+{
+    return std::make_shared<QuietJob>(media::Asset::from_path(path));
+}
+
+}  // namespace jobtest

@@ -1,0 +1,247 @@
+// Conversions through the job, end to end, on generated fixtures and the real ffmpeg.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <thread>
+
+#include "engine/one_exporter.h"
+#include "job_support.h"
+#include "platform/ffkit/probe.h"
+#include "platform/foundation/files.h"
+#include "support/support.h"
+
+using jobtest::Recorder;
+using testsupport::fixture;
+using namespace std::chrono_literals;
+
+namespace {
+
+QString fixture_path(const std::string& name) { return QString::fromStdString(fixture(name)); }
+
+media::TimeRange seconds(double start, double duration)
+{
+    return media::TimeRange::make(media::Time::from_seconds(start), media::Time::from_seconds(duration));
+}
+
+std::shared_ptr<My_Prest> movie_preset()
+{
+    auto preset = std::make_shared<My_Prest>();
+    preset->fileType = AVFileTypeQuickTimeMovie;
+    preset->video_outputSettings = {{AVVideoCodecKey, QString(AVVideoCodecTypeH264)},
+                                    {AVVideoWidthKey, 320.0},
+                                    {AVVideoHeightKey, 240.0}};
+    preset->audio_outputSettings = {{AVFormatIDKey, uint(kAudioFormatMPEG4AAC)}};
+    return preset;
+}
+
+std::shared_ptr<My_Prest> wave_preset()
+{
+    auto preset = std::make_shared<My_Prest>();
+    preset->fileType = AVFileTypeWAVE;
+    preset->audio_outputSettings = {{AVFormatIDKey, uint(kAudioFormatLinearPCM)}};
+    preset->is_run_ffmpeg = true;
+    return preset;
+}
+
+struct JobRun {
+    std::shared_ptr<OneExporter> job;
+    std::shared_ptr<Recorder> recorder = std::make_shared<Recorder>();
+};
+
+JobRun make_job(const QString& source, std::shared_ptr<My_Prest> preset, const std::optional<QString>& output)
+{
+    JobRun run;
+    run.job = OneExporter::create(media::Asset::from_path(source));
+    run.job->delegate = run.recorder;
+    run.job->My_prest_obj = std::move(preset);
+    if (output)
+        run.job->out_url_obj = std::optional<QUrl>(QUrl::fromLocalFile(*output));
+    return run;
+}
+
+bool finished(const JobRun& run, int count = 1)
+{
+    return testsupport::pump_until([&] { return run.recorder->finished >= count; }, 120s);
+}
+
+double seconds_of(const std::optional<QString>& text) { return text ? text->toDouble() : -1; }
+
+class OneExporterRun : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { register_file_type_names(); }
+    testsupport::TempDir dir;
+    QString out(const std::string& name) const { return QString::fromStdString(dir.file(name)); }
+};
+
+}  // namespace
+
+TEST_F(OneExporterRun, ConvertsAnMp4IntoAMovie)
+{
+    const JobRun run = make_job(fixture_path("h264_aac.mp4"), movie_preset(), out("a"));
+    run.job->start_ffmpeg_export(seconds(0, 3));
+    EXPECT_EQ(run.job->status, 2);
+    ASSERT_TRUE(finished(run));
+    EXPECT_EQ(run.job->status, 3) << run.job->error_info.get().value_or("").toStdString();
+    EXPECT_EQ(run.recorder->last_url(), QUrl::fromLocalFile(out("a.mov")));
+    ASSERT_FALSE(run.recorder->progress().empty());
+    EXPECT_NEAR(run.recorder->progress().back(), 1.0, 0.05);
+    EXPECT_NEAR(run.job->out_progress, 1.0, 0.05);
+
+    const auto probe = ffkit::get_media_information(out("a.mov"));
+    ASSERT_TRUE(probe.media_information);
+    const auto& streams = probe.media_information->streams;
+    ASSERT_EQ(streams.size(), 2u);
+    EXPECT_EQ(streams[0].codec_name, "h264");
+    EXPECT_EQ(streams[0].width, 320);
+    EXPECT_EQ(streams[0].height, 240);
+    EXPECT_EQ(streams[1].codec_name, "aac");
+    EXPECT_NEAR(seconds_of(probe.media_information->duration), 3.0, 0.1);
+    EXPECT_TRUE(probe.output.contains("\"nb_frames\": \"75\""));
+}
+
+TEST_F(OneExporterRun, ConvertsAudioOnlyIntoWave)
+{
+    const JobRun run = make_job(fixture_path("h264_aac.mp4"), wave_preset(), out("b"));
+    run.job->start_ffmpeg_export(seconds(0, 3));
+    ASSERT_TRUE(finished(run));
+    EXPECT_EQ(run.job->status, 3);
+    EXPECT_NEAR(run.recorder->progress().back(), 1.0, 0.05);
+    const auto probe = ffkit::get_media_information(out("b.wav"));
+    ASSERT_TRUE(probe.media_information);
+    ASSERT_EQ(probe.media_information->streams.size(), 1u);
+    EXPECT_EQ(probe.media_information->streams[0].codec_name, "pcm_s24le");
+    EXPECT_NEAR(seconds_of(probe.media_information->duration), 3.0, 0.1);
+}
+
+TEST_F(OneExporterRun, APreviewConvertsTheRangeIntoTheTemporaryDirectory)
+{
+    const JobRun run = make_job(fixture_path("long.mp4"), movie_preset(), out("ignored"));
+    run.job->is_preview_play = true;
+    run.job->start_ffmpeg_export(seconds(0, 10));
+    ASSERT_TRUE(finished(run));
+    EXPECT_EQ(run.job->status, 3);
+    const QString output = run.recorder->last_url().toLocalFile();
+    EXPECT_TRUE(output.startsWith(foundation::temporary_directory()));
+    const auto probe = ffkit::get_media_information(output);
+    QFile::remove(output);
+    ASSERT_TRUE(probe.media_information);
+    EXPECT_NEAR(seconds_of(probe.media_information->duration), 10.0, 0.1);
+    // Measured against the whole 12 s source.
+    EXPECT_NEAR(run.recorder->progress().back(), 10.0 / 12.0, 0.05);
+    EXPECT_FALSE(QFileInfo::exists(out("ignored.mov")));
+}
+
+TEST_F(OneExporterRun, ABadInputFailsWithTheLastTwoMessages)
+{
+    const JobRun run = make_job(fixture_path("random.mp4"), movie_preset(), out("bad"));
+    run.job->start_ffmpeg_export(seconds(0, 3));
+    ASSERT_TRUE(finished(run));
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(run.recorder->finished, 1);
+    EXPECT_EQ(run.job->status, 4);
+    const QStringList lines = run.job->error_info.get().value_or("").split('\n');
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_FALSE(lines[0].isEmpty());
+    EXPECT_TRUE(lines[1].contains("Invalid data found when processing input")) << lines[1].toStdString();
+    EXPECT_FALSE(QFileInfo::exists(out("bad.mov")));
+}
+
+TEST_F(OneExporterRun, ACancelEndsOnceWithNoOutputLeft)
+{
+    auto preset = movie_preset();
+    preset->video_outputSettings.remove(AVVideoWidthKey);
+    const JobRun run = make_job(fixture_path("hd1080.mp4"), preset, out("cancelled"));
+    run.job->start_ffmpeg_export(seconds(0, 1));
+    std::this_thread::sleep_for(150ms);
+    run.job->cancel_export();
+    ASSERT_TRUE(finished(run));
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(run.job->status, 5);
+    EXPECT_EQ(run.recorder->finished, 1);
+    EXPECT_EQ(run.recorder->progress().back(), 0.0f);
+    EXPECT_EQ(run.recorder->progress_after_finish, 0);
+    EXPECT_FALSE(QFileInfo::exists(out("cancelled.mov")));
+    // Cancelling the ended run again changes nothing.
+    run.job->cancel_export();
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(run.recorder->finished, 1);
+    EXPECT_EQ(run.job->status, 5);
+}
+
+TEST_F(OneExporterRun, AFailedRunRemovesItsOwnOutputSoThatARetryWorks)
+{
+    // Linear PCM does not go into an MPEG-4 file: ffmpeg creates the file, then fails.
+    auto preset = movie_preset();
+    preset->fileType = AVFileTypeMPEG4;
+    preset->audio_outputSettings = {{AVFormatIDKey, uint(kAudioFormatLinearPCM)}};
+    const JobRun run = make_job(fixture_path("h264_aac.mp4"), preset, out("retry"));
+    run.job->start_ffmpeg_export(seconds(0, 3));
+    ASSERT_TRUE(finished(run));
+    EXPECT_EQ(run.job->status, 4);
+    EXPECT_FALSE(QFileInfo::exists(out("retry.mp4")));
+
+    preset->audio_outputSettings = {{AVFormatIDKey, uint(kAudioFormatMPEG4AAC)}};
+    run.job->out_url_obj = std::optional<QUrl>(QUrl::fromLocalFile(out("retry")));
+    run.job->status = 0;
+    run.job->start_ffmpeg_export(seconds(0, 3));
+    ASSERT_TRUE(finished(run, 2));
+    EXPECT_EQ(run.job->status, 3);
+    EXPECT_EQ(run.job->error_info.get(), std::nullopt);
+    EXPECT_GT(QFileInfo(out("retry.mp4")).size(), 0);
+}
+
+TEST_F(OneExporterRun, AFileThatWasThereIsNeitherOverwrittenNorRemoved)
+{
+    {
+        QFile existing(out("there.mov"));
+        ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+        existing.write("keep me");
+    }
+    const JobRun run = make_job(fixture_path("h264_aac.mp4"), movie_preset(), out("there"));
+    run.job->start_ffmpeg_export(seconds(0, 3));
+    ASSERT_TRUE(finished(run));
+    EXPECT_EQ(run.job->status, 4);
+    EXPECT_TRUE(run.job->error_info.get().value_or("").contains("already exists"));
+    QFile existing(out("there.mov"));
+    ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
+    EXPECT_EQ(existing.readAll(), "keep me");
+}
+
+TEST_F(OneExporterRun, SourcesWithAnyNameConvert)
+{
+    for (const std::string name : {"quote'name.mp4", "双引号\"名字 ü.mp4", "-dash.mp4", "with space.mp4"}) {
+        const QString target = out("out " + name);
+        const JobRun run = make_job(fixture_path(name), movie_preset(), target);
+        run.job->start_ffmpeg_export(seconds(0, 3));
+        ASSERT_TRUE(finished(run)) << name;
+        EXPECT_EQ(run.job->status, 3) << name << run.job->error_info.get().value_or("").toStdString();
+        const auto probe = ffkit::get_media_information(target + ".mov");
+        ASSERT_TRUE(probe.media_information) << name;
+        EXPECT_EQ(probe.media_information->streams.size(), 2u);
+    }
+}
+
+TEST_F(OneExporterRun, ARawStreamReportsNoFractionUntilItEnds)
+{
+    const JobRun run = make_job(fixture_path("raw.h264"), movie_preset(), out("raw"));
+    ASSERT_EQ(run.job->raw_duration.seconds(), 0);
+    run.job->start_ffmpeg_export(seconds(0, 3));
+    ASSERT_TRUE(finished(run));
+    EXPECT_EQ(run.job->status, 3);
+    EXPECT_EQ(run.recorder->progress(), std::vector<float>({1.0f}));
+}
+
+TEST_F(OneExporterRun, ThePipelinePathThroughTheJob)
+{
+    const JobRun run = make_job(fixture_path("h264_aac.mp4"), movie_preset(), out("pipeline"));
+    run.job->start_export(seconds(0, 3));
+    ASSERT_TRUE(finished(run));
+    EXPECT_EQ(run.job->status, 3) << run.job->error_info.get().value_or("").toStdString();
+    EXPECT_EQ(run.recorder->last_url(), QUrl::fromLocalFile(out("pipeline.mov")));
+    const auto probe = ffkit::get_media_information(out("pipeline.mov"));
+    ASSERT_TRUE(probe.media_information);
+    ASSERT_EQ(probe.media_information->streams.size(), 2u);
+    EXPECT_EQ(probe.media_information->streams[0].codec_name, "h264");
+    EXPECT_NEAR(seconds_of(probe.media_information->duration), 3.0, 0.1);
+}
