@@ -46,7 +46,14 @@ void OneExporter::start_ffmpeg_export(const media::TimeRange& range)
         arguments,
         [self, run](const std::shared_ptr<ffkit::Session>& ended) { self->ffmpeg_complete(*run, ended); },
         [self, run](const ffkit::Log& log) { self->ffmpeg_log(*run, log); },
-        [self](const ffkit::Statistics& statistics) { self->on_ffmpeg_statistics(&statistics); });
+        [self, run](const ffkit::Statistics& statistics) {
+            // After a cancel the row stays at the 0 that cancel_export reported.
+            std::unique_lock guard(run->lock);
+            if (run->cancel_requested)
+                return;
+            guard.unlock();
+            self->on_ffmpeg_statistics(&statistics);
+        });
     const std::optional<int64_t> id = session ? std::optional<int64_t>(session->id()) : std::nullopt;
     ff_sessionId = id;
     bool cancel_now = false;

@@ -48,7 +48,7 @@ TEST_F(OneExporterTest, ParsesTheDurationOfRealProbeOutputAndTheGreedyLine)
     // Greedy within the line: the match runs to the line's last double quote.
     EXPECT_EQ(OneExporter::parse_ffprobe_duration(QString("\"duration\": \"1.5\", \"bit_rate\": \"100\"")),
               "1.5, bit_rate: 100");
-    EXPECT_EQ(OneExporter::parse_ffprobe_duration(QString("\"DURATION\": \"N/A\"")), "N/A");
+    EXPECT_EQ(OneExporter::parse_ffprobe_duration(QString("  \"duration\": \"N/A\"")), "N/A");
     EXPECT_EQ(OneExporter::parse_ffprobe_duration(QString("{\n\"format\": {\n}\n}")), std::nullopt);
     EXPECT_EQ(OneExporter::parse_ffprobe_duration(std::nullopt), std::nullopt);
 }
