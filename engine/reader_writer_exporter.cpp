@@ -246,10 +246,21 @@ void ReaderWriterExporter::startFeeding(const RunRef& run)
     // A side that did not start has nothing to feed: its failure decides the result at once.
     const bool feed = writing && reading;
 
+    // The inputs keep their blocks for good, so the blocks hold the exporter, the run and
+    // the input weakly: strong references would make a cycle through the writer and keep
+    // every run alive. The waiting task below keeps the exporter and the run alive until
+    // the run has reported.
+    const std::weak_ptr<ReaderWriterExporter> weakSelf = self;
+    const std::weak_ptr<ExportRun> weakRun = run;
     if (feed && run->timecodeInput) {
-        const auto input = run->timecodeInput;
-        input->request_media_data_when_ready(
-            queue, [self, run, input, timecodeDone] { self->copyTimecodeSamples(run, input, timecodeDone); });
+        const std::weak_ptr<media::AssetWriterInput> weakInput = run->timecodeInput;
+        run->timecodeInput->request_media_data_when_ready(queue, [weakSelf, weakRun, weakInput, timecodeDone] {
+            const auto self = weakSelf.lock();
+            const auto run = weakRun.lock();
+            const auto input = weakInput.lock();
+            if (self && run && input)
+                self->copyTimecodeSamples(run, input, timecodeDone);
+        });
     } else {
         timecodeDone->signal();
     }
@@ -259,8 +270,14 @@ void ReaderWriterExporter::startFeeding(const RunRef& run)
             done->signal();
             return;
         }
-        input->request_media_data_when_ready(queue, [self, run, output, input, done] {
-            if (!self->encodeReadySamples(run, output, input))
+        const std::weak_ptr<media::AssetReaderOutput> weakOutput = output;
+        const std::weak_ptr<media::AssetWriterInput> weakInput = input;
+        input->request_media_data_when_ready(queue, [weakSelf, weakRun, weakOutput, weakInput, done] {
+            const auto self = weakSelf.lock();
+            const auto run = weakRun.lock();
+            const auto output = weakOutput.lock();
+            const auto input = weakInput.lock();
+            if (self && run && output && input && !self->encodeReadySamples(run, output, input))
                 done->signal();
         });
     };

@@ -55,6 +55,11 @@ TEST(PipelineFailure, CancelInTheMiddle)
     exporter->cancelExport();
     settle();
     EXPECT_EQ(record->completionCount(), 1);
+
+    const std::weak_ptr<ReaderWriterExporter> weak = exporter;
+    exporter.reset();
+    pump_until([&] { return weak.expired(); }, std::chrono::seconds(2));
+    EXPECT_TRUE(weak.expired());
 }
 
 // Cancels at random moments of short runs, some of them from the progress handler near the

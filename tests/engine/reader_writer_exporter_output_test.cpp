@@ -207,6 +207,12 @@ TEST(PipelineOutput, ProgressPerVideoSampleOnTheInputQueue)
     // The last sample starts one frame before the end.
     EXPECT_NEAR(progress.back(), 1.0f, 1.0f / 75 + 1e-4);
     EXPECT_EQ(exporter->progress(), progress.back());
+
+    // Once the run has reported, nothing of it keeps the exporter alive.
+    const std::weak_ptr<ReaderWriterExporter> weak = exporter;
+    exporter.reset();
+    testsupport::pump_until([&] { return weak.expired(); }, std::chrono::seconds(2));
+    EXPECT_TRUE(weak.expired());
 }
 
 TEST(PipelineOutput, SourcesWithOneKindOfTrack)
