@@ -562,8 +562,10 @@ bool WriterImpl::teardown_locked(bool remove_file, QString* close_error)
     }
     bool ok = true;
     if (file_) {
-        if (remove_file || !(ok = file_->close(close_error)))
+        if (remove_file || !(ok = file_->close(close_error))) {
             file_->remove();
+            created_file_ = false;  // gone: nothing is left for anyone to remove
+        }
         file_.reset();
     }
     return ok;

@@ -91,7 +91,8 @@ public:
     virtual void cancel_writing() = 0;
     virtual Status status() const = 0;
     virtual std::optional<Error> error() const = 0;
-    // True when this writer created its output file (it then may remove it).
+    // True when this writer created its output file (it then may remove it); false again
+    // once the writer removed the file itself (after a failure or a cancel).
     virtual bool created_output_file() const = 0;
 };
 using AssetWriterRef = std::shared_ptr<AssetWriter>;

@@ -4,7 +4,9 @@
 
 #include <QFile>
 #include <QUrl>
+#include <csignal>
 #include <fstream>
+#include <sys/resource.h>
 
 #include "support/support.h"
 #include "writer_test_util.h"
@@ -275,6 +277,32 @@ TEST(Writer, CancelStopsAndLeavesNothing)
                                     writer->cancel_writing();
                             });
     EXPECT_EQ(status, AssetWriter::Status::Cancelled);
+    EXPECT_FALSE(exists(out));
+    EXPECT_FALSE(writer->created_output_file());
+}
+
+TEST(Writer, FullDiskFailsTheWriterAndRemovesTheFile)
+{
+    testsupport::TempDir dir;
+    const std::string out = dir.file("full.mov");
+    auto writer = make_writer(out);
+    auto video = add(writer, AVMediaTypeVideo,
+                     QVariantMap{{AVVideoCodecKey, QString(AVVideoCodecTypeAppleProRes422HQ)},
+                                 {AVVideoWidthKey, 640},
+                                 {AVVideoHeightKey, 480}});
+    ASSERT_TRUE(writer->start_writing());
+    // A file size limit makes writes fail the way a full disk does.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 256 * 1024;
+    setrlimit(RLIMIT_FSIZE, &small);
+    const auto status = run(writer, {{video, video_frames(60, 640, 480)}});
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_EQ(status, AssetWriter::Status::Failed);
+    ASSERT_TRUE(writer->error());
+    EXPECT_TRUE(writer->error()->description.contains("File too large")) << writer->error()->description.toStdString();
     EXPECT_FALSE(exists(out));
 }
 
