@@ -93,7 +93,9 @@ std::optional<QImage> ImageGenerator::copy_image_at_time(const Time& t, Error* e
     for (unsigned i = 0; i < ctx->nb_streams; ++i)
         if (static_cast<int>(i) != st->index)
             ctx->streams[i]->discard = AVDISCARD_ALL;
-    av::CodecPtr dec = av::open_decoder(st, 0, &text, false);
+    // One picture gains nothing from decoder threads; starting them costs more than the
+    // decoding itself (a table row builds one thumbnail per file).
+    av::CodecPtr dec = av::open_decoder(st, 1, &text, false);
     if (!dec) {
         set_error(error, text);
         return std::nullopt;
