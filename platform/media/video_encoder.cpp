@@ -1,6 +1,9 @@
 #include "video_encoder.h"
 
+#include <algorithm>
+
 extern "C" {
+#include <libavutil/imgutils.h>
 #include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
@@ -65,6 +68,7 @@ std::unique_ptr<VideoEncoder> VideoEncoder::open(const VideoSettings& s, const A
         fail(error, QStringLiteral("Out of memory"));
         return nullptr;
     }
+    enc->scaling_mode_ = s.scaling_mode;
     const auto source_format = static_cast<AVPixelFormat>(first.format);
     c->pix_fmt = encoder_format(s, source_format);
     const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(c->pix_fmt);
@@ -74,6 +78,7 @@ std::unique_ptr<VideoEncoder> VideoEncoder::open(const VideoSettings& s, const A
     c->time_base = time_base;
     c->framerate = frame_rate;
     c->sample_aspect_ratio = AVRational{1, 1};
+    c->color_range = c->pix_fmt == AV_PIX_FMT_YUVJ420P ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
     if (global_header)
         c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     if (!is_rgb(source_format) && c->pix_fmt != AV_PIX_FMT_YUVJ420P) {
@@ -123,28 +128,100 @@ std::unique_ptr<VideoEncoder> VideoEncoder::open(const VideoSettings& s, const A
     return enc;
 }
 
+namespace {
+
+// Where a picture goes in the encoder's frame: the part of the source that is used and the
+// part of the destination that it fills, by the scaling mode.
+struct Placement {
+    int src_x = 0, src_y = 0, src_w = 0, src_h = 0;
+    int dst_x = 0, dst_y = 0, dst_w = 0, dst_h = 0;
+};
+
+int even(double v) { return static_cast<int>(v / 2) * 2; }
+
+Placement place(int sw, int sh, int dw, int dh, const QString& mode)
+{
+    Placement p{0, 0, sw, sh, 0, 0, dw, dh};
+    const double src_aspect = static_cast<double>(sw) / sh;
+    const double dst_aspect = static_cast<double>(dw) / dh;
+    if (mode == QLatin1String(AVVideoScalingModeResizeAspectFill)) {
+        // Fill the frame and cut what stands out, evenly on both sides.
+        if (src_aspect > dst_aspect)
+            p.src_w = even(sh * dst_aspect);
+        else
+            p.src_h = even(sw / dst_aspect);
+        p.src_w = std::clamp(p.src_w, 2, sw);
+        p.src_h = std::clamp(p.src_h, 2, sh);
+        p.src_x = even((sw - p.src_w) / 2.0);
+        p.src_y = even((sh - p.src_h) / 2.0);
+    } else if (mode == QLatin1String(AVVideoScalingModeResizeAspect)) {
+        // Fit the whole picture in, with black bars.
+        if (src_aspect > dst_aspect)
+            p.dst_h = even(dw / src_aspect);
+        else
+            p.dst_w = even(dh * src_aspect);
+        p.dst_w = std::clamp(p.dst_w, 2, dw);
+        p.dst_h = std::clamp(p.dst_h, 2, dh);
+        p.dst_x = even((dw - p.dst_w) / 2.0);
+        p.dst_y = even((dh - p.dst_h) / 2.0);
+    }
+    return p;
+}
+
+// A view of a rectangle of the frame, sharing its pixels.
+FramePtr crop_view(const AVFrame& frame, int x, int y, int w, int h)
+{
+    FramePtr view(av_frame_alloc());
+    if (!view || av_frame_ref(view.get(), &frame) < 0)
+        return nullptr;
+    view->crop_left = x;
+    view->crop_top = y;
+    view->crop_right = frame.width - x - w;
+    view->crop_bottom = frame.height - y - h;
+    if (av_frame_apply_cropping(view.get(), AV_FRAME_CROP_UNALIGNED) < 0)
+        return nullptr;
+    return view;
+}
+
+}  // namespace
+
 FramePtr VideoEncoder::convert(const AVFrame& picture, QString* error)
 {
     AVCodecContext* c = ctx_.get();
-    sws_ = sws_getCachedContext(sws_, picture.width, picture.height,
-                                static_cast<AVPixelFormat>(picture.format), c->width, c->height,
-                                c->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr);
+    const Placement p = place(picture.width, picture.height, c->width, c->height, scaling_mode_);
     FramePtr out(av_frame_alloc());
-    if (!sws_ || !out) {
-        fail(error, QStringLiteral("Cannot convert %1×%2 %3 pictures for the encoder")
+    FramePtr src = crop_view(picture, p.src_x, p.src_y, p.src_w, p.src_h);
+    int rc = out && src ? 0 : AVERROR(ENOMEM);
+    if (rc >= 0) {
+        out->width = c->width;
+        out->height = c->height;
+        out->format = c->pix_fmt;
+        rc = av_frame_get_buffer(out.get(), 0);
+    }
+    const bool bars = p.dst_w != c->width || p.dst_h != c->height;
+    if (rc >= 0 && bars) {
+        ptrdiff_t linesizes[4];
+        for (int i = 0; i < 4; ++i)
+            linesizes[i] = out->linesize[i];
+        rc = av_image_fill_black(out->data, linesizes, c->pix_fmt, c->color_range, c->width, c->height);
+    }
+    FramePtr dst = rc >= 0 && bars ? crop_view(*out, p.dst_x, p.dst_y, p.dst_w, p.dst_h) : nullptr;
+    if (rc >= 0 && bars && !dst)
+        rc = AVERROR(ENOMEM);
+    const AVFrame* target = bars ? dst.get() : out.get();
+    if (rc >= 0) {
+        sws_ = sws_getCachedContext(sws_, src->width, src->height, static_cast<AVPixelFormat>(src->format),
+                                    target->width, target->height, c->pix_fmt, SWS_BICUBIC, nullptr,
+                                    nullptr, nullptr);
+        rc = sws_ ? sws_scale(sws_, src->data, src->linesize, 0, src->height, target->data, target->linesize)
+                  : AVERROR(EINVAL);
+    }
+    if (rc < 0) {
+        fail(error, QStringLiteral("Cannot convert %1×%2 %3 pictures for the encoder: %4")
                         .arg(picture.width)
                         .arg(picture.height)
-                        .arg(QLatin1String(av_get_pix_fmt_name(static_cast<AVPixelFormat>(picture.format)))));
-        return nullptr;
-    }
-    out->width = c->width;
-    out->height = c->height;
-    out->format = c->pix_fmt;
-    int rc = av_frame_get_buffer(out.get(), 0);
-    if (rc >= 0)
-        rc = sws_scale(sws_, picture.data, picture.linesize, 0, picture.height, out->data, out->linesize);
-    if (rc < 0) {
-        fail(error, QStringLiteral("Converting a picture failed: %1").arg(error_text(rc)));
+                        .arg(QLatin1String(av_get_pix_fmt_name(static_cast<AVPixelFormat>(picture.format))),
+                             error_text(rc)));
         return nullptr;
     }
     return out;

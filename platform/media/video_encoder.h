@@ -12,7 +12,8 @@ struct SwsContext;
 namespace media::wr {
 
 // One video encoder, fed with decoded pictures of any size and pixel format. Pictures that
-// differ from the encoder's size or format are converted once, with swscale.
+// differ from the encoder's size or format are converted once, with swscale; a picture of
+// another shape is cut (aspect fill), framed by black bars (aspect) or stretched (otherwise).
 class VideoEncoder {
 public:
     ~VideoEncoder();
@@ -39,6 +40,7 @@ private:
 
     CodecPtr ctx_;
     SwsContext* sws_ = nullptr;
+    QString scaling_mode_;
     std::map<int64_t, int64_t> durations_;  // by pts, for the packets' durations
     bool flushed_ = false;
 };

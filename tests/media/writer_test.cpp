@@ -153,6 +153,44 @@ TEST(Writer, SizeComesFromTheFirstFrameOrIsRoundedToEven)
     }
 }
 
+TEST(Writer, ScalingModesCutFrameOrStretchAPictureOfAnotherShape)
+{
+    // 320x240 grey with a white band over the top 30 rows, into 320x180.
+    auto banded = [] {
+        auto s = video_sample(0, 320, 240, AV_PIX_FMT_YUV420P, Time::make(1, 25));
+        AVFrame* f = s->image_buffer->frame();
+        for (int p = 0; p < 3; ++p) {
+            const int h = p ? 120 : 240;
+            for (int y = 0; y < h; ++y)
+                memset(f->data[p] + y * f->linesize[p], p == 0 && y < 30 ? 235 : 128, p ? 160 : 320);
+        }
+        return s;
+    };
+    testsupport::TempDir dir;
+    struct Case {
+        const char* mode;
+        int top_row;     // luma of the top row, centre column
+        int left_column; // luma of the left column, middle row
+    };
+    for (const Case& c : {Case{AVVideoScalingModeResizeAspectFill, 128, 128},  // band cut away
+                          Case{AVVideoScalingModeResizeAspect, 235, 16},       // bars left and right
+                          Case{AVVideoScalingModeResize, 235, 128}}) {         // band squeezed
+        SCOPED_TRACE(c.mode);
+        const std::string out = dir.file(std::string(c.mode) + ".mov");
+        auto writer = make_writer(out);
+        QVariantMap settings = h264_settings(320, 180);
+        settings.insert(AVVideoScalingModeKey, QString(c.mode));
+        auto video = add(writer, AVMediaTypeVideo, settings);
+        ASSERT_TRUE(writer->start_writing());
+        ASSERT_EQ(run(writer, {{video, samples({banded()})}}), AssetWriter::Status::Completed);
+        const Picture pic = first_picture(out);
+        ASSERT_EQ(pic.width, 320);
+        ASSERT_EQ(pic.height, 180);
+        EXPECT_NEAR(pic.at(160, 1), c.top_row, 6);
+        EXPECT_NEAR(pic.at(1, 90), c.left_column, 6);
+    }
+}
+
 TEST(Writer, LinearPcmFollowsTheFlagsAndTheContainer)
 {
     testsupport::TempDir dir;
@@ -377,7 +415,7 @@ TEST(Writer, TimecodeBecomesTheStartTimecode)
 TEST(Writer, MetadataAndIndexAtTheFront)
 {
     testsupport::TempDir dir;
-    const std::string out = dir.file("fast.mp4");
+    const std::string out = dir.file("快速 \"fast\" 'ü' #1.mp4");  // reopened by name for the move
     auto writer = make_writer(out, AVFileTypeMPEG4);
     auto video = add(writer, AVMediaTypeVideo, h264_settings(320, 240));
     writer->set_should_optimize_for_network_use(true);

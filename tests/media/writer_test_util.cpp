@@ -240,6 +240,44 @@ FileInfo probe(const std::string& path)
     return info;
 }
 
+Picture first_picture(const std::string& path)
+{
+    Picture pic;
+    AVFormatContext* ctx = nullptr;
+    if (avformat_open_input(&ctx, path.c_str(), nullptr, nullptr) < 0)
+        return pic;
+    const AVCodec* codec = nullptr;
+    const int index = avformat_find_stream_info(ctx, nullptr) >= 0
+                          ? av_find_best_stream(ctx, AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0)
+                          : -1;
+    AVCodecContext* dec = index >= 0 ? avcodec_alloc_context3(codec) : nullptr;
+    if (dec && avcodec_parameters_to_context(dec, ctx->streams[index]->codecpar) >= 0 &&
+        avcodec_open2(dec, codec, nullptr) >= 0) {
+        AVPacket* pkt = av_packet_alloc();
+        AVFrame* frame = av_frame_alloc();
+        bool got = false;
+        while (!got && av_read_frame(ctx, pkt) >= 0) {
+            if (pkt->stream_index == index && avcodec_send_packet(dec, pkt) >= 0)
+                got = avcodec_receive_frame(dec, frame) >= 0;
+            av_packet_unref(pkt);
+        }
+        if (!got && avcodec_send_packet(dec, nullptr) >= 0)
+            got = avcodec_receive_frame(dec, frame) >= 0;
+        if (got) {
+            pic.width = frame->width;
+            pic.height = frame->height;
+            for (int y = 0; y < frame->height; ++y)
+                pic.luma.insert(pic.luma.end(), frame->data[0] + y * frame->linesize[0],
+                                frame->data[0] + y * frame->linesize[0] + frame->width);
+        }
+        av_frame_free(&frame);
+        av_packet_free(&pkt);
+    }
+    avcodec_free_context(&dec);
+    avformat_close_input(&ctx);
+    return pic;
+}
+
 std::vector<std::string> top_level_boxes(const std::string& path)
 {
     std::vector<std::string> boxes;

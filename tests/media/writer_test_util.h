@@ -68,6 +68,14 @@ struct FileInfo {
 };
 FileInfo probe(const std::string& path);
 
+// The luma plane of the first video frame, row by row (empty when it cannot be decoded).
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<uint8_t> luma;
+    int at(int x, int y) const { return luma[static_cast<size_t>(y) * width + x]; }
+};
+Picture first_picture(const std::string& path);
+
 // Top-level box types of an ISO media file, in order.
 std::vector<std::string> top_level_boxes(const std::string& path);
 
