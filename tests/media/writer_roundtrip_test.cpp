@@ -200,3 +200,19 @@ TEST(RoundTrip, TimecodeKeepsItsStart)
         expect_like_source(w.info, probe(testsupport::fixture(name)), 0.034);
     }
 }
+
+TEST(RoundTrip, TrackEndingEarlyDoesNotStallTheOther)
+{
+    testsupport::TempDir dir;
+    for (const char* name : {"short_audio.mov", "short_video.mov"}) {
+        SCOPED_TRACE(name);
+        const std::string out = dir.file(std::string("out_") + name);
+        const Written w = round_trip(name, out, AVFileTypeQuickTimeMovie, video(AVVideoCodecTypeH264, 160, 120),
+                                     aac_settings());
+        ASSERT_EQ(w.status, AssetWriter::Status::Completed);
+        const FileInfo src = probe(testsupport::fixture(name));
+        EXPECT_EQ(w.info.first("video")->packets, src.first("video")->packets);
+        EXPECT_NEAR(w.info.first("video")->duration, src.first("video")->duration, 0.04);
+        EXPECT_NEAR(w.info.first("audio")->duration, src.first("audio")->duration, 0.05);
+    }
+}

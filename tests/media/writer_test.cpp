@@ -6,6 +6,7 @@
 #include <QUrl>
 #include <csignal>
 #include <fstream>
+#include <thread>
 #include <sys/resource.h>
 
 #include "support/support.h"
@@ -490,14 +491,22 @@ TEST(Writer, PixelBufferAdaptorPool)
     PixelBufferRef again = pool->create_pixel_buffer();
     EXPECT_EQ(again->frame(), first);
     video->mark_as_finished();
-    std::atomic<bool> done{false};
-    writer->finish_writing([&] { done = true; });
-    ASSERT_TRUE(testsupport::pump_until([&] { return done.load(); }));
+    // The completion comes once, on a worker thread.
+    std::atomic<int> calls{0};
+    std::atomic<bool> on_caller_thread{false};
+    const auto caller = std::this_thread::get_id();
+    writer->finish_writing([&] {
+        on_caller_thread = std::this_thread::get_id() == caller;
+        ++calls;
+    });
+    ASSERT_TRUE(testsupport::pump_until([&] { return calls > 0; }));
     ASSERT_EQ(writer->status(), AssetWriter::Status::Completed);
+    EXPECT_FALSE(on_caller_thread);
     const FileInfo info = probe(out);
         const StreamInfo* v = info.first("video");
     ASSERT_TRUE(v);
     EXPECT_EQ(v->packets, 10);
     EXPECT_EQ(v->width, 240);
     EXPECT_EQ(v->height, 160);
+    EXPECT_EQ(calls, 1);
 }
