@@ -5,6 +5,8 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <deque>
+#include <mutex>
 
 #include "pool.h"
 
@@ -38,6 +40,54 @@ void start_timer(Clock::time_point deadline, Task task)
                        });
 }
 
+// Tasks travel to the main thread through this queue, under a standard mutex, and a queued
+// call without arguments only says "run the next one". The hand-over is then visible to the
+// thread sanitizer, which cannot see the locks inside the (uninstrumented) Qt library.
+std::mutex& pending_mutex()
+{
+    static auto* mutex = new std::mutex;
+    return *mutex;
+}
+
+std::deque<Task>& pending_tasks()
+{
+    static auto* tasks = new std::deque<Task>;
+    return *tasks;
+}
+
+void run_next_pending()
+{
+    Task task;
+    {
+        std::lock_guard lock(pending_mutex());
+        if (pending_tasks().empty())
+            return;
+        task = std::move(pending_tasks().front());
+        pending_tasks().pop_front();
+    }
+    run_guarded(task);
+}
+
+// Lives on the main thread and runs one pending task per queued call.
+class MainTaskRunner : public QObject {
+    Q_OBJECT
+public:
+    Q_INVOKABLE void runNext() { run_next_pending(); }
+};
+
+// The runner of the current application object; pending_mutex() is held.
+MainTaskRunner* runner_locked(QCoreApplication* app)
+{
+    static QCoreApplication* owner = nullptr;
+    static MainTaskRunner* runner = nullptr;
+    if (owner != app) {
+        runner = new MainTaskRunner;
+        runner->moveToThread(app->thread());
+        owner = app;
+    }
+    return runner;
+}
+
 }  // namespace
 
 bool on_main_thread()
@@ -51,8 +101,14 @@ bool post_to_main(Task task)
     QCoreApplication* app = application();
     if (!app)
         return false;
-    return QMetaObject::invokeMethod(
-        app, [task = std::move(task)] { run_guarded(task); }, Qt::QueuedConnection);
+    MainTaskRunner* runner = nullptr;
+    {
+        std::lock_guard lock(pending_mutex());
+        pending_tasks().push_back(std::move(task));
+        runner = runner_locked(app);
+    }
+    // One call per task, so the tasks keep their order and interleave with other events.
+    return QMetaObject::invokeMethod(runner, "runNext", Qt::QueuedConnection);
 }
 
 bool post_to_main_at(Clock::time_point deadline, Task task)
@@ -61,12 +117,9 @@ bool post_to_main_at(Clock::time_point deadline, Task task)
         start_timer(deadline, std::move(task));
         return true;
     }
-    QCoreApplication* app = application();
-    if (!app)
-        return false;
-    return QMetaObject::invokeMethod(
-        app, [deadline, task = std::move(task)]() mutable { start_timer(deadline, std::move(task)); },
-        Qt::QueuedConnection);
+    return post_to_main([deadline, task = std::move(task)]() mutable { start_timer(deadline, std::move(task)); });
 }
 
 }  // namespace dispatch::detail
+
+#include "main_loop.moc"

@@ -1,8 +1,7 @@
 // Thread-sanitizer settings of this test program (only in a -DSANITIZE=thread build).
 // The FFmpeg libraries are not instrumented: the atomics of their reference counts are
 // invisible to the sanitizer, so every frame handed from a decoder thread to another
-// thread would read as a race. Likewise Qt's posted events, through which the main queue
-// receives its tasks: the hand-over of a task to the main thread reads as a race.
+// thread would read as a race.
 // The output checks start ffprobe and ffmpeg as child processes, which the sanitizer
 // refuses by default once threads run.
 #if defined(__SANITIZE_THREAD__)
@@ -13,7 +12,6 @@ extern "C" const char* __tsan_default_suppressions()
            "race:libavcodec.so\n"
            "race:libavformat.so\n"
            "race:libswscale.so\n"
-           "race:libswresample.so\n"
-           "race:post_to_main\n";
+           "race:libswresample.so\n";
 }
 #endif
