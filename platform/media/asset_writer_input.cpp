@@ -82,8 +82,15 @@ void InputImpl::mark_as_finished()
 {
     if (finished_.exchange(true))
         return;
-    if (const auto w = writer())
-        w->input_finished(index_);
+    std::shared_ptr<WriterImpl> writer;
+    size_t index = 0;
+    {
+        std::lock_guard lock(mu_);
+        writer = writer_.lock();
+        index = index_;
+    }
+    if (writer)
+        writer->input_finished(index);
 }
 
 void InputImpl::kick()

@@ -38,6 +38,11 @@ std::unique_ptr<OutputFile> OutputFile::create(const QString& path, QString* err
     std::unique_ptr<OutputFile> file(new OutputFile);
     file->path_ = path;
     file->fd_ = fd;
+    struct stat st {};
+    if (fstat(fd, &st) == 0) {
+        file->device_ = st.st_dev;
+        file->inode_ = st.st_ino;
+    }
     auto* buffer = static_cast<unsigned char*>(av_malloc(kBufferSize));
     if (buffer)
         file->io_ = avio_alloc_context(buffer, kBufferSize, 1, file.get(), nullptr, &OutputFile::write,
@@ -112,10 +117,14 @@ void OutputFile::remove()
 {
     if (removed_)
         return;
+    removed_ = true;
     QString ignored;
     close(&ignored);
-    ::unlink(QFile::encodeName(path_).constData());
-    removed_ = true;
+    // Only the file this writer made: whatever was put at the path since stays.
+    const QByteArray native = QFile::encodeName(path_);
+    struct stat st {};
+    if (::lstat(native.constData(), &st) == 0 && st.st_dev == device_ && st.st_ino == inode_)
+        ::unlink(native.constData());
 }
 
 }  // namespace media::wr

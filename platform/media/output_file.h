@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <memory>
+#include <sys/types.h>
 
 struct AVIOContext;
 
@@ -22,7 +23,7 @@ public:
     const QString& path() const { return path_; }
     // Flushes and closes; false with a description when data could not be written.
     bool close(QString* error);
-    // Closes without caring for errors and deletes the file.
+    // Closes without caring for errors and deletes the file, when the path still names it.
     void remove();
 
 private:
@@ -35,6 +36,8 @@ private:
     AVIOContext* io_ = nullptr;
     int write_error_ = 0;  // errno of the first failed write
     bool removed_ = false;
+    dev_t device_ = 0;  // identity of the created file
+    ino_t inode_ = 0;
 };
 
 }  // namespace media::wr

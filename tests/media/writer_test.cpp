@@ -320,6 +320,27 @@ TEST(Writer, CancelStopsAndLeavesNothing)
     EXPECT_FALSE(writer->created_output_file());
 }
 
+TEST(Writer, CancelLeavesAFileThatTookThePlaceOfItsOwn)
+{
+    testsupport::TempDir dir;
+    const std::string out = dir.file("swapped.mov");
+    auto writer = make_writer(out);
+    auto video = add(writer, AVMediaTypeVideo, h264_settings(320, 240));
+    ASSERT_TRUE(writer->start_writing());
+    ASSERT_TRUE(video->append_sample_buffer(*video_sample(0, 320, 240, AV_PIX_FMT_YUV420P, Time::make(1, 25))));
+    ASSERT_EQ(std::rename(out.c_str(), dir.file("moved.mov").c_str()), 0);
+    {
+        std::ofstream f(out);
+        f << "someone else's";
+    }
+    writer->cancel_writing();
+    EXPECT_EQ(writer->status(), AssetWriter::Status::Cancelled);
+    std::ifstream f(out);
+    std::string text;
+    std::getline(f, text);
+    EXPECT_EQ(text, "someone else's");
+}
+
 TEST(Writer, FullDiskFailsTheWriterAndRemovesTheFile)
 {
     testsupport::TempDir dir;
