@@ -18,8 +18,9 @@ using testsupport::pump_until;
 
 namespace {
 
-// Everything one run reported, gathered from the runner's thread.
-struct Recorder {
+// Everything one run reported, gathered from the runner's thread. The callbacks hold it, so
+// that it outlives the runner's last touch.
+struct Recorder : std::enable_shared_from_this<Recorder> {
     std::mutex lock;
     QStringList logs;
     std::vector<int32_t> times;
@@ -30,21 +31,22 @@ struct Recorder {
 
     std::shared_ptr<ffkit::Session> run(const QString& arguments)
     {
+        const auto self = shared_from_this();
         return ffkit::execute_async(
             arguments,
-            [this](const std::shared_ptr<ffkit::Session>& session) {
+            [this, self](const std::shared_ptr<ffkit::Session>& session) {
                 std::lock_guard guard(lock);
                 code = session->return_code();
                 completed_id = session->id();
                 ++completions;
             },
-            [this](const ffkit::Log& log) {
+            [this, self](const ffkit::Log& log) {
                 std::lock_guard guard(lock);
                 if (completions)
                     ++callbacks_after_completion;
                 logs << log.message;
             },
-            [this](const ffkit::Statistics& statistics) {
+            [this, self](const ffkit::Statistics& statistics) {
                 std::lock_guard guard(lock);
                 if (completions)
                     ++callbacks_after_completion;
@@ -66,7 +68,8 @@ TEST(Session, ConvertsWithLogLinesStatisticsInMillisecondsAndOneCompletion)
 {
     testsupport::TempDir dir;
     const QString out = QString::fromStdString(dir.file("out.mkv"));
-    Recorder recorder;
+    const auto recorder_ptr = std::make_shared<Recorder>();
+    Recorder& recorder = *recorder_ptr;
     const auto session = recorder.run("-i " + ffkit::quote_path(QString::fromStdString(fixture("h264_aac.mp4"))) +
                                       " -c:v libx264 -preset ultrafast " + ffkit::quote_path(out));
     ASSERT_TRUE(recorder.wait());
@@ -89,7 +92,8 @@ TEST(Session, ConvertsWithLogLinesStatisticsInMillisecondsAndOneCompletion)
 
 TEST(Session, AFailedRunTellsWhyAndIsNeitherSuccessNorCancel)
 {
-    Recorder recorder;
+    const auto recorder_ptr = std::make_shared<Recorder>();
+    Recorder& recorder = *recorder_ptr;
     recorder.run("-i '/nonexistent/in put.mp4' -f null -");
     ASSERT_TRUE(recorder.wait());
     EXPECT_FALSE(ffkit::ReturnCode::is_success(recorder.code));
@@ -116,7 +120,8 @@ TEST(Session, IdsAreNeverReused)
 TEST(Session, CancelStopsARunWithTheCancelCodeAndLaterCancelsDoNothing)
 {
     testsupport::TempDir dir;
-    Recorder recorder;
+    const auto recorder_ptr = std::make_shared<Recorder>();
+    Recorder& recorder = *recorder_ptr;
     const auto session = recorder.run(long_run(QString::fromStdString(dir.file("long.mkv"))));
     ASSERT_TRUE(pump_until([&] {
         std::lock_guard guard(recorder.lock);
@@ -143,7 +148,8 @@ TEST(Session, ARunThatIgnoresTheInterruptIsKilledAfterTheGracePeriod)
     const std::string fifo = dir.file("stuck.fifo");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     ffkit::set_cancel_grace_period(300ms);
-    Recorder recorder;
+    const auto recorder_ptr = std::make_shared<Recorder>();
+    Recorder& recorder = *recorder_ptr;
     const auto session = recorder.run("-f mpegts -i " + ffkit::quote_path(QString::fromStdString(fifo)) + " -f null -");
     std::this_thread::sleep_for(300ms);
     EXPECT_TRUE(session->is_running());
@@ -155,14 +161,16 @@ TEST(Session, ARunThatIgnoresTheInterruptIsKilledAfterTheGracePeriod)
 
 TEST(Session, ProgramThatCannotStartOrArgumentsThatCannotBeReadFailWithAReason)
 {
-    Recorder unreadable;
+    const auto unreadable_ptr = std::make_shared<Recorder>();
+    Recorder& unreadable = *unreadable_ptr;
     unreadable.run("-i '/in/a.mp4 -f null -");
     ASSERT_TRUE(unreadable.wait());
     EXPECT_EQ(unreadable.code->value(), ffkit::ReturnCode::not_started);
     EXPECT_TRUE(unreadable.logs.join("").contains("quote"));
 
     ffkit::set_program("/nonexistent/ffmpeg");
-    Recorder missing;
+    const auto missing_ptr = std::make_shared<Recorder>();
+    Recorder& missing = *missing_ptr;
     missing.run("-version");
     ffkit::set_program("ffmpeg");
     ASSERT_TRUE(missing.wait());
@@ -206,7 +214,8 @@ TEST(Session, PathsWithQuotesAndNonAsciiSurviveTheString)
     for (const char* name : {"quote'name.mp4", "双引号\"名字 ü.mp4", "-dash.mp4", "with space.mp4"}) {
         const QString in = QString::fromStdString(fixture(name));
         const QString out = QString::fromStdString(dir.file(std::string("out ") + name));
-        Recorder recorder;
+        const auto recorder_ptr = std::make_shared<Recorder>();
+        Recorder& recorder = *recorder_ptr;
         recorder.run("-i " + ffkit::quote_path(in) + " -c copy " + ffkit::quote_path(out));
         ASSERT_TRUE(recorder.wait());
         EXPECT_TRUE(ffkit::ReturnCode::is_success(recorder.code)) << name << recorder.logs.join('\n').toStdString();
