@@ -8,6 +8,8 @@
 #include "picture_convert.h"
 
 extern "C" {
+#include <libavutil/buffer.h>
+#include <libavutil/macros.h>
 #include <libavutil/opt.h>
 }
 
@@ -16,20 +18,24 @@ namespace media {
 namespace {
 
 constexpr uint8_t kBlackY = 16, kBlackC = 128;  // limited-range black
-constexpr size_t kPoolSize = 8;
 
 bool near(double a, double b) { return std::abs(a - b) < 1e-6; }
 int even(double v) { return 2 * static_cast<int>(std::lround(v / 2)); }
 
-void fill_black(AVFrame* f)
+// Paints black over the rectangle x, y, w, h (luma coordinates, even) of a 4:2:0 frame.
+void fill_black(AVFrame* f, int x, int y, int w, int h)
 {
-    for (int p = 0; p < 3; ++p) {
-        const int h = p ? (f->height + 1) / 2 : f->height;
-        const int w = p ? (f->width + 1) / 2 : f->width;
-        for (int y = 0; y < h; ++y)
-            std::memset(f->data[p] + y * f->linesize[p], p ? kBlackC : kBlackY, w);
-    }
+    if (w <= 0 || h <= 0)
+        return;
+    for (int row = y; row < y + h; ++row)
+        std::memset(f->data[0] + row * f->linesize[0] + x, kBlackY, w);
+    const int cx = x / 2, cy = y / 2, cw = (x + w + 1) / 2 - cx, ch = (y + h + 1) / 2 - cy;
+    for (int p = 1; p < 3; ++p)
+        for (int row = cy; row < cy + ch; ++row)
+            std::memset(f->data[p] + row * f->linesize[p] + cx, kBlackC, cw);
 }
+
+void fill_black(AVFrame* f) { fill_black(f, 0, 0, f->width, f->height); }
 
 // Mirrors a w x h block of 8-bit samples in place.
 void flip_block(uint8_t* data, int stride, int w, int h, bool flip_h, bool flip_v)
@@ -113,8 +119,7 @@ FrameRenderer::~FrameRenderer()
 {
     sws_freeContext(sws_);
     av_frame_free(&scratch_);
-    for (Canvas& c : pool_)
-        av_frame_free(&c.frame);
+    av_buffer_pool_uninit(&pool_);  // buffers still out return their memory when released
 }
 
 FrameRenderer::Plan FrameRenderer::make_plan(const AVFrame* src, const AffineTransform& t) const
@@ -163,7 +168,6 @@ bool FrameRenderer::prepare(const AVFrame* src, const AffineTransform& t)
     if (key == key_ && (sws_ || plan_.path == Path::PassThrough))
         return true;
     key_ = key;
-    ++layout_;
     sws_freeContext(sws_);
     sws_ = nullptr;
     av_frame_free(&scratch_);
@@ -199,34 +203,44 @@ bool FrameRenderer::prepare(const AVFrame* src, const AffineTransform& t)
 
 AVFrame* FrameRenderer::take_canvas()
 {
-    Canvas* slot = nullptr;
-    for (Canvas& c : pool_)
-        if (av_frame_is_writable(c.frame)) {
-            slot = &c;
-            break;
-        }
-    if (!slot) {
-        AVFrame* f = av_frame_alloc();
-        f->width = width_;
-        f->height = height_;
-        f->format = kFormat;
-        if (av_frame_get_buffer(f, 0) < 0) {
-            av_frame_free(&f);
-            return nullptr;
-        }
-        if (pool_.size() >= kPoolSize) {  // the consumer keeps many: stop pooling
-            fill_black(f);
-            return f;
-        }
-        pool_.push_back(Canvas{f, 0});
-        slot = &pool_.back();
+    // One block per canvas: the three planes with 64-byte aligned rows.
+    const int ls0 = FFALIGN(width_, 64), ls1 = FFALIGN((width_ + 1) / 2, 64);
+    const int ch = (height_ + 1) / 2;
+    const int size = ls0 * height_ + 2 * ls1 * ch + 64;
+    if (!pool_ || pool_size_ != size) {
+        av_buffer_pool_uninit(&pool_);
+        pool_ = av_buffer_pool_init(size, nullptr);
+        pool_size_ = size;
     }
-    // Bars stay black between frames of one layout; only the picture is redrawn.
-    if (slot->layout != layout_) {
-        fill_black(slot->frame);
-        slot->layout = layout_;
+    AVBufferRef* buf = pool_ ? av_buffer_pool_get(pool_) : nullptr;
+    AVFrame* f = buf ? av_frame_alloc() : nullptr;
+    if (!f) {
+        av_buffer_unref(&buf);
+        return nullptr;
     }
-    return av_frame_clone(slot->frame);
+    f->buf[0] = buf;
+    f->width = width_;
+    f->height = height_;
+    f->format = kFormat;
+    f->data[0] = buf->data;
+    f->data[1] = f->data[0] + ls0 * height_;
+    f->data[2] = f->data[1] + ls1 * ch;
+    f->linesize[0] = ls0;
+    f->linesize[1] = f->linesize[2] = ls1;
+    return f;
+}
+
+void FrameRenderer::paint_bars(AVFrame* canvas) const
+{
+    // Recycled memory holds an older picture: everything outside this one turns black.
+    if (plan_.path != Path::Axis) {
+        fill_black(canvas);
+        return;
+    }
+    fill_black(canvas, 0, 0, width_, plan_.y);
+    fill_black(canvas, 0, plan_.y + plan_.h, width_, height_ - plan_.y - plan_.h);
+    fill_black(canvas, 0, plan_.y, plan_.x, plan_.h);
+    fill_black(canvas, plan_.x + plan_.w, plan_.y, width_ - plan_.x - plan_.w, plan_.h);
 }
 
 bool FrameRenderer::render_axis(const AVFrame* src, AVFrame* canvas)
@@ -311,6 +325,8 @@ PixelBufferRef FrameRenderer::render(const AVFrame* src, const AffineTransform& 
         *error = QStringLiteral("Out of memory for a picture of %1x%2.").arg(width_).arg(height_);
         return nullptr;
     }
+    if (plan_.path == Path::Axis)
+        paint_bars(canvas);
     const bool ok = plan_.path == Path::Axis ? render_axis(src, canvas) : render_general(src, canvas, t);
     if (!ok) {
         av_frame_free(&canvas);

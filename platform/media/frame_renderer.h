@@ -6,7 +6,6 @@
 
 #include <QString>
 #include <cstdint>
-#include <vector>
 
 #include "geometry.h"
 #include "sample_buffer.h"
@@ -45,24 +44,23 @@ private:
         AffineTransform t;
         bool operator==(const Key&) const = default;
     };
-    struct Canvas {
-        AVFrame* frame = nullptr;
-        uint64_t layout = 0;
-    };
 
     bool prepare(const AVFrame* src, const AffineTransform& t);
     Plan make_plan(const AVFrame* src, const AffineTransform& t) const;
     AVFrame* take_canvas();
+    void paint_bars(AVFrame* canvas) const;
     bool render_axis(const AVFrame* src, AVFrame* canvas);
     bool render_general(const AVFrame* src, AVFrame* canvas, const AffineTransform& t);
 
     int width_, height_;
     Key key_;
     Plan plan_;
-    uint64_t layout_ = 0;
     SwsContext* sws_ = nullptr;
     AVFrame* scratch_ = nullptr;  // transposed pictures and the 4:4:4 source of the general path
-    std::vector<Canvas> pool_;
+    // Canvas memory is recycled once the consumer lets go of a frame; the pool's lock
+    // orders the consumer's last read before the next write.
+    AVBufferPool* pool_ = nullptr;
+    int pool_size_ = 0;
 };
 
 }  // namespace media

@@ -68,7 +68,6 @@ public:
             const int channel = session_->add_channel(streams);
             QString error;
             if (!port->attach(session_, channel, &error)) {
-                session_->start();
                 session_->fail(error);
                 return false;
             }

@@ -229,9 +229,11 @@ void ReaderSession::fail(const QString& description, int code)
 {
     {
         std::lock_guard lock(mutex_);
-        auto reading = AssetReader::Status::Reading;
-        if (!status_.compare_exchange_strong(reading, AssetReader::Status::Failed))
-            return;
+        auto current = status_.load();
+        do {
+            if (current != AssetReader::Status::Reading && current != AssetReader::Status::Unknown)
+                return;
+        } while (!status_.compare_exchange_weak(current, AssetReader::Status::Failed));
         error_ = Error{QStringLiteral("media.reader"), code, description};
         std::printf("Reader failed: %s\n", description.toUtf8().constData());
         std::fflush(stdout);

@@ -48,7 +48,8 @@ public:
     void close_channel(int channel);
     // An output returned its last sample; the reading completes when all have.
     void output_finished();
-    // Ends the reading as failed (the first failure wins) or cancelled.
+    // Ends the reading (or a start that could not begin) as failed, the first failure
+    // winning, or as cancelled.
     void fail(const QString& description, int code = -1);
     void cancel();
     // Stops the demuxer without changing the status (the reader went away).

@@ -71,14 +71,14 @@ public:
 
     bool attach(const std::shared_ptr<ReaderSession>& session, int channel, QString* error) override
     {
-        session_ = session;
-        channel_ = channel;
         track_ = chosen_track();
         AVStream* st = session->format()->streams[track_->stream_index];
         decoder_ = av::open_decoder(st, 0, error);
+        std::lock_guard lock(mutex_);
+        session_ = session;
+        channel_ = channel;
         if (!decoder_)
             return false;
-        std::lock_guard lock(mutex_);
         if (!composition_)
             composition_ = default_composition(*track_);
         layer_ = find_layer(*composition_);

@@ -15,7 +15,7 @@ TEST(ExportCompatibility, NativeContainersWithDecodableCodecs)
         SCOPED_TRACE(name);
         EXPECT_TRUE(is_export_compatible(*mediatest::open(name)));
     }
-    for (const char* name : {"clip.mkv", "random.mp4", "empty.mov", "no_index.mp4"}) {
+    for (const char* name : {"clip.mkv", "random.mp4", "empty.mov", "no_index.mp4", "nodecoder.mp4"}) {
         SCOPED_TRACE(name);
         EXPECT_FALSE(is_export_compatible(*mediatest::open(name)));
     }

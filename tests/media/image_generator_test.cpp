@@ -71,7 +71,7 @@ TEST(ImageGenerator, ScalesDownToTheMaximumSize)
 
 TEST(ImageGenerator, NoImageWithoutDecodableVideo)
 {
-    for (const char* name : {"audio.m4a", "cover.mp3", "tone.wav", "random.mp4", "empty.mov"}) {
+    for (const char* name : {"audio.m4a", "cover.mp3", "tone.wav", "random.mp4", "empty.mov", "nodecoder.mp4"}) {
         SCOPED_TRACE(name);
         Error error;
         EXPECT_FALSE(first_frame(name, {}, &error));

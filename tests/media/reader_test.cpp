@@ -181,3 +181,19 @@ TEST(AssetReader, ReadsFilesWithUnusualNames)
     EXPECT_EQ(drain(video).size(), 75u);
     EXPECT_EQ(reader->status(), AssetReader::Status::Completed);
 }
+
+TEST(AssetReader, ACodecWithoutDecoderFailsAtTheStart)
+{
+    const AssetRef asset = open("nodecoder.mp4");
+    ASSERT_EQ(asset->tracks().size(), 1u);
+    EXPECT_EQ(asset->tracks()[0]->format_descriptions[0]->media_subtype, fourcc("zzzz"));
+    const auto video = video_output(asset);
+    const auto reader = AssetReader::create(asset);
+    ASSERT_TRUE(reader);
+    reader->add_output(video);
+    EXPECT_FALSE(reader->start_reading());
+    EXPECT_EQ(reader->status(), AssetReader::Status::Failed);
+    ASSERT_TRUE(reader->error());
+    EXPECT_TRUE(reader->error()->description.contains("no decoder"));
+    EXPECT_FALSE(video->copy_next_sample_buffer());
+}
