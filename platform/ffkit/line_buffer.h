@@ -6,8 +6,8 @@
 
 namespace ffkit {
 
-// Cuts a byte stream into lines at line feeds and carriage returns; empty lines are dropped.
-// Bytes are read as UTF-8.
+// Cuts a byte stream into lines at line feeds and carriage returns; empty lines are dropped
+// and a line longer than 64 KiB is cut. Bytes are read as UTF-8.
 class LineBuffer {
 public:
     explicit LineBuffer(std::function<void(const QString& line)> on_line) : on_line_(std::move(on_line)) {}

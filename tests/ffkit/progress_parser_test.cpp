@@ -71,3 +71,19 @@ TEST(LineBuffer, SplitsAtEitherBreakAndKeepsUtf8)
     buffer.finish();
     EXPECT_EQ(lines, QStringList({"first", QString::fromUtf8("second 名"), "third"}));
 }
+
+TEST(LineBuffer, AStreamWithoutBreaksIsCutIntoBoundedLines)
+{
+    qsizetype longest = 0;
+    qsizetype total = 0;
+    ffkit::LineBuffer buffer([&](const QString& line) {
+        longest = std::max(longest, line.size());
+        total += line.size();
+    });
+    const std::string chunk(10000, 'x');
+    for (int i = 0; i < 100; ++i)
+        buffer.feed(chunk.data(), chunk.size());
+    buffer.finish();
+    EXPECT_EQ(total, 1000000);
+    EXPECT_LE(longest, 64 * 1024);
+}
