@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <algorithm>
 #include <cmath>
 
 #include "export_harness.h"
@@ -149,22 +150,30 @@ TEST(PipelineOutput, HalfTurnedSourceComesOutUpright)
     EXPECT_LT(meanDifference(frame, {4, 4}, reference, {4, 4}, {312, 232}), 10);
 }
 
+bool hasTimecode(const ProbedFile& f, const QString& timecode)
+{
+    return std::any_of(f.streams.begin(), f.streams.end(), [&](const ProbedStream& s) { return s.timecode == timecode; });
+}
+
 TEST(PipelineOutput, TimecodeTrackKeepsItsStart)
 {
     TempDir dir;
     const QString out = QString::fromStdString(dir.file("timecode.mov"));
     testing::internal::CaptureStdout();
-    const ProbedFile f = exportAndProbe(makeExporter(fx("tc.mov"), out, AVFileTypeQuickTimeMovie,
-                                                     videoSettings(AVVideoCodecTypeH264, 320, 240), aacSettings()));
+    ProbedFile f = exportAndProbe(makeExporter(fx("tc.mov"), out, AVFileTypeQuickTimeMovie,
+                                               videoSettings(AVVideoCodecTypeH264, 320, 240), aacSettings()));
     const std::string log = testing::internal::GetCapturedStdout();
     EXPECT_NE(log.find("有时间轨道\n能bun添加 com.apple.quicktime-movie\n能添加\n"), std::string::npos) << log;
     EXPECT_NE(log.find("数据读取写入\ntrue 写入时间\ntimecodeFrame: 90000\n"), std::string::npos) << log;
-    bool found = false;
-    for (const ProbedStream& s : f.streams)
-        found |= s.timecode == "01:00:00:00";
-    EXPECT_TRUE(found);
+    EXPECT_TRUE(hasTimecode(f, "01:00:00:00"));
     EXPECT_EQ(f.count("video"), 1);
     EXPECT_EQ(f.count("audio"), 1);
+
+    // Drop-frame timecode keeps its start too.
+    f = exportAndProbe(makeExporter(fx("tc_ntsc.mov"), QString::fromStdString(dir.file("ntsc.mov")),
+                                    AVFileTypeQuickTimeMovie, videoSettings(AVVideoCodecTypeH264, 320, 240),
+                                    std::nullopt));
+    EXPECT_TRUE(hasTimecode(f, "00:59:59;28"));
 }
 
 TEST(PipelineOutput, TimeRangeOfOneSecond)
