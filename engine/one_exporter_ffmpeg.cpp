@@ -21,6 +21,9 @@ QString OneExporter::build_ffmpeg_command()
 
 void OneExporter::start_ffmpeg_export(const media::TimeRange& range)
 {
+    // The run exists from the first moment, so that a cancel during the set-up reaches it.
+    auto run = std::make_shared<FfmpegRun>();
+    ffmpeg_run_ = run;
     latest_engine_ = Engine::ffmpeg;
     // A row never shows the reason of an earlier run.
     error_info = std::nullopt;
@@ -32,12 +35,10 @@ void OneExporter::start_ffmpeg_export(const media::TimeRange& range)
     if (is_preview_play)
         arguments = with_sample_range(range, arguments);
 
-    auto run = std::make_shared<FfmpegRun>();
     if (const auto output = out_url_obj.get()) {
         run->output_path = output->toLocalFile();
         run->output_existed_before = foundation::file_exists(run->output_path);
     }
-    ffmpeg_run_ = run;
     status = 2;
 
     // The callbacks hold the job, so that its one completion always arrives.

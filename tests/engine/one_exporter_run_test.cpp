@@ -151,22 +151,26 @@ TEST_F(OneExporterRun, ACancelEndsOnceWithNoOutputLeft)
 {
     auto preset = movie_preset();
     preset->video_outputSettings.remove(AVVideoWidthKey);
-    const JobRun run = make_job(fixture_path("hd1080.mp4"), preset, out("cancelled"));
-    run.job->start_ffmpeg_export(seconds(0, 1));
-    std::this_thread::sleep_for(150ms);
-    run.job->cancel_export();
-    ASSERT_TRUE(finished(run));
-    std::this_thread::sleep_for(200ms);
-    EXPECT_EQ(run.job->status, 5);
-    EXPECT_EQ(run.recorder->finished, 1);
-    EXPECT_EQ(run.recorder->progress().back(), 0.0f);
-    EXPECT_EQ(run.recorder->progress_after_finish, 0);
-    EXPECT_FALSE(QFileInfo::exists(out("cancelled.mov")));
-    // Cancelling the ended run again changes nothing.
-    run.job->cancel_export();
-    std::this_thread::sleep_for(100ms);
-    EXPECT_EQ(run.recorder->finished, 1);
-    EXPECT_EQ(run.job->status, 5);
+    // At once (ffmpeg is still starting) and while it encodes.
+    for (const auto delay : {0ms, 150ms}) {
+        const std::string name = "cancelled" + std::to_string(delay.count());
+        const JobRun run = make_job(fixture_path("hd1080.mp4"), preset, out(name));
+        run.job->start_ffmpeg_export(seconds(0, 1));
+        std::this_thread::sleep_for(delay);
+        run.job->cancel_export();
+        ASSERT_TRUE(finished(run));
+        std::this_thread::sleep_for(200ms);
+        EXPECT_EQ(run.job->status, 5);
+        EXPECT_EQ(run.recorder->finished, 1);
+        EXPECT_EQ(run.recorder->progress().back(), 0.0f);
+        EXPECT_EQ(run.recorder->progress_after_finish, 0);
+        EXPECT_FALSE(QFileInfo::exists(out(name + ".mov")));
+        // Cancelling the ended run again changes nothing.
+        run.job->cancel_export();
+        std::this_thread::sleep_for(100ms);
+        EXPECT_EQ(run.recorder->finished, 1);
+        EXPECT_EQ(run.job->status, 5);
+    }
 }
 
 TEST_F(OneExporterRun, AFailedRunRemovesItsOwnOutputSoThatARetryWorks)
