@@ -206,7 +206,7 @@ AVFrame* FrameRenderer::take_canvas()
     // One block per canvas: the three planes with 64-byte aligned rows.
     const int ls0 = FFALIGN(width_, 64), ls1 = FFALIGN((width_ + 1) / 2, 64);
     const int ch = (height_ + 1) / 2;
-    const int size = ls0 * height_ + 2 * ls1 * ch + 64;
+    const int size = ls0 * height_ + 2 * ls1 * ch + 256;  // swscale writes past the last row
     if (!pool_ || pool_size_ != size) {
         av_buffer_pool_uninit(&pool_);
         pool_ = av_buffer_pool_init(size, nullptr);
@@ -325,9 +325,10 @@ PixelBufferRef FrameRenderer::render(const AVFrame* src, const AffineTransform& 
         *error = QStringLiteral("Out of memory for a picture of %1x%2.").arg(width_).arg(height_);
         return nullptr;
     }
-    if (plan_.path == Path::Axis)
-        paint_bars(canvas);
     const bool ok = plan_.path == Path::Axis ? render_axis(src, canvas) : render_general(src, canvas, t);
+    // After the picture: swscale may write a few samples past the end of its rows.
+    if (ok && plan_.path == Path::Axis)
+        paint_bars(canvas);
     if (!ok) {
         av_frame_free(&canvas);
         *error = QStringLiteral("The picture could not be scaled.");

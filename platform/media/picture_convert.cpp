@@ -61,14 +61,16 @@ QImage frame_to_image(const AVFrame* frame, int width, int height)
     if (!sws)
         return {};
     set_colour_details(sws.get(), frame, true);
-    QImage image(width, height, QImage::Format_RGB32);
-    if (image.isNull())
+    // swscale writes whole vectors, past the end of a row and of the last row: scale into
+    // a padded image and hand out the exact part.
+    QImage padded((width + 31) & ~31, height + 2, QImage::Format_RGB32);
+    if (padded.isNull())
         return {};
-    uint8_t* dst[4] = {image.bits(), nullptr, nullptr, nullptr};
-    const int dst_stride[4] = {static_cast<int>(image.bytesPerLine()), 0, 0, 0};
+    uint8_t* dst[4] = {padded.bits(), nullptr, nullptr, nullptr};
+    const int dst_stride[4] = {static_cast<int>(padded.bytesPerLine()), 0, 0, 0};
     if (sws_scale(sws.get(), frame->data, frame->linesize, 0, frame->height, dst, dst_stride) <= 0)
         return {};
-    return image;
+    return padded.copy(0, 0, width, height);
 }
 
 }  // namespace media

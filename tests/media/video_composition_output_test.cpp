@@ -194,7 +194,9 @@ TEST(VideoCompositionOutput, FullRangeSourcesBecomeLimitedRange)
     const auto frames = compose("white_mjpeg.mov", Time::make(1, 25), Size{128, 48},
                                 AffineTransform::translation(32, 0));
     ASSERT_EQ(frames.size(), 25u);
-    EXPECT_EQ(yuv_at(frames[0], 0, 0), kBlack);
+    for (int x : {0, 30, 96, 100, 127})
+        for (int y : {0, 23, 47})
+            EXPECT_EQ(yuv_at(frames[0], x, y), kBlack) << x << "," << y;
     const auto white = yuv_at(frames[0], 64, 24);
     EXPECT_NEAR(white[0], 235, 1);
     EXPECT_NEAR(white[1], 128, 1);
