@@ -1,5 +1,7 @@
 #include "libav.h"
 
+#include <sys/stat.h>
+
 #include <limits>
 #include <mutex>
 
@@ -32,6 +34,13 @@ FormatPtr open_input(const QString& path, QString* error)
     if (path.isEmpty()) {
         if (error)
             *error = QStringLiteral("No file was given.");
+        return nullptr;
+    }
+    // A pipe or a device would block or never end: only regular files are media files.
+    struct stat info {};
+    if (::stat(path.toUtf8().constData(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        if (error)
+            *error = QStringLiteral("\"%1\" is not a file that can be read.").arg(path);
         return nullptr;
     }
     AVDictionary* opts = nullptr;

@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include "media_test_util.h"
@@ -152,6 +154,11 @@ TEST(Asset, UnreadableFilesGiveAnAssetWithoutTracks)
     }
     const AssetRef dir = Asset::from_path(QString::fromStdString(testsupport::fixture("")));
     EXPECT_TRUE(dir->tracks().empty());
+    // A pipe would block the reading forever; it is not opened at all.
+    testsupport::TempDir tmp;
+    const std::string fifo = tmp.file("pipe.mp4");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(Asset::from_path(QString::fromStdString(fifo))->is_openable());
     EXPECT_TRUE(Asset::from_url(QUrl("https://example.invalid/a.mp4"))->tracks().empty());
 }
 
