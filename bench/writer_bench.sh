@@ -1,7 +1,7 @@
 #!/bin/bash
 # Writer benchmark: 20 s of 1080p30 to H.264 at 5 Mbit/s + AAC in a QuickTime movie, through
-# the reader and writer, next to the ffmpeg command doing the same; then the writer's peak
-# memory for a 10 s and a 120 s source.
+# the reader and writer, next to the ffmpeg command doing the same (three runs each, taken in
+# turns, medians); then the writer's peak memory for a 10 s and a 120 s source.
 # Usage: bench/writer_bench.sh [BUILD_DIR]   (default build/bench, built in Release)
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -12,7 +12,7 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" --target writer_bench >/dev/null
 bench="$build/bench/writer_bench"
 
-source_of() { # source_of SECONDS: a 1080p30 test picture with a stereo tone
+source_of() { # source_of SECONDS: a 1080p30 test picture with a stereo tone, kept for reruns
     local src="$work/src_${1}s.mp4"
     if [ ! -s "$src" ]; then
         ffmpeg -hide_banner -loglevel error -nostdin -y \
@@ -23,23 +23,35 @@ source_of() { # source_of SECONDS: a 1080p30 test picture with a stereo tone
     fi
     echo "$src"
 }
+measure() { # measure CMD...: prints "seconds peak_kb"
+    rm -f "$work/out.mov"
+    /usr/bin/time -f "%e %M" -o "$work/time" "$@" >/dev/null 2>"$work/err" || { cat "$work/err"; exit 1; }
+    cat "$work/time"
+}
+median() { sort -n | sed -n 2p; }
+report() { # report LABEL FRAMES RESULTS...: median seconds, frames a second, median peak MB
+    local label=$1 frames=$2; shift 2
+    local s kb
+    s=$(printf "%s\n" "$@" | cut -d' ' -f1 | median)
+    kb=$(printf "%s\n" "$@" | cut -d' ' -f2 | median)
+    awk -v l="$label" -v f="$frames" -v s="$s" -v kb="$kb" \
+        'BEGIN { printf "%-8s %6.2f s %7.1f fps %8.1f MB\n", l, s, f / s, kb / 1024 }'
+}
 
 src20=$(source_of 20)
-rm -f "$work/ours.mov" "$work/ffmpeg.mov"
-echo "== 20 s 1080p30 -> H.264 5 Mbit/s + AAC, mov"
-ours=$("$bench" "$src20" "$work/ours.mov")
-echo "writer:  $ours"
-start=$(date +%s.%N)
-/usr/bin/time -f "%M" -o "$work/ffmpeg.time" \
-    ffmpeg -hide_banner -loglevel error -nostdin -i "$src20" -c:v libx264 -b:v 5000000 -c:a aac "$work/ffmpeg.mov"
-end=$(date +%s.%N)
-awk -v s="$start" -v e="$end" -v kb="$(tail -1 "$work/ffmpeg.time")" 'BEGIN {
-    printf "ffmpeg:  frames 600 seconds %.2f fps %.1f peak_rss_mb %.1f\n", e - s, 600 / (e - s), kb / 1024 }'
+echo "== 20 s 1080p30 -> H.264 5 Mbit/s + AAC, mov (median of 3)"
+ours=() theirs=()
+for i in 1 2 3; do
+    ours+=("$(measure "$bench" "$src20" "$work/out.mov")")
+    theirs+=("$(measure ffmpeg -hide_banner -loglevel error -nostdin -i "$src20" \
+        -c:v libx264 -b:v 5000000 -c:a aac "$work/out.mov")")
+done
+report writer 600 "${ours[@]}"
+report ffmpeg 600 "${theirs[@]}"
 
-echo "== peak memory against the source's length"
+echo "== writer's peak memory against the source's length"
 for s in 10 120; do
     src=$(source_of $s)
-    rm -f "$work/len.mov"
-    echo "${s} s: $("$bench" "$src" "$work/len.mov")"
+    report "${s} s" $((s * 30)) "$(measure "$bench" "$src" "$work/out.mov")"
 done
-rm -f "$work/ours.mov" "$work/ffmpeg.mov" "$work/len.mov"
+rm -f "$work/out.mov" "$work/time" "$work/err"
