@@ -86,9 +86,7 @@ bool WriterImpl::accepts(Kind kind, const std::optional<QVariantMap>& settings, 
     }
     case Kind::Audio: {
         const auto s = parse_audio_settings(settings, why);
-        const bool big = container_->pcm_big_endian_only ||
-                         (!container_->pcm_little_endian_only && s && s->pcm_big_endian);
-        return s && container_takes_codec(*container_, audio_codec(*s, big));
+        return s && container_takes_codec(*container_, audio_codec_for(*container_, *s));
     }
     case Kind::Timecode:
         return container_->takes_timecode && !settings;
@@ -317,9 +315,8 @@ bool WriterImpl::append_audio(Track& t, const SampleBuffer& sample, QString* err
     }
     if (!t.started) {
         const bool global_header = format_->oformat->flags & AVFMT_GLOBALHEADER;
-        const bool big = container_->pcm_big_endian_only ||
-                         (!container_->pcm_little_endian_only && t.audio.pcm_big_endian);
-        t.audio_encoder = AudioEncoder::open(t.audio, audio_codec(t.audio, big), *pcm, global_header, error);
+        t.audio_encoder = AudioEncoder::open(t.audio, audio_codec_for(*container_, t.audio), *pcm,
+                                             global_header, error);
         if (!t.audio_encoder)
             return false;
         t.time_base = t.audio_encoder->context().time_base;

@@ -45,7 +45,8 @@ std::optional<AudioSettings> parse_audio_settings(const std::optional<QVariantMa
 
 // The PCM codec for the flags; the container may force the byte order.
 AVCodecID pcm_codec(const AudioSettings& s, bool big_endian);
-// The encoder's codec for the audio settings (PCM in the given byte order).
+// The encoder's codec for the audio settings (PCM in the given byte order; AC-3 settings
+// give AC-3 here, a container may choose E-AC-3).
 AVCodecID audio_codec(const AudioSettings& s, bool big_endian);
 
 // A settings value that may be a Boolean, a number or the texts "true"/"false".

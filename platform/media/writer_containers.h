@@ -1,6 +1,7 @@
 #pragma once
 
 #include "identifiers.h"
+#include "output_settings.h"
 
 extern "C" {
 #include <libavcodec/codec_id.h>
@@ -16,12 +17,17 @@ struct Container {
     bool movflags;           // understands movflags (+faststart)
     bool pcm_big_endian_only;
     bool pcm_little_endian_only;
+    bool pcm_only;           // holds linear PCM audio only
+    AVCodecID ac3_codec;     // the encoder that AC-3 settings get here
 };
 
 // nullptr for a file type without a writable container.
 const Container* container_for(const FileType& type);
 
-// True when the muxer can store the codec.
+// True when the muxer can store the codec (a raw stream muxer: only its own codec).
 bool container_takes_codec(const Container& container, AVCodecID codec);
+
+// The encoder's codec for audio settings in this container.
+AVCodecID audio_codec_for(const Container& container, const AudioSettings& settings);
 
 }  // namespace media::wr

@@ -228,21 +228,25 @@ TEST(Writer, LinearPcmFollowsTheFlagsAndTheContainer)
     }
 }
 
-TEST(Writer, Ac3AudioFile)
+TEST(Writer, Ac3AudioFiles)
 {
     testsupport::TempDir dir;
-    const std::string out = dir.file("out.ac3");
-    auto writer = make_writer(out, AVFileTypeAC3);
-    EXPECT_FALSE(writer->can_apply_output_settings(h264_settings(320, 240), AVMediaTypeVideo));
-    auto audio = add(writer, AVMediaTypeAudio,
-                     QVariantMap{{AVFormatIDKey, kAudioFormatAC3}, {AVSampleRateKey, 48000}, {AVNumberOfChannelsKey, 2}});
-    ASSERT_TRUE(writer->start_writing());
-    ASSERT_EQ(run(writer, {{audio, audio_buffers(1.0)}}), AssetWriter::Status::Completed);
-    const FileInfo info = probe(out);
-    const StreamInfo* a = info.first("audio");
-    ASSERT_TRUE(a);
-    EXPECT_EQ(a->codec, "ac3");
-    EXPECT_EQ(a->sample_rate, 48000);
+    const QVariantMap ac3{{AVFormatIDKey, kAudioFormatAC3}, {AVSampleRateKey, 48000}, {AVNumberOfChannelsKey, 2}};
+    for (const auto& [type, codec] : {std::pair{AVFileTypeAC3, "ac3"}, std::pair{AVFileTypeEnhancedAC3, "eac3"}}) {
+        SCOPED_TRACE(codec);
+        const std::string out = dir.file(std::string("out.") + codec);
+        auto writer = make_writer(out, type);
+        EXPECT_FALSE(writer->can_apply_output_settings(h264_settings(320, 240), AVMediaTypeVideo));
+        EXPECT_FALSE(writer->can_apply_output_settings(aac_settings(), AVMediaTypeAudio));
+        auto audio = add(writer, AVMediaTypeAudio, ac3);
+        ASSERT_TRUE(writer->start_writing());
+        ASSERT_EQ(run(writer, {{audio, audio_buffers(1.0)}}), AssetWriter::Status::Completed);
+        const FileInfo info = probe(out);
+        const StreamInfo* a = info.first("audio");
+        ASSERT_TRUE(a);
+        EXPECT_EQ(a->codec, codec);
+        EXPECT_EQ(a->sample_rate, 48000);
+    }
 }
 
 TEST(Writer, FileTypesAndSettingsItCannotWrite)
@@ -266,6 +270,8 @@ TEST(Writer, FileTypesAndSettingsItCannotWrite)
     EXPECT_FALSE(mp4->can_apply_output_settings(
         QVariantMap{{AVVideoCodecKey, QString(AVVideoCodecTypeAppleProRes422)}}, AVMediaTypeVideo));
     auto wav = make_writer(dir.file("a.wav"), AVFileTypeWAVE);
+    EXPECT_FALSE(wav->can_apply_output_settings(aac_settings(), AVMediaTypeAudio));
+    EXPECT_TRUE(wav->can_apply_output_settings(lpcm_settings(16, false, false), AVMediaTypeAudio));
     EXPECT_FALSE(wav->can_add_input(AssetWriterInput::create(AVMediaTypeVideo, h264_settings(320, 240))));
     EXPECT_FALSE(wav->can_add_input(AssetWriterInput::create(AVMediaTypeTimecode, std::nullopt)));
     // An input belongs to one writer, and inputs come before writing starts.
