@@ -167,6 +167,12 @@ std::optional<media::Error> ReaderWriterExporter::setupVideoOutput(const RunRef&
     run->videoOutput->set_always_copies_sample_data(false);
     run->videoOutput->set_video_composition(videoComposition ? videoComposition
                                                              : makeVideoComposition(run->asset, videoOutputConfiguration));
+    // A made composition has fitted the picture into a canvas that the writer stretches to the
+    // output size; a scaling mode that keeps the canvas's proportions (aspect fill, as the
+    // presets ask, or aspect fit) would crop or squash the already fitted picture.
+    std::optional<QVariantMap> inputSettings = videoOutputConfiguration;
+    if (!videoComposition && inputSettings && inputSettings->contains(AVVideoScalingModeKey))
+        inputSettings->insert(AVVideoScalingModeKey, QString(AVVideoScalingModeResize));
     if (!run->reader->can_add_output(run->videoOutput))
         return refusal(QStringLiteral("The source's video cannot be read"));
     run->reader->add_output(run->videoOutput);
@@ -176,7 +182,7 @@ std::optional<media::Error> ReaderWriterExporter::setupVideoOutput(const RunRef&
         return refusal(QStringLiteral("Unsupported output configuration: the video settings %1 cannot be written to %2")
                            .arg(describeSettings(videoOutputConfiguration), run->writer->output_file_type()));
     }
-    run->videoInput = media::AssetWriterInput::create(AVMediaTypeVideo, videoOutputConfiguration);
+    run->videoInput = media::AssetWriterInput::create(AVMediaTypeVideo, inputSettings);
     run->videoInput->set_expects_media_data_in_real_time(expectsMediaDataInRealTime);
     if (!run->writer->can_add_input(run->videoInput))
         return refusal(QStringLiteral("Unsupported output configuration: a video input with the settings %1 cannot be added to %2")
