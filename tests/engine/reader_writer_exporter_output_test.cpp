@@ -70,6 +70,25 @@ TEST(PipelineOutput, VideoCodecsAndContainers)
     }
 }
 
+// Sources of other codecs and frame timings keep every frame and their length.
+TEST(PipelineOutput, SourceCodecsAndFrameTimings)
+{
+    TempDir dir;
+    for (const char* name : {"hevc.mp4", "prores.mov", "bframes.mp4", "ntsc.mp4", "two_audio.mov"}) {
+        SCOPED_TRACE(name);
+        const auto source = probeFile(fx(name));
+        ASSERT_TRUE(source && source->first("video"));
+        const QString out = QString::fromStdString(dir.file(std::string(name) + ".mp4"));
+        const ProbedFile f = exportAndProbe(makeExporter(fx(name), out, AVFileTypeMPEG4,
+                                                         videoSettings(AVVideoCodecTypeH264, 320, 240), aacSettings()));
+        ASSERT_EQ(f.count("video"), 1);
+        EXPECT_EQ(f.first("video")->packets, source->first("video")->packets);
+        EXPECT_NEAR(f.first("video")->duration, source->first("video")->duration, 0.05);
+        // Several audio tracks are mixed into one.
+        EXPECT_EQ(f.count("audio"), source->count("audio") ? 1 : 0);
+    }
+}
+
 TEST(PipelineOutput, AudioFormats)
 {
     TempDir dir;
