@@ -116,10 +116,10 @@ bool ChildProcess::has_exited() const
     return info.si_pid == pid_;
 }
 
-int ChildProcess::wait()
+std::optional<int> ChildProcess::wait()
 {
     if (pid_ <= 0)
-        return 0;
+        return std::nullopt;
     // Wait without reaping, so that the pid stays ours (a zombie) until the lock is held;
     // signal() never sees a pid that the system may have handed to another process.
     siginfo_t info{};
@@ -127,9 +127,12 @@ int ChildProcess::wait()
     }
     std::lock_guard guard(lock_);
     int status = 0;
-    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    pid_t reaped = -1;
+    while ((reaped = ::waitpid(pid_, &status, 0)) < 0 && errno == EINTR) {
     }
     reaped_ = true;
+    if (reaped != pid_)
+        return std::nullopt;
     return status;
 }
 

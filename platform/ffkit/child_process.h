@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,8 +34,9 @@ public:
     bool signal(int signal_number);
     // Whether the child has exited, without reaping it (no waiting).
     bool has_exited() const;
-    // Waits for the exit and reaps the child; gives the wait status. Call once.
-    int wait();
+    // Waits for the exit and reaps the child; gives the wait status, or nullopt when it is
+    // lost (something else in the process reaped the child). Call once.
+    std::optional<int> wait();
 
 private:
     pid_t pid_ = -1;

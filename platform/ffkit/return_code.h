@@ -23,8 +23,8 @@ private:
     int value_;
 };
 
-// The return code of a child that ended with the wait status; a run that we cancelled is a
-// cancel whatever the child did.
-ReturnCode return_code_for(int wait_status, bool cancelled);
+// The return code of a child that ended with the wait status (nullopt: unknown, a failure);
+// a run that we cancelled is a cancel whatever the child did.
+ReturnCode return_code_for(std::optional<int> wait_status, bool cancelled);
 
 }  // namespace ffkit

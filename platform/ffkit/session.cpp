@@ -120,7 +120,7 @@ void run(std::shared_ptr<Session> session, std::shared_ptr<ChildProcess> child, 
          std::optional<QString> start_error)
 {
     auto& state = session->state();
-    int wait_status = 0;
+    std::optional<int> wait_status;
     if (start_error) {
         if (callbacks.on_log)
             callbacks.on_log(Log{session->id(), *start_error});

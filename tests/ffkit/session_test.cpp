@@ -185,16 +185,18 @@ TEST(ReturnCodes, CrashesAndForeignInterruptsAreFailuresAndOurCancelAlwaysCancel
         EXPECT_TRUE(child.started());
         return child.wait();
     };
-    const int crashed = status_of("kill -SEGV $$");
+    const auto crashed = status_of("kill -SEGV $$");
     EXPECT_EQ(ffkit::return_code_for(crashed, false).value(), 128 + SIGSEGV);
     EXPECT_FALSE(ffkit::ReturnCode::is_success(ffkit::return_code_for(crashed, false)));
     EXPECT_FALSE(ffkit::ReturnCode::is_cancel(ffkit::return_code_for(crashed, false)));
-    const int interrupted = status_of("exit 255");
+    const auto interrupted = status_of("exit 255");
     EXPECT_FALSE(ffkit::ReturnCode::is_cancel(ffkit::return_code_for(interrupted, false)));
     EXPECT_FALSE(ffkit::ReturnCode::is_success(ffkit::return_code_for(interrupted, false)));
     EXPECT_TRUE(ffkit::ReturnCode::is_cancel(ffkit::return_code_for(status_of("exit 0"), true)));
     EXPECT_EQ(ffkit::return_code_for(status_of("exit 3"), false).value(), 3);
     EXPECT_FALSE(ffkit::ReturnCode::is_success(std::nullopt));
+    // A status that was lost is a failure, never a success.
+    EXPECT_EQ(ffkit::return_code_for(std::nullopt, false).value(), 1);
 }
 
 TEST(ChildProcess, AReapedChildIsNeverSignalled)
