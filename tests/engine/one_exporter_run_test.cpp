@@ -100,6 +100,29 @@ TEST_F(OneExporterRun, ConvertsAnMp4IntoAMovie)
     EXPECT_TRUE(probe.output.contains("\"nb_frames\": \"75\""));
 }
 
+TEST_F(OneExporterRun, TheCodecTableRunsOnThisPlatform)
+{
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {AVVideoCodecTypeHEVC, "hevc", "yuv422p10le"},
+        {AVVideoCodecTypeAppleProRes422HQ, "prores", "yuv422p10le"},
+    };
+    for (const auto& [codec, name, pixel_format] : cases) {
+        auto preset = movie_preset();
+        preset->video_outputSettings[AVVideoCodecKey] = QString(codec);
+        preset->video_outputSettings[AVVideoCompressionPropertiesKey] =
+            QVariantMap{{AVVideoAverageBitRateKey, 400000}};
+        const JobRun run = make_job(fixture_path("h264_aac.mp4"), preset, out(codec));
+        run.job->start_ffmpeg_export(seconds(0, 3));
+        ASSERT_TRUE(finished(run)) << codec;
+        EXPECT_EQ(run.job->status, 3) << codec << run.job->error_info.get().value_or("").toStdString();
+        const auto probe = ffkit::get_media_information(out(std::string(codec) + ".mov"));
+        ASSERT_TRUE(probe.media_information) << codec;
+        EXPECT_EQ(probe.media_information->streams.at(0).codec_name, name);
+        EXPECT_TRUE(probe.output.contains(QString("\"pix_fmt\": \"%1\"").arg(pixel_format))) << codec;
+        EXPECT_TRUE(probe.output.contains("\"nb_frames\": \"75\"")) << codec;
+    }
+}
+
 TEST_F(OneExporterRun, ConvertsAudioOnlyIntoWave)
 {
     const JobRun run = make_job(fixture_path("h264_aac.mp4"), wave_preset(), out("b"));
