@@ -228,6 +228,38 @@ TEST(Writer, LinearPcmFollowsTheFlagsAndTheContainer)
     }
 }
 
+TEST(Writer, AudioWithoutSettingsIsWrittenAsFloatPcm)
+{
+    testsupport::TempDir dir;
+    const std::string out = dir.file("raw.mov");
+    auto writer = make_writer(out);
+    auto audio = add(writer, AVMediaTypeAudio, std::nullopt);
+    ASSERT_TRUE(writer->start_writing());
+    ASSERT_EQ(run(writer, {{audio, audio_buffers(0.5, 22050, 1)}}), AssetWriter::Status::Completed);
+    const FileInfo info = probe(out);
+    const StreamInfo* a = info.first("audio");
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->codec, "pcm_f32le");
+    EXPECT_EQ(a->sample_rate, 22050);
+    EXPECT_EQ(a->channels, 1);
+}
+
+TEST(Writer, AnInputOutsideAWriterEndsItsLoop)
+{
+    testsupport::TempDir dir;
+    auto writer = make_writer(dir.file("refused.wav"), AVFileTypeWAVE);
+    // The wav writer refuses video; a loop that feeds the input anyway still comes to its end.
+    auto video = AssetWriterInput::create(AVMediaTypeVideo, h264_settings(320, 240));
+    ASSERT_FALSE(writer->can_add_input(video));
+    auto audio = add(writer, AVMediaTypeAudio, lpcm_settings(16, false, false));
+    ASSERT_TRUE(writer->start_writing());
+    EXPECT_EQ(run(writer, {{video, video_frames(5, 320, 240)}, {audio, audio_buffers(0.5)}}),
+              AssetWriter::Status::Completed);
+    EXPECT_FALSE(video->is_ready_for_more_media_data());
+    EXPECT_FALSE(video->append_sample_buffer(*video_sample(9, 320, 240, AV_PIX_FMT_YUV420P, Time::make(1, 25))));
+    EXPECT_EQ(writer->inputs().size(), 1u);
+}
+
 TEST(Writer, Ac3AudioFiles)
 {
     testsupport::TempDir dir;
