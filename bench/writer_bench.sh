@@ -28,7 +28,7 @@ measure() { # measure CMD...: prints "seconds peak_kb"
     /usr/bin/time -f "%e %M" -o "$work/time" "$@" >/dev/null 2>"$work/err" || { cat "$work/err"; exit 1; }
     cat "$work/time"
 }
-median() { sort -n | sed -n 2p; }
+median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 report() { # report LABEL FRAMES RESULTS...: median seconds, frames a second, median peak MB
     local label=$1 frames=$2; shift 2
     local s kb
@@ -51,7 +51,8 @@ report ffmpeg 600 "${theirs[@]}"
 
 echo "== writer's peak memory against the source's length"
 for s in 10 120; do
-    src=$(source_of $s)
-    report "${s} s" $((s * 30)) "$(measure "$bench" "$src" "$work/out.mov")"
+    src=$(source_of "$s")
+    result=$(measure "$bench" "$src" "$work/out.mov")
+    report "${s} s" $((s * 30)) "$result"
 done
 rm -f "$work/out.mov" "$work/time" "$work/err"
