@@ -113,11 +113,15 @@ std::optional<QImage> ImageGenerator::copy_image_at_time(const Time& t, Error* e
 
     const AffineTransform turn = applies_transform_ ? track.preferred_transform : AffineTransform{};
     const Rect upright = turn.apply(Rect{{0, 0}, {double(frame->width), double(frame->height)}});
+    // A crafted display matrix may ask for any size: pictures never exceed this one.
+    constexpr double kLargest = 8192;
     double scale = 1;
-    if (maximum_size_.width > 0 && upright.size.width > 0)
-        scale = std::min(scale, maximum_size_.width / upright.size.width);
-    if (maximum_size_.height > 0 && upright.size.height > 0)
-        scale = std::min(scale, maximum_size_.height / upright.size.height);
+    const double max_w = maximum_size_.width > 0 ? std::min(maximum_size_.width, kLargest) : kLargest;
+    const double max_h = maximum_size_.height > 0 ? std::min(maximum_size_.height, kLargest) : kLargest;
+    if (upright.size.width > 0)
+        scale = std::min(scale, max_w / upright.size.width);
+    if (upright.size.height > 0)
+        scale = std::min(scale, max_h / upright.size.height);
     // Scale while converting (cheap for thumbnails), then turn the small picture.
     const int w = std::max(1, static_cast<int>(std::lround(frame->width * scale)));
     const int h = std::max(1, static_cast<int>(std::lround(frame->height * scale)));
@@ -127,8 +131,16 @@ std::optional<QImage> ImageGenerator::copy_image_at_time(const Time& t, Error* e
         return std::nullopt;
     }
     if (!turn.is_identity()) {
-        const QTransform q(turn.a, turn.b, turn.c, turn.d, 0, 0);
+        // The turn of the full-size frame, applied to the scaled one: undo the rounding of
+        // the scaled size so that the result keeps the size computed above.
+        const double fx = frame->width * scale / w, fy = frame->height * scale / h;
+        const QTransform q(turn.a * fx, turn.b * fx, turn.c * fy, turn.d * fy, 0, 0);
         const bool quarter = std::abs(turn.a * turn.b) < 1e-9 && std::abs(turn.c * turn.d) < 1e-9;
+        const QRectF box = q.mapRect(QRectF(0, 0, w, h));
+        if (box.width() > kLargest + 2 || box.height() > kLargest + 2) {
+            set_error(error, QStringLiteral("The picture's transform is not usable."));
+            return std::nullopt;
+        }
         image = image.transformed(q, quarter ? Qt::FastTransformation : Qt::SmoothTransformation);
         if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)
             image = image.convertToFormat(QImage::Format_ARGB32);

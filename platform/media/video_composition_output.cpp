@@ -1,4 +1,5 @@
 #include <QFileInfo>
+#include <algorithm>
 #include <cmath>
 #include <condition_variable>
 #include <deque>
@@ -85,7 +86,10 @@ public:
         const Size size = composition_->render_size;
         const bool finite = std::isfinite(size.width) && std::isfinite(size.height) && size.width >= 1 &&
                             size.height >= 1 && size.width <= 16384 && size.height <= 16384;
-        const Size fallback = default_composition(*track_)->render_size;
+        // A size no picture can have (from a crafted file or a broken composition): the
+        // stored picture's size, within bounds.
+        const Size fallback{std::clamp(track_->natural_size.width, 2.0, 16384.0),
+                            std::clamp(track_->natural_size.height, 2.0, 16384.0)};
         render_size_ = finite ? size : fallback;
         renderer_ = std::make_unique<FrameRenderer>(static_cast<int>(std::lround(render_size_.width)),
                                                     static_cast<int>(std::lround(render_size_.height)));

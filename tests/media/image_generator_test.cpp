@@ -78,3 +78,16 @@ TEST(ImageGenerator, NoImageWithoutDecodableVideo)
         EXPECT_FALSE(error.description.isEmpty());
     }
 }
+
+TEST(ImageGenerator, ACraftedTransformCannotAskForAHugePicture)
+{
+    // The file's display matrix scales the picture by about 28000.
+    const auto small = first_frame("skewed.mov", Size{64, 64});
+    ASSERT_TRUE(small);
+    EXPECT_LE(small->width(), 65);
+    EXPECT_LE(small->height(), 65);
+    const auto unlimited = first_frame("skewed.mov");
+    ASSERT_TRUE(unlimited);
+    EXPECT_LE(unlimited->width(), 8193);
+    EXPECT_LE(unlimited->height(), 8193);
+}

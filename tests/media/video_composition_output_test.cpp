@@ -214,6 +214,19 @@ TEST(VideoCompositionOutput, WithoutACompositionFramesAreUprightAtTheirSize)
     EXPECT_EQ(frames[0]->image_buffer->height(), 320);
 }
 
+TEST(VideoCompositionOutput, AnUnusableRenderSizeFallsBackToTheStoredSize)
+{
+    // A crafted display matrix makes the upright size enormous.
+    const AssetRef asset = open("skewed.mov");
+    const auto out = video_output(asset);
+    const auto reader = start(asset, {out});
+    const auto frames = drain(out);
+    ASSERT_EQ(frames.size(), 75u);
+    EXPECT_EQ(frames[0]->image_buffer->width(), 320);
+    EXPECT_EQ(frames[0]->image_buffer->height(), 240);
+    EXPECT_EQ(reader->status(), AssetReader::Status::Completed);
+}
+
 TEST(VideoCompositionOutput, OtherCodecsDecode)
 {
     EXPECT_EQ(compose("hevc.mp4", Time::make(1, 25)).size(), 75u);
