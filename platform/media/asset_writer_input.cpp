@@ -72,16 +72,34 @@ bool InputImpl::append_sample_buffer(const SampleBuffer& sample)
     }
     if (!writer) {
         // An input outside a writer can never write: it ends instead of asking forever.
-        finished_ = true;
+        set_finished();
         return false;
     }
     return writer->append(index, sample);
+}
+
+void InputImpl::set_finished()
+{
+    finished_ = true;
+    release_block();
+}
+
+void InputImpl::release_block()
+{
+    std::function<void()> block;
+    {
+        std::lock_guard lock(mu_);
+        block.swap(block_);
+        queue_.reset();
+    }
+    // The block's captures are released here, outside the lock.
 }
 
 void InputImpl::mark_as_finished()
 {
     if (finished_.exchange(true))
         return;
+    release_block();
     std::shared_ptr<WriterImpl> writer;
     size_t index = 0;
     {
@@ -105,7 +123,7 @@ void InputImpl::kick()
     std::optional<dispatch::Queue> queue;
     {
         std::lock_guard lock(mu_);
-        if (!block_ || block_pending_ || finished_)
+        if (!block_ || !queue_ || block_pending_ || finished_)
             return;
         block_pending_ = true;
         queue = queue_;

@@ -33,7 +33,8 @@ public:
     void attach(const std::shared_ptr<WriterImpl>& writer, size_t index);
     bool is_attached() const;
     bool is_finished() const { return finished_; }
-    void set_finished() { finished_ = true; }
+    // Finished without telling the writer (it is finishing itself).
+    void set_finished();
     // Schedules the request block when the input is ready and not finished.
     void kick();
     // The writer of this input, when it is attached and still there.
@@ -41,6 +42,8 @@ public:
 
 private:
     void run_block();
+    // A finished input asks no more: the block and what it holds are let go.
+    void release_block();
 
     const MediaType media_type_;
     const std::optional<QVariantMap> settings_;

@@ -9,6 +9,7 @@
 #include <thread>
 #include <sys/resource.h>
 
+#include "platform/dispatch/queue.h"
 #include "support/support.h"
 #include "writer_test_util.h"
 
@@ -516,6 +517,26 @@ TEST(Writer, InputsStayInterleaved)
     writer->cancel_writing();
     // After a cancel every unfinished input is ready, so its loop sees the status.
     EXPECT_TRUE(video->is_ready_for_more_media_data());
+}
+
+TEST(Writer, FinishedInputLetsGoOfItsBlock)
+{
+    // Blocks hold their pipeline (which holds the input): keeping them would leak the run.
+    testsupport::TempDir dir;
+    auto writer = make_writer(dir.file("release.mov"));
+    auto video = add(writer, AVMediaTypeVideo, h264_settings(320, 240));
+    ASSERT_TRUE(writer->start_writing());
+    auto token = std::make_shared<int>(0);
+    std::weak_ptr<int> watch = token;
+    std::atomic<int> calls{0};
+    video->request_media_data_when_ready(dispatch::Queue::serial("release"), [token, video, &calls] {
+        ++calls;
+        video->mark_as_finished();
+    });
+    token.reset();
+    ASSERT_TRUE(testsupport::pump_until([&] { return watch.expired(); }));
+    EXPECT_EQ(calls, 1);
+    writer->cancel_writing();
 }
 
 TEST(Writer, PixelBufferAdaptorPool)
