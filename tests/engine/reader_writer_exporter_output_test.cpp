@@ -224,18 +224,19 @@ TEST(PipelineOutput, ProgressPerVideoSampleOnTheInputQueue)
                                  videoSettings(AVVideoCodecTypeH264, 160, 120), aacSettings());
     EXPECT_EQ(exporter->exportStatus(), 0);
     EXPECT_EQ(exporter->progress(), 0.0f);
-    std::vector<float> observed;
-    exporter->add_progress_observer([&observed, e = exporter.get()](float p) {
+    // The observer stays registered with the exporter, so it owns what it writes to.
+    auto observed = std::make_shared<std::vector<float>>();
+    exporter->add_progress_observer([observed, e = exporter.get()](float p) {
         // Observers see the stored value.
         EXPECT_EQ(e->progress(), p);
-        observed.push_back(p);
+        observed->push_back(p);
     });
     const auto record = startRecording(exporter);
     ASSERT_TRUE(waitForCompletion(*record));
     ASSERT_TRUE(record->lastResult().is_success());
     const std::vector<float> progress = record->progressValues();
     EXPECT_EQ(progress.size(), 75u);
-    EXPECT_EQ(observed, progress);
+    EXPECT_EQ(*observed, progress);
     EXPECT_FALSE(record->progressOnMainThread);
     EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
     ASSERT_FALSE(progress.empty());
