@@ -1,7 +1,8 @@
 #include "export_compatibility.h"
 
 #include <QStringList>
-#include <thread>
+
+#include "platform/dispatch/queue.h"
 
 extern "C" {
 #include <libavcodec/codec_desc.h>
@@ -63,9 +64,9 @@ void determine_compatibility_of_export_preset(const QString& preset, const Asset
     Q_UNUSED(output_file_type);
     if (!completion)
         return;
-    std::thread([asset, completion = std::move(completion)] {
+    dispatch::Queue::global().async([asset, completion = std::move(completion)] {
         completion(asset && is_export_compatible(*asset));
-    }).detach();
+    });
 }
 
 }  // namespace media

@@ -1,5 +1,7 @@
 #include "reader_session.h"
 
+#include "platform/dispatch/sync.h"
+
 #include <QFileInfo>
 #include <algorithm>
 #include <cstdio>
@@ -190,7 +192,14 @@ ReaderSession::Pop ReaderSession::pop(int channel, av::PacketPtr& packet)
     if (channel < 0 || channel >= static_cast<int>(channels_.size()))
         return Pop::Stopped;
     Channel& ch = channels_[channel];
-    data_cv_.wait(lock, [&] { return stop_ || ch.closed || !ch.packets.empty() || ch.ended; });
+    const auto ready = [&] { return stop_ || ch.closed || !ch.packets.empty() || ch.ended; };
+    if (!ready()) {
+        // A consumer on a pool thread lets the pool start another while it waits.
+        lock.unlock();
+        dispatch::BlockingScope blocking;
+        lock.lock();
+        data_cv_.wait(lock, ready);
+    }
     if (stop_ || ch.closed)
         return Pop::Stopped;
     if (ch.packets.empty())

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "frame_renderer.h"
+#include "platform/dispatch/sync.h"
 #include "output_port.h"
 #include "reader.h"
 
@@ -112,7 +113,14 @@ public:
         std::unique_lock lock(mutex_);
         if (!session_ || finished_)
             return nullptr;
-        cv_.wait(lock, [this] { return !queue_.empty() || worker_done_ || session_->stopped(); });
+        const auto ready = [this] { return !queue_.empty() || worker_done_ || session_->stopped(); };
+        if (!ready()) {
+            // A consumer on a pool thread lets the pool start another while it waits.
+            lock.unlock();
+            dispatch::BlockingScope blocking;
+            lock.lock();
+            cv_.wait(lock, ready);
+        }
         if (session_->stopped() && session_->status() != AssetReader::Status::Completed)
             return nullptr;
         if (queue_.empty()) {
