@@ -65,7 +65,9 @@ AVCodecID audio_codec_for(const Container& container, const AudioSettings& s)
 {
     if (s.format == kAudioFormatAC3)
         return container.ac3_codec;
-    // Containers with one byte order get it, whatever the settings say.
+    // Containers with one byte order get it, whatever the settings say; 8-bit WAVE is unsigned.
+    if (s.format == kAudioFormatLinearPCM && !s.pcm_float && s.pcm_bits == 8 && container.pcm_little_endian_only)
+        return AV_CODEC_ID_PCM_U8;
     const bool big = container.pcm_big_endian_only || (!container.pcm_little_endian_only && s.pcm_big_endian);
     return audio_codec(s, big);
 }

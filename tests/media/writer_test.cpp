@@ -68,6 +68,32 @@ TEST(Writer, H264AndAacInMovie)
     EXPECT_LE(info.worst_interleave_gap(), 1.0);
 }
 
+TEST(Writer, SessionStartBecomesTheFileStart)
+{
+    testsupport::TempDir dir;
+    const std::string out = dir.file("later.mov");
+    auto writer = make_writer(out);
+    auto video = add(writer, AVMediaTypeVideo, h264_settings(320, 240));
+    auto audio = add(writer, AVMediaTypeAudio, aac_settings(44100, 2));
+    ASSERT_TRUE(writer->start_writing());
+    writer->start_session_at_source_time(Time::make(10, 1));
+    // One second of samples from 10 s on.
+    std::vector<SampleBufferRef> frames, buffers;
+    for (int i = 250; i < 275; ++i)
+        frames.push_back(video_sample(i, 320, 240, AV_PIX_FMT_YUV420P, Time::make(1, 25)));
+    for (int i = 0; i < 43; ++i) {
+        buffers.push_back(audio_sample(i));
+        buffers.back()->presentation_time = Time::make(441000 + i * 1024, 44100);
+    }
+    ASSERT_EQ(run(writer, {{video, samples(frames)}, {audio, samples(buffers)}}), AssetWriter::Status::Completed);
+    const FileInfo info = probe(out);
+    ASSERT_TRUE(info.first("video") && info.first("audio"));
+    EXPECT_NEAR(info.first("video")->start, 0.0, 1e-3);
+    EXPECT_NEAR(info.first("video")->duration, 1.0, 0.04);
+    EXPECT_NEAR(info.first("audio")->start, 0.0, 1e-3);
+    EXPECT_NEAR(info.first("audio")->duration, 1.0, 0.05);
+}
+
 struct CodecCase {
     const char* codec_type;
     const char* file_type;
@@ -208,6 +234,7 @@ TEST(Writer, LinearPcmFollowsTheFlagsAndTheContainer)
         {AVFileTypeQuickTimeMovie, 32, QString("true"), false, "pcm_f32le"},
         {AVFileTypeQuickTimeMovie, 16, false, true, "pcm_s16be"},
         {AVFileTypeWAVE, 24, QString("false"), QString("true"), "pcm_s24le"},
+        {AVFileTypeWAVE, 8, QString("false"), QString("false"), "pcm_u8"},
         {AVFileTypeAIFF, 16, QString("false"), QString("false"), "pcm_s16be"},
         {AVFileTypeCoreAudioFormat, 24, QString("false"), QString("false"), "pcm_s24le"},
         {AVFileTypeSunAU, 16, QString("false"), QString("false"), "pcm_s16be"},

@@ -229,6 +229,8 @@ FileInfo probe(const std::string& path)
     av_packet_free(&pkt);
     for (unsigned i = 0; i < ctx->nb_streams; ++i) {
         const AVStream* st = ctx->streams[i];
+        if (st->start_time != AV_NOPTS_VALUE)
+            info.streams[i].start = st->start_time * av_q2d(st->time_base);
         if (st->duration > 0 && st->duration != AV_NOPTS_VALUE)
             info.streams[i].duration = st->duration * av_q2d(st->time_base);
         else if (first_ts[i] != AV_NOPTS_VALUE)

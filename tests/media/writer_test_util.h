@@ -53,7 +53,8 @@ struct StreamInfo {
     std::string pix_fmt;
     int sample_rate = 0, channels = 0;
     int packets = 0;
-    double duration = 0;  // from the packets' timestamps, seconds
+    double duration = 0;  // seconds
+    double start = 0;     // seconds
     std::map<std::string, std::string> tags;
 };
 struct FileInfo {
