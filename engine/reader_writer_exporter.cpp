@@ -177,16 +177,18 @@ std::optional<media::Error> ReaderWriterExporter::setupVideoOutput(const RunRef&
         return refusal(QStringLiteral("The source's video cannot be read"));
     run->reader->add_output(run->videoOutput);
 
+    const QString settingsText = describeSettings(videoOutputConfiguration);
     if (!run->writer->can_apply_output_settings(videoOutputConfiguration, AVMediaTypeVideo)) {
         logLine(QStringLiteral("Unsupported output configuration"));
         return refusal(QStringLiteral("Unsupported output configuration: the video settings %1 cannot be written to %2")
-                           .arg(describeSettings(videoOutputConfiguration), run->writer->output_file_type()));
+                           .arg(settingsText, run->writer->output_file_type()));
     }
     run->videoInput = media::AssetWriterInput::create(AVMediaTypeVideo, inputSettings);
     run->videoInput->set_expects_media_data_in_real_time(expectsMediaDataInRealTime);
     if (!run->writer->can_add_input(run->videoInput))
-        return refusal(QStringLiteral("Unsupported output configuration: a video input with the settings %1 cannot be added to %2")
-                           .arg(describeSettings(videoOutputConfiguration), run->writer->output_file_type()));
+        return refusal(
+            QStringLiteral("Unsupported output configuration: a video input with the settings %1 cannot be added to %2")
+                .arg(settingsText, run->writer->output_file_type()));
     run->writer->add_input(run->videoInput);
     run->pixelBufferAdaptor = media::AssetWriterInputPixelBufferAdaptor::create(
         run->videoInput, sourcePixelBufferAttributes(run->videoOutput->video_composition()));
@@ -216,8 +218,9 @@ std::optional<media::Error> ReaderWriterExporter::setupAudioInput(const RunRef& 
     run->audioInput = media::AssetWriterInput::create(AVMediaTypeAudio, audioOutputConfiguration);
     run->audioInput->set_expects_media_data_in_real_time(expectsMediaDataInRealTime);
     if (!run->writer->can_add_input(run->audioInput))
-        return refusal(QStringLiteral("Unsupported output configuration: an audio input with the settings %1 cannot be added to %2")
-                           .arg(describeSettings(audioOutputConfiguration), run->writer->output_file_type()));
+        return refusal(
+            QStringLiteral("Unsupported output configuration: an audio input with the settings %1 cannot be added to %2")
+                .arg(describeSettings(audioOutputConfiguration), run->writer->output_file_type()));
     run->writer->add_input(run->audioInput);
     return std::nullopt;
 }
