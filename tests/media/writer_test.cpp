@@ -319,6 +319,14 @@ TEST(Writer, FileTypesAndSettingsItCannotWrite)
         EXPECT_FALSE(AssetWriter::create(url, type, &error)) << type;
         EXPECT_FALSE(error.description.isEmpty());
     }
+    Error error;
+    EXPECT_FALSE(AssetWriter::create(QUrl("http://example.com/a.mov"), AVFileTypeQuickTimeMovie, &error));
+    EXPECT_FALSE(error.description.isEmpty());
+    auto nowhere = make_writer(dir.file("missing folder/a.mov"));
+    EXPECT_FALSE(nowhere->start_writing());
+    EXPECT_EQ(nowhere->status(), AssetWriter::Status::Failed);
+    EXPECT_TRUE(nowhere->error()->description.contains("could not be created"));
+
     auto mov = make_writer(dir.file("a.mov"));
     EXPECT_FALSE(mov->can_apply_output_settings(
         QVariantMap{{AVVideoCodecKey, QString(AVVideoCodecTypeHEVCWithAlpha)}}, AVMediaTypeVideo));
