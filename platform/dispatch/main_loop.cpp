@@ -1,12 +1,15 @@
 #include "main_loop.h"
 
 #include <QCoreApplication>
+#include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <deque>
 #include <mutex>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include "pool.h"
 
@@ -40,52 +43,66 @@ void start_timer(Clock::time_point deadline, Task task)
                        });
 }
 
-// Tasks travel to the main thread through this queue, under a standard mutex, and a queued
-// call without arguments only says "run the next one". The hand-over is then visible to the
-// thread sanitizer, which cannot see the locks inside the (uninstrumented) Qt library.
-std::mutex& pending_mutex()
-{
-    static auto* mutex = new std::mutex;
-    return *mutex;
-}
-
-std::deque<Task>& pending_tasks()
-{
-    static auto* tasks = new std::deque<Task>;
-    return *tasks;
-}
-
-void run_next_pending()
-{
-    Task task;
-    {
-        std::lock_guard lock(pending_mutex());
-        if (pending_tasks().empty())
-            return;
-        task = std::move(pending_tasks().front());
-        pending_tasks().pop_front();
-    }
-    run_guarded(task);
-}
-
-// Lives on the main thread and runs one pending task per queued call.
-class MainTaskRunner : public QObject {
-    Q_OBJECT
-public:
-    Q_INVOKABLE void runNext() { run_next_pending(); }
+// Tasks travel to the main thread through this queue, and an eventfd watched by a socket
+// notifier on the main thread wakes the loop. Posting a Qt event per task would hand Qt's own
+// event objects across threads, whose locking the thread sanitizer cannot see.
+struct Handoff {
+    std::mutex mutex;
+    std::deque<Task> tasks;
+    const int wake_fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 };
 
-// The runner of the current application object; pending_mutex() is held.
-MainTaskRunner* runner_locked(QCoreApplication* app)
+// Never destroyed: other threads may still post while the process exits.
+Handoff& handoff()
 {
-    static QCoreApplication* owner = nullptr;
-    static MainTaskRunner* runner = nullptr;
-    if (owner != app) {
-        runner = new MainTaskRunner;
-        runner->moveToThread(app->thread());
-        owner = app;
+    static Handoff* instance = new Handoff;
+    return *instance;
+}
+
+// Runs the tasks that were queued when it started; later ones come with the next wake-up,
+// so a task that posts again cannot keep the loop from its other events.
+void run_queued()
+{
+    Handoff& h = handoff();
+    uint64_t count = 0;
+    if (::read(h.wake_fd, &count, sizeof count) < 0) {
+        // Nothing to clear (already read by a nested call): the queue below decides.
     }
-    return runner;
+    size_t pending = 0;
+    {
+        std::lock_guard lock(h.mutex);
+        pending = h.tasks.size();
+    }
+    for (; pending > 0; --pending) {
+        Task task;
+        {
+            std::lock_guard lock(h.mutex);
+            if (h.tasks.empty())
+                return;
+            task = std::move(h.tasks.front());
+            h.tasks.pop_front();
+        }
+        run_guarded(task);
+    }
+}
+
+// Called on the main thread whenever an application object is constructed.
+void watch_wake_fd()
+{
+    if (handoff().wake_fd < 0)
+        return;
+    auto* notifier = new QSocketNotifier(handoff().wake_fd, QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] { run_queued(); });
+}
+
+Q_COREAPP_STARTUP_FUNCTION(watch_wake_fd)
+
+void wake_main(QCoreApplication* app)
+{
+    const uint64_t one = 1;
+    if (handoff().wake_fd >= 0 && ::write(handoff().wake_fd, &one, sizeof one) == sizeof one)
+        return;
+    QMetaObject::invokeMethod(app, [] { run_queued(); }, Qt::QueuedConnection);
 }
 
 }  // namespace
@@ -101,14 +118,14 @@ bool post_to_main(Task task)
     QCoreApplication* app = application();
     if (!app)
         return false;
-    MainTaskRunner* runner = nullptr;
     {
-        std::lock_guard lock(pending_mutex());
-        pending_tasks().push_back(std::move(task));
-        runner = runner_locked(app);
+        std::lock_guard lock(handoff().mutex);
+        handoff().tasks.push_back(std::move(task));
     }
-    // One call per task, so the tasks keep their order and interleave with other events.
-    return QMetaObject::invokeMethod(runner, "runNext", Qt::QueuedConnection);
+    // One event per task, and the tasks leave in the order they came, so each event runs
+    // the oldest one.
+    wake_main(app);
+    return true;
 }
 
 bool post_to_main_at(Clock::time_point deadline, Task task)
@@ -121,5 +138,3 @@ bool post_to_main_at(Clock::time_point deadline, Task task)
 }
 
 }  // namespace dispatch::detail
-
-#include "main_loop.moc"
