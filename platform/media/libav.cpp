@@ -4,6 +4,7 @@
 
 #include <limits>
 #include <mutex>
+#include <set>
 
 namespace media::av {
 
@@ -17,6 +18,30 @@ void quiet_library_log()
         if (av_log_get_level() > AV_LOG_ERROR)
             av_log_set_level(AV_LOG_ERROR);
     });
+}
+
+// Every demuxer except those that read other files named inside the file (playlists,
+// manifests, concatenation lists): a media file is read on its own.
+const char* allowed_demuxers()
+{
+    static const std::string list = [] {
+        static const std::set<std::string> refused = {"hls", "applehttp", "dash", "concat", "imf"};
+        std::string names;
+        void* it = nullptr;
+        while (const AVInputFormat* f = av_demuxer_iterate(&it)) {
+            std::string all = f->name;
+            size_t start = 0;
+            while (start <= all.size()) {
+                const size_t end = std::min(all.find(',', start), all.size());
+                const std::string name = all.substr(start, end - start);
+                if (!name.empty() && !refused.count(name))
+                    names += (names.empty() ? "" : ",") + name;
+                start = end + 1;
+            }
+        }
+        return names;
+    }();
+    return list.c_str();
 }
 
 }  // namespace
@@ -45,6 +70,7 @@ FormatPtr open_input(const QString& path, QString* error)
     }
     AVDictionary* opts = nullptr;
     av_dict_set(&opts, "protocol_whitelist", "file", 0);
+    av_dict_set(&opts, "format_whitelist", allowed_demuxers(), 0);
     AVFormatContext* raw = nullptr;
     // The "file:" prefix keeps a colon in the name from being read as a protocol.
     const QByteArray url = "file:" + path.toUtf8();

@@ -1,5 +1,6 @@
 #include <sys/stat.h>
 
+#include <QFile>
 #include <gtest/gtest.h>
 
 #include "media_test_util.h"
@@ -154,8 +155,15 @@ TEST(Asset, UnreadableFilesGiveAnAssetWithoutTracks)
     }
     const AssetRef dir = Asset::from_path(QString::fromStdString(testsupport::fixture("")));
     EXPECT_TRUE(dir->tracks().empty());
-    // A pipe would block the reading forever; it is not opened at all.
+    // A playlist that names another file is not read as media.
     testsupport::TempDir tmp;
+    QFile playlist(QString::fromStdString(tmp.file("list.mp4")));
+    ASSERT_TRUE(playlist.open(QIODevice::WriteOnly));
+    playlist.write("#EXTM3U\n#EXT-X-TARGETDURATION:10\n#EXTINF:3,\n" +
+                   QByteArray::fromStdString(testsupport::fixture("h264_aac.mp4")) + "\n#EXT-X-ENDLIST\n");
+    playlist.close();
+    EXPECT_TRUE(Asset::from_path(playlist.fileName())->tracks().empty());
+    // A pipe would block the reading forever; it is not opened at all.
     const std::string fifo = tmp.file("pipe.mp4");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_FALSE(Asset::from_path(QString::fromStdString(fifo))->is_openable());
