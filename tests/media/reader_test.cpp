@@ -1,4 +1,8 @@
+#include <atomic>
 #include <gtest/gtest.h>
+#include <thread>
+
+#include "platform/dispatch/queue.h"
 
 #include "reader_test_util.h"
 
@@ -196,4 +200,36 @@ TEST(AssetReader, ACodecWithoutDecoderFailsAtTheStart)
     ASSERT_TRUE(reader->error());
     EXPECT_TRUE(reader->error()->description.contains("no decoder"));
     EXPECT_FALSE(video->copy_next_sample_buffer());
+}
+
+TEST(AssetReader, SeveralReadersAtOnceFromPoolThreads)
+{
+    // Consumers on the global pool, more of them than the pool's width: each waits for
+    // its reader's own threads, so all of them finish.
+    dispatch::set_global_width(2);
+    constexpr int kReaders = 6;
+    std::atomic<int> done{0}, frames{0}, chunks{0};
+    std::vector<AssetReaderRef> readers;
+    for (int i = 0; i < kReaders; ++i) {
+        const AssetRef asset = open("h264_aac.mp4");
+        const auto video = video_output(asset);
+        const auto audio = audio_output(asset->tracks_with_media_type(AVMediaTypeAudio));
+        readers.push_back(start(asset, {video, audio}));
+        dispatch::Queue::global().async([video, audio, &done, &frames, &chunks] {
+            bool more_video = true, more_audio = true;
+            while (more_video || more_audio) {
+                if (more_video && (more_video = video->copy_next_sample_buffer() != nullptr))
+                    ++frames;
+                if (more_audio && (more_audio = audio->copy_next_sample_buffer() != nullptr))
+                    ++chunks;
+            }
+            ++done;
+        });
+    }
+    EXPECT_TRUE(testsupport::pump_until([&] { return done == kReaders; }, std::chrono::seconds(60)));
+    dispatch::set_global_width(static_cast<int>(std::thread::hardware_concurrency()));
+    EXPECT_EQ(frames, kReaders * 75);
+    EXPECT_GT(chunks, kReaders * 120);
+    for (const auto& r : readers)
+        EXPECT_EQ(r->status(), AssetReader::Status::Completed);
 }
