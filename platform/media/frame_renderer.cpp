@@ -170,7 +170,7 @@ FrameRenderer::Plan FrameRenderer::make_plan(const AVFrame* src, const AffineTra
 
 bool FrameRenderer::prepare(const AVFrame* src, const AffineTransform& t)
 {
-    const Key key{src->width, src->height, src->format, src->color_range, src->colorspace, t};
+    const Key key{src->width, src->height, src->format, raw_value(src->color_range), raw_value(src->colorspace), t};
     if (key == key_ && (sws_ || plan_.path == Path::PassThrough))
         return true;
     key_ = key;
@@ -340,9 +340,7 @@ PixelBufferRef FrameRenderer::render(const AVFrame* src, const AffineTransform& 
         *error = QStringLiteral("The picture could not be scaled.");
         return nullptr;
     }
-    canvas->colorspace = src->colorspace;
-    canvas->color_primaries = src->color_primaries;
-    canvas->color_trc = src->color_trc;
+    copy_colour_tags(src, canvas);
     canvas->color_range = AVCOL_RANGE_MPEG;
     canvas->chroma_location = AVCHROMA_LOC_LEFT;
     return std::make_shared<PixelBuffer>(canvas);

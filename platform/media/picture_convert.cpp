@@ -12,7 +12,7 @@ namespace {
 
 int sws_colourspace(const AVFrame* f)
 {
-    switch (f->colorspace) {
+    switch (raw_value(f->colorspace)) {
     case AVCOL_SPC_BT709: return SWS_CS_ITU709;
     case AVCOL_SPC_FCC: return SWS_CS_FCC;
     case AVCOL_SPC_SMPTE240M: return SWS_CS_SMPTE240M;
@@ -39,9 +39,23 @@ bool is_full_range(const AVFrame* frame)
     case AV_PIX_FMT_YUVJ440P: case AV_PIX_FMT_YUVJ411P:
         return true;
     default:
-        return frame->color_range == AVCOL_RANGE_JPEG ||
+        return raw_value(frame->color_range) == AVCOL_RANGE_JPEG ||
                is_rgb(static_cast<AVPixelFormat>(frame->format));
     }
+}
+
+void copy_colour_tags(const AVFrame* from, AVFrame* to)
+{
+    const int space = raw_value(from->colorspace), primaries = raw_value(from->color_primaries),
+              trc = raw_value(from->color_trc);
+    to->colorspace = space >= 0 && space < AVCOL_SPC_NB ? static_cast<AVColorSpace>(space)
+                                                        : AVCOL_SPC_UNSPECIFIED;
+    const bool primaries_ok = primaries >= 0 && primaries < AVCOL_PRI_NB &&
+                              av_color_primaries_name(static_cast<AVColorPrimaries>(primaries));
+    to->color_primaries = primaries_ok ? static_cast<AVColorPrimaries>(primaries) : AVCOL_PRI_UNSPECIFIED;
+    const bool trc_ok = trc >= 0 && trc < AVCOL_TRC_NB &&
+                        av_color_transfer_name(static_cast<AVColorTransferCharacteristic>(trc));
+    to->color_trc = trc_ok ? static_cast<AVColorTransferCharacteristic>(trc) : AVCOL_TRC_UNSPECIFIED;
 }
 
 void set_colour_details(SwsContext* sws, const AVFrame* src, bool dst_is_rgb)

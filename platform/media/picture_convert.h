@@ -9,7 +9,24 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <cstring>
+
 namespace media {
+
+// The stored number of a colour-description field. Damaged streams can carry numbers that
+// the enumeration does not name; reading them as the enumeration would be undefined.
+template <class E>
+int raw_value(const E& field)
+{
+    static_assert(sizeof(E) == sizeof(int));
+    int v;
+    std::memcpy(&v, &field, sizeof v);
+    return v;
+}
+
+// The frame's colour description copied to another frame, leaving out numbers no
+// colour description has.
+void copy_colour_tags(const AVFrame* from, AVFrame* to);
 
 // Tells swscale the colour matrix and range of the source frame and of the destination
 // (limited range for YUV destinations, full range for RGB), so that colours stay right.
