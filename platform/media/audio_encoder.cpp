@@ -14,13 +14,6 @@ namespace media::wr {
 
 namespace {
 
-bool fail(QString* error, const QString& text)
-{
-    if (error)
-        *error = text;
-    return false;
-}
-
 // The supported rate closest to the wanted one (the wanted one when the codec takes any).
 int closest_rate(const AVCodec* codec, int wanted)
 {
@@ -193,26 +186,12 @@ bool AudioEncoder::flush(const PacketSink& sink, QString* error)
     flushed_ = true;
     if (!resample(nullptr, error) || !encode_queued(true, sink, error))
         return false;
-    const int rc = avcodec_send_frame(ctx_.get(), nullptr);
-    if (rc < 0 && rc != AVERROR_EOF)
-        return fail(error, QStringLiteral("Flushing the audio encoder failed: %1").arg(error_text(rc)));
-    return drain(sink, error);
+    return flush_encoder(ctx_.get(), sink, QStringLiteral("audio"), error);
 }
 
 bool AudioEncoder::drain(const PacketSink& sink, QString* error)
 {
-    for (;;) {
-        PacketPtr pkt(av_packet_alloc());
-        if (!pkt)
-            return fail(error, QStringLiteral("Out of memory"));
-        const int rc = avcodec_receive_packet(ctx_.get(), pkt.get());
-        if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF)
-            return true;
-        if (rc < 0)
-            return fail(error, QStringLiteral("Encoding audio failed: %1").arg(error_text(rc)));
-        if (!sink(std::move(pkt)))
-            return false;
-    }
+    return receive_packets(ctx_.get(), sink, QStringLiteral("Encoding audio failed"), error);
 }
 
 }  // namespace media::wr

@@ -41,13 +41,6 @@ AVPixelFormat encoder_format(const VideoSettings& s, AVPixelFormat source)
 
 int round_up_to(int value, int multiple) { return (value + multiple - 1) / multiple * multiple; }
 
-bool fail(QString* error, const QString& text)
-{
-    if (error)
-        *error = text;
-    return false;
-}
-
 }  // namespace
 
 VideoEncoder::~VideoEncoder() { sws_freeContext(sws_); }
@@ -260,30 +253,22 @@ bool VideoEncoder::flush(const PacketSink& sink, QString* error)
     if (flushed_)
         return true;
     flushed_ = true;
-    const int rc = avcodec_send_frame(ctx_.get(), nullptr);
-    if (rc < 0 && rc != AVERROR_EOF)
-        return fail(error, QStringLiteral("Flushing the video encoder failed: %1").arg(error_text(rc)));
-    return drain(sink, error);
+    return flush_encoder(ctx_.get(), sink, QStringLiteral("video"), error,
+                         [this](AVPacket& pkt) { restore_duration(pkt); });
 }
 
 bool VideoEncoder::drain(const PacketSink& sink, QString* error)
 {
-    for (;;) {
-        PacketPtr pkt(av_packet_alloc());
-        if (!pkt)
-            return fail(error, QStringLiteral("Out of memory"));
-        const int rc = avcodec_receive_packet(ctx_.get(), pkt.get());
-        if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF)
-            return true;
-        if (rc < 0)
-            return fail(error, QStringLiteral("Encoding a picture failed: %1").arg(error_text(rc)));
-        const auto it = durations_.find(pkt->pts);
-        if (it != durations_.end()) {
-            pkt->duration = it->second;
-            durations_.erase(it);
-        }
-        if (!sink(std::move(pkt)))
-            return false;
+    return receive_packets(ctx_.get(), sink, QStringLiteral("Encoding a picture failed"), error,
+                           [this](AVPacket& pkt) { restore_duration(pkt); });
+}
+
+void VideoEncoder::restore_duration(AVPacket& pkt)
+{
+    const auto it = durations_.find(pkt.pts);
+    if (it != durations_.end()) {
+        pkt.duration = it->second;
+        durations_.erase(it);
     }
 }
 

@@ -37,6 +37,8 @@ private:
     VideoEncoder() = default;
     FramePtr convert(const AVFrame& picture, QString* error);
     bool drain(const PacketSink& sink, QString* error);
+    // Encoders drop the frame duration; it is kept per pts and put back on the packet.
+    void restore_duration(AVPacket& pkt);
 
     CodecPtr ctx_;
     SwsContext* sws_ = nullptr;
