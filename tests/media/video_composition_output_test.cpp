@@ -1,5 +1,6 @@
 #include <QImage>
 #include <cmath>
+#include <limits>
 #include <gtest/gtest.h>
 
 #include "platform/media/picture_convert.h"
@@ -225,6 +226,16 @@ TEST(VideoCompositionOutput, AnUnusableRenderSizeFallsBackToTheStoredSize)
     EXPECT_EQ(frames[0]->image_buffer->width(), 320);
     EXPECT_EQ(frames[0]->image_buffer->height(), 240);
     EXPECT_EQ(reader->status(), AssetReader::Status::Completed);
+}
+
+TEST(VideoCompositionOutput, NotANumberInTheCompositionGivesBlackFrames)
+{
+    // What a composition computed from a zero natural size holds.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const auto frames = compose("plain.mov", Time::make(1, 25), Size{nan, nan}, AffineTransform{nan, 0, 0, nan, nan, nan});
+    ASSERT_EQ(frames.size(), 75u);
+    EXPECT_EQ(frames[0]->image_buffer->width(), 320);
+    EXPECT_EQ(yuv_at(frames[0], 160, 120), kBlack);
 }
 
 TEST(VideoCompositionOutput, OtherCodecsDecode)
