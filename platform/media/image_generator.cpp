@@ -69,6 +69,46 @@ av::FramePtr decode_frame_at(AVFormatContext* ctx, AVStream* st, AVCodecContext*
     return best;
 }
 
+// The picture mapped by an arbitrary transform into the box it covers, bilinear, transparent
+// outside. Done here rather than by QImage or QPainter: those hand large pictures to Qt's
+// thread pool, which this worker thread does not need.
+QImage resample(const QImage& src, const QTransform& q, const QRectF& box)
+{
+    QImage out(std::max(1, qRound(box.width())), std::max(1, qRound(box.height())), QImage::Format_ARGB32);
+    if (out.isNull())
+        return out;
+    const QTransform back = (q * QTransform::fromTranslate(-box.x(), -box.y())).inverted();
+    const int w = src.width(), h = src.height();
+    auto at = [&](int x, int y) -> QRgb {
+        return (x < 0 || y < 0 || x >= w || y >= h) ? 0u
+                                                    : reinterpret_cast<const QRgb*>(src.constScanLine(y))[x];
+    };
+    for (int y = 0; y < out.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x) {
+            const QPointF p = back.map(QPointF(x + 0.5, y + 0.5)) - QPointF(0.5, 0.5);
+            const int x0 = static_cast<int>(std::floor(p.x())), y0 = static_cast<int>(std::floor(p.y()));
+            if (x0 < -1 || y0 < -1 || x0 >= w || y0 >= h) {
+                row[x] = 0;
+                continue;
+            }
+            const double fx = p.x() - x0, fy = p.y() - y0;
+            const QRgb c[4] = {at(x0, y0), at(x0 + 1, y0), at(x0, y0 + 1), at(x0 + 1, y0 + 1)};
+            const double wt[4] = {(1 - fx) * (1 - fy), fx * (1 - fy), (1 - fx) * fy, fx * fy};
+            double r = 0, g = 0, b = 0, a = 0;
+            for (int i = 0; i < 4; ++i) {
+                const double alpha = c[i] ? wt[i] : 0;  // taps outside the picture are empty
+                r += qRed(c[i]) * alpha;
+                g += qGreen(c[i]) * alpha;
+                b += qBlue(c[i]) * alpha;
+                a += alpha;
+            }
+            row[x] = a <= 0 ? 0u : qRgba(qRound(r / a), qRound(g / a), qRound(b / a), qRound(255 * a));
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 std::optional<QImage> ImageGenerator::copy_image_at_time(const Time& t, Error* error) const
@@ -113,8 +153,10 @@ std::optional<QImage> ImageGenerator::copy_image_at_time(const Time& t, Error* e
 
     const AffineTransform turn = applies_transform_ ? track.preferred_transform : AffineTransform{};
     const Rect upright = turn.apply(Rect{{0, 0}, {double(frame->width), double(frame->height)}});
-    // A crafted display matrix may ask for any size: pictures never exceed this one.
-    constexpr double kLargest = 8192;
+    // A crafted display matrix may ask for any size: pictures never exceed this one (smaller
+    // for transforms other than quarter turns, which are sampled pixel by pixel).
+    const bool quarter = std::abs(turn.a * turn.b) < 1e-9 && std::abs(turn.c * turn.d) < 1e-9;
+    const double kLargest = quarter ? 8192 : 2048;
     double scale = 1;
     const double max_w = maximum_size_.width > 0 ? std::min(maximum_size_.width, kLargest) : kLargest;
     const double max_h = maximum_size_.height > 0 ? std::min(maximum_size_.height, kLargest) : kLargest;
@@ -135,15 +177,12 @@ std::optional<QImage> ImageGenerator::copy_image_at_time(const Time& t, Error* e
         // the scaled size so that the result keeps the size computed above.
         const double fx = frame->width * scale / w, fy = frame->height * scale / h;
         const QTransform q(turn.a * fx, turn.b * fx, turn.c * fy, turn.d * fy, 0, 0);
-        const bool quarter = std::abs(turn.a * turn.b) < 1e-9 && std::abs(turn.c * turn.d) < 1e-9;
         const QRectF box = q.mapRect(QRectF(0, 0, w, h));
         if (box.width() > kLargest + 2 || box.height() > kLargest + 2) {
             set_error(error, QStringLiteral("The picture's transform is not usable."));
             return std::nullopt;
         }
-        image = image.transformed(q, quarter ? Qt::FastTransformation : Qt::SmoothTransformation);
-        if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)
-            image = image.convertToFormat(QImage::Format_ARGB32);
+        image = quarter ? image.transformed(q, Qt::FastTransformation) : resample(image, q, box);
     }
     return image;
 }

@@ -91,3 +91,31 @@ TEST(ImageGenerator, ACraftedTransformCannotAskForAHugePicture)
     EXPECT_LE(unlimited->width(), 8193);
     EXPECT_LE(unlimited->height(), 8193);
 }
+
+TEST(ImageGenerator, OtherTurnsAreSampled)
+{
+    const AssetRef asset = mediatest::open("rot45.mov");
+    const AffineTransform t = mediatest::first_track(asset, AVMediaTypeVideo)->preferred_transform;
+    EXPECT_NEAR(t.a, std::sqrt(0.5), 1e-4);
+    const auto image = first_frame("rot45.mov");
+    ASSERT_TRUE(image);
+    EXPECT_NEAR(image->width(), 396, 2);
+    EXPECT_NEAR(image->height(), 396, 2);
+    // Each pixel inside shows the stored pixel that the turn puts there.
+    const QImage want(QString::fromStdString(testsupport::fixture("first_plain.png")));
+    const AffineTransform back = t.inverted();
+    double diff = 0;
+    int n = 0;
+    for (int y = 0; y < image->height(); y += 5)
+        for (int x = 0; x < image->width(); x += 5) {
+            const Point p = back.apply(Point{x + 0.5, y + 0.5});
+            if (p.x < 3 || p.y < 3 || p.x > 317 || p.y > 237)
+                continue;
+            const QRgb g = image->pixel(x, y), w = want.pixel(int(p.x), int(p.y));
+            diff += std::abs(qRed(g) - qRed(w)) + std::abs(qGreen(g) - qGreen(w)) + std::abs(qBlue(g) - qBlue(w));
+            ++n;
+        }
+    ASSERT_GT(n, 1000);
+    EXPECT_LT(diff / (3.0 * n), 12.0);
+    EXPECT_EQ(qAlpha(image->pixel(0, 0)), 0);  // the corners lie outside the picture
+}
