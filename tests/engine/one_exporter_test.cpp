@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 
 #include "engine/ffmpeg_log_slots.h"
 #include "engine/one_exporter.h"
@@ -36,11 +35,10 @@ protected:
 
 TEST_F(OneExporterTest, ParsesTheDurationOfRealProbeOutputAndTheGreedyLine)
 {
-    QProcess ffprobe;
-    ffprobe.start("ffprobe", {"-v", "error", "-print_format", "json", "-show_format", "-show_streams",
-                              fixture_path("h264_aac.mp4")});
-    ASSERT_TRUE(ffprobe.waitForFinished(30000));
-    const QString output = QString::fromUtf8(ffprobe.readAllStandardOutput());
+    const auto probed = testsupport::run_program({"ffprobe", "-v", "error", "-print_format", "json", "-show_format",
+                                                  "-show_streams", fixture_path("h264_aac.mp4").toStdString()});
+    ASSERT_TRUE(probed);
+    const QString output = QString::fromStdString(*probed);
     EXPECT_EQ(OneExporter::parse_ffprobe_duration(output), "3.000000");
 
     EXPECT_EQ(OneExporter::parse_ffprobe_duration(QString("{\n  \"duration\": \"12.345000\",\n  \"size\": \"1\"\n}")),

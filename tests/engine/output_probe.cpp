@@ -3,17 +3,18 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
+
+#include "support/support.h"
 
 namespace {
 
 QByteArray runTool(const QString& program, const QStringList& arguments)
 {
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        return {};
-    return process.readAllStandardOutput();
+    std::vector<std::string> argv{program.toStdString()};
+    for (const QString& a : arguments)
+        argv.push_back(a.toStdString());
+    const auto out = testsupport::run_program(argv);
+    return out ? QByteArray::fromStdString(*out) : QByteArray();
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 
 #include "platform/ffkit/probe.h"
 #include "support/support.h"
@@ -16,10 +15,9 @@ QString path_of(const char* name) { return QString::fromStdString(fixture(name))
 
 QJsonObject real_ffprobe(const QString& path)
 {
-    QProcess process;
-    process.start("ffprobe", {"-v", "error", "-print_format", "json", "-show_format", "-show_streams", path});
-    process.waitForFinished(30000);
-    return QJsonDocument::fromJson(process.readAllStandardOutput()).object();
+    const auto out = testsupport::run_program(
+        {"ffprobe", "-v", "error", "-print_format", "json", "-show_format", "-show_streams", path.toStdString()});
+    return out ? QJsonDocument::fromJson(QByteArray::fromStdString(*out)).object() : QJsonObject();
 }
 
 }  // namespace

@@ -4,10 +4,54 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QThread>
+#include <cerrno>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
 
 namespace testsupport {
 
 std::string fixture(const std::string& name) { return std::string(FIXTURE_DIR) + "/" + name; }
+
+std::optional<std::string> run_program(const std::vector<std::string>& argv)
+{
+    int fds[2];
+    if (argv.empty() || pipe2(fds, O_CLOEXEC) != 0)
+        return std::nullopt;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = -1;
+    const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    std::string out;
+    if (rc == 0) {
+        char buf[65536];
+        for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) != 0;) {
+            if (n > 0)
+                out.append(buf, static_cast<size_t>(n));
+            else if (errno != EINTR)
+                break;
+        }
+    }
+    close(fds[0]);
+    if (rc != 0)
+        return std::nullopt;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return std::nullopt;
+    return out;
+}
 
 bool pump_until(const std::function<bool()>& done, std::chrono::milliseconds timeout)
 {

@@ -2,12 +2,19 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
 // Path of a generated fixture file, by name.
 std::string fixture(const std::string& name);
+
+// Runs a program (found on PATH) and gives its standard output; nullopt when it could not
+// start or did not exit with 0. Spawned without fork-and-continue, so sanitizer builds keep
+// seeing this process's locks.
+std::optional<std::string> run_program(const std::vector<std::string>& argv);
 
 // Runs the Qt event loop until done() holds or the time-out passes; false on time-out.
 bool pump_until(const std::function<bool()>& done,

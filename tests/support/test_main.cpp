@@ -1,14 +1,17 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
-// The FFmpeg libraries are not built with the thread sanitizer: their decoder and scaler
+// The FFmpeg, x265 and Qt libraries are not built with the thread sanitizer: their decoder and scaler
 // threads and their reference counts synchronise through atomics that it cannot see, so
 // hand-overs of their buffers look like races. Only used by thread-sanitizer builds.
 extern "C" const char* __tsan_default_suppressions()
 {
     return "race:libavcodec.so\nrace:libavutil.so\nrace:libswscale.so\nrace:libswresample.so\n"
-           "race:libavformat.so\n";
+           "race:libavformat.so\nrace:libx265.so\nrace:libQt6Core.so\nrace:libQt6Gui.so\n";
 }
+
+// x265 keeps a few allocations for the life of the process.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libx265.so\n"; }
 
 // Every test program runs inside a real Qt application, so the main queue works.
 int main(int argc, char* argv[])
