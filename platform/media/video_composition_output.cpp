@@ -24,7 +24,10 @@ VideoCompositionRef default_composition(const AssetTrack& track)
     comp->frame_duration = track.min_frame_duration;
     const AffineTransform& t = track.preferred_transform;
     const Rect box = t.apply(Rect{{0, 0}, track.natural_size});
-    comp->render_size = box.size;
+    // A turn never makes the picture much larger; a crafted matrix that does would make
+    // every frame a huge canvas, so the stored size is used instead.
+    const double limit = 2 * (track.natural_size.width + track.natural_size.height);
+    comp->render_size = box.size.width <= limit && box.size.height <= limit ? box.size : track.natural_size;
     auto layer = VideoCompositionLayerInstruction::for_track(track);
     layer->set_transform(t, Time::zero());
     auto instruction = std::make_shared<VideoCompositionInstruction>();
