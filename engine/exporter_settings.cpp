@@ -1,29 +1,12 @@
 #include "exporter_settings.h"
 
+#include "settings_values.h"
+
 #include <QStringList>
 #include <cmath>
 #include <limits>
 
 namespace {
-
-bool isNumber(const QVariant& v)
-{
-    switch (v.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-        return true;
-    default:
-        return false;
-    }
-}
 
 // A render dimension as a pixel count, when it is one: finite, positive and within int.
 std::optional<int> wholePixels(double v)
@@ -46,8 +29,8 @@ bool validateVideoOutputConfiguration(const std::optional<QVariantMap>& videoOut
 {
     if (!videoOutputConfiguration)
         return false;
-    return isNumber(videoOutputConfiguration->value(AVVideoWidthKey)) &&
-           isNumber(videoOutputConfiguration->value(AVVideoHeightKey));
+    return is_number_type(videoOutputConfiguration->value(AVVideoWidthKey)) &&
+           is_number_type(videoOutputConfiguration->value(AVVideoHeightKey));
 }
 
 QVariantMap sourcePixelBufferAttributes(const media::VideoCompositionRef& composition)

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "engine/presets.h"
+#include "engine/settings_values.h"
 #include "platform/ffkit/arguments.h"
 #include "platform/media/identifiers.h"
 
@@ -26,23 +27,6 @@ constexpr CodecEntry kCodecTable[] = {
     {AVVideoCodecTypeAppleProRes422LT, " -vcodec prores -profile:v 1 -pix_fmt yuv422p10", false},
     {AVVideoCodecTypeAppleProRes422Proxy, " -vcodec prores -profile:v 0 -pix_fmt yuv422p10", false},
 };
-
-bool is_integer_type(const QVariant& value)
-{
-    switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-        return true;
-    default:
-        return false;
-    }
-}
 
 QString truncated_text(double value) { return QString::number(static_cast<long long>(std::trunc(value))); }
 
@@ -90,13 +74,6 @@ QString audio_codec(const QVariantMap& audio)
 }
 
 }  // namespace
-
-std::optional<double> settings_number(const QVariant& value)
-{
-    if (is_integer_type(value) || value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float)
-        return value.toDouble();
-    return std::nullopt;
-}
 
 QString decimal_text(double value)
 {

@@ -19,6 +19,3 @@ QString with_sample_range(const media::TimeRange& range, const QString& command)
 // The shortest decimal text that reads back as the same double; whole numbers keep one
 // decimal place: 0.0, 10.0, 0.5.
 QString decimal_text(double value);
-
-// A settings value that is a number (any integer or floating type); nullopt for other types.
-std::optional<double> settings_number(const QVariant& value);
