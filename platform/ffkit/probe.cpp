@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "json_layout.h"
+#include "platform/media/libav.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -15,13 +16,6 @@ extern "C" {
 namespace ffkit {
 
 namespace {
-
-QString error_text(int error)
-{
-    char buffer[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(error, buffer, sizeof buffer);
-    return QString::fromUtf8(buffer);
-}
 
 QString seconds_text(double seconds) { return QString::asprintf("%f", seconds); }
 
@@ -192,16 +186,12 @@ ProbeSession get_media_information(const QString& path)
     if (!file.isFile())
         return failure(path, QStringLiteral("Not a regular file"));
 
-    AVFormatContext* context = nullptr;
-    const QByteArray local = QFile::encodeName(path);
-    int rc = avformat_open_input(&context, local.constData(), nullptr, nullptr);
-    if (rc < 0)
-        return failure(path, error_text(rc));
-    rc = avformat_find_stream_info(context, nullptr);
-    if (rc < 0) {
-        avformat_close_input(&context);
-        return failure(path, error_text(rc));
-    }
+    // The media layer's opening: local files only, and no playlist that names other files.
+    QString why;
+    media::av::FormatPtr opened = media::av::open_input(path, &why);
+    if (!opened)
+        return failure(path, why);
+    AVFormatContext* context = opened.get();
 
     JsonLayout json;
     json.begin_object();
@@ -213,7 +203,6 @@ ProbeSession get_media_information(const QString& path)
     MediaInformation info = write_format(json, context, path);
     info.streams = std::move(streams);
     json.end_object();
-    avformat_close_input(&context);
     return ProbeSession{std::move(info), json.result()};
 }
 

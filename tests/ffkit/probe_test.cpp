@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -74,4 +76,20 @@ TEST(Probe, BadInputsGiveNoInformationAndSayWhy)
         EXPECT_TRUE(probe.output.startsWith(QString::fromStdString(path) + ": ")) << probe.output.toStdString();
         EXPECT_FALSE(probe.output.contains("duration"));
     }
+}
+
+TEST(Probe, APlaylistDressedAsAMovieIsNotFollowed)
+{
+    // A playlist naming another file would make the probe read that file (or a network
+    // address) instead of the one the user gave.
+    testsupport::TempDir dir;
+    const std::string playlist = dir.file("playlist.mp4");
+    FILE* f = std::fopen(playlist.c_str(), "w");
+    ASSERT_TRUE(f);
+    std::fprintf(f, "#EXTM3U\n#EXT-X-TARGETDURATION:3\n#EXTINF:3.0,\n%s\n#EXT-X-ENDLIST\n",
+                 fixture("h264_aac.mp4").c_str());
+    std::fclose(f);
+    const auto probe = ffkit::get_media_information(QString::fromStdString(playlist));
+    EXPECT_FALSE(probe.media_information);
+    EXPECT_FALSE(probe.output.contains("duration"));
 }
