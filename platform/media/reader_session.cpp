@@ -1,7 +1,5 @@
 #include "reader_session.h"
 
-#include "platform/dispatch/sync.h"
-
 #include <QFileInfo>
 #include <algorithm>
 #include <cstdio>
@@ -193,13 +191,7 @@ ReaderSession::Pop ReaderSession::pop(int channel, av::PacketPtr& packet)
         return Pop::Stopped;
     Channel& ch = channels_[channel];
     const auto ready = [&] { return stop_ || ch.closed || !ch.packets.empty() || ch.ended; };
-    if (!ready()) {
-        // A consumer on a pool thread lets the pool start another while it waits.
-        lock.unlock();
-        dispatch::BlockingScope blocking;
-        lock.lock();
-        data_cv_.wait(lock, ready);
-    }
+    wait_blocking(lock, data_cv_, ready);
     if (stop_ || ch.closed)
         return Pop::Stopped;
     if (ch.packets.empty())

@@ -14,9 +14,23 @@
 
 #include "error.h"
 #include "libav.h"
+#include "platform/dispatch/sync.h"
 #include "reader.h"
 
 namespace media {
+
+// Waits on cv until ready(); a consumer on a pool thread lets the pool start another
+// while it waits.
+template <class Ready>
+void wait_blocking(std::unique_lock<std::mutex>& lock, std::condition_variable& cv, Ready ready)
+{
+    if (ready())
+        return;
+    lock.unlock();
+    dispatch::BlockingScope blocking;
+    lock.lock();
+    cv.wait(lock, ready);
+}
 
 class ReaderSession {
 public:

@@ -7,7 +7,6 @@
 #include <thread>
 
 #include "frame_renderer.h"
-#include "platform/dispatch/sync.h"
 #include "output_port.h"
 #include "reader.h"
 
@@ -117,13 +116,7 @@ public:
         if (!session_ || finished_)
             return nullptr;
         const auto ready = [this] { return !queue_.empty() || worker_done_ || session_->stopped(); };
-        if (!ready()) {
-            // A consumer on a pool thread lets the pool start another while it waits.
-            lock.unlock();
-            dispatch::BlockingScope blocking;
-            lock.lock();
-            cv_.wait(lock, ready);
-        }
+        wait_blocking(lock, cv_, ready);
         if (session_->stopped() && session_->status() != AssetReader::Status::Completed)
             return nullptr;
         if (queue_.empty()) {
