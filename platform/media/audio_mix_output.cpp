@@ -1,4 +1,3 @@
-#include <QFileInfo>
 #include <algorithm>
 #include <limits>
 
@@ -15,7 +14,6 @@ namespace {
 
 constexpr int kChunk = 1024;       // samples per delivered buffer
 constexpr double kMaxGap = 0.2;    // seconds of missing audio filled with silence
-constexpr int kTolerated = 8;      // damaged packets the decoder may conceal
 
 struct SwrFreer {
     void operator()(SwrContext* s) const { swr_free(&s); }
@@ -180,13 +178,6 @@ private:
         return nullptr;
     }
 
-    void fail(const QString& what, int rc)
-    {
-        session_->fail(QStringLiteral("Decoding the audio of \"%1\" failed: %2.")
-                           .arg(QFileInfo(session_->path()).fileName(), what),
-                       rc);
-    }
-
     // Reads one packet into its track; false when the reading stopped or failed.
     bool pull()
     {
@@ -209,10 +200,10 @@ private:
         if (!m)
             return true;
         const int rc = avcodec_send_packet(m->decoder.get(), pkt.get());
-        if (rc == AVERROR_INVALIDDATA && ++m->bad_packets <= kTolerated)
+        if (rc == AVERROR_INVALIDDATA && ++m->bad_packets <= ReaderSession::kToleratedDamage)
             return true;
         if (rc < 0 && rc != AVERROR(EAGAIN)) {
-            fail(QString::fromStdString(av::error_text(rc)), rc);
+            session_->decoding_failed("audio", rc);
             return false;
         }
         return receive(*m);
@@ -226,7 +217,7 @@ private:
             if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF)
                 return true;
             if (rc < 0) {
-                fail(QString::fromStdString(av::error_text(rc)), rc);
+                session_->decoding_failed("audio", rc);
                 return false;
             }
             const bool ok = convert(m, frame.get());
@@ -261,7 +252,7 @@ private:
         m.in_format = f->format;
         if (rc < 0) {
             m.swr.reset();
-            fail(QStringLiteral("its sample format cannot be converted"), rc);
+            session_->decoding_failed("audio", rc, QStringLiteral("its sample format cannot be converted"));
             return false;
         }
         return true;
@@ -299,7 +290,7 @@ private:
         const int n = swr_convert(m.swr.get(), &dst, capacity, const_cast<const uint8_t**>(f->extended_data),
                                   f->nb_samples);
         if (n < 0) {
-            fail(QString::fromStdString(av::error_text(n)), n);
+            session_->decoding_failed("audio", n);
             return false;
         }
         const AVStream* st = session_->format()->streams[m.track->stream_index];

@@ -242,6 +242,14 @@ void ReaderSession::fail(const QString& description, int code)
     stop();
 }
 
+void ReaderSession::decoding_failed(const char* media, int code, const QString& what)
+{
+    fail(QStringLiteral("Decoding the %1 of \"%2\" failed: %3.")
+             .arg(QString::fromLatin1(media), QFileInfo(path_).fileName(),
+                  what.isEmpty() ? QString::fromStdString(av::error_text(code)) : what),
+         code);
+}
+
 void ReaderSession::cancel()
 {
     auto reading = AssetReader::Status::Reading;

@@ -65,6 +65,11 @@ public:
     // Ends the reading (or a start that could not begin) as failed, the first failure
     // winning, or as cancelled.
     void fail(const QString& description, int code = -1);
+    // A decoder of an output failed: the reading fails, naming the media ("video", "audio")
+    // and what went wrong (the library's text for code when nothing is given).
+    void decoding_failed(const char* media, int code, const QString& what = {});
+    // A few damaged packets are concealed by a decoder; more mean a broken file.
+    static constexpr int kToleratedDamage = 8;
     void cancel();
     // Stops the demuxer without changing the status (the reader went away).
     void shutdown();

@@ -1,4 +1,3 @@
-#include <QFileInfo>
 #include <algorithm>
 #include <cmath>
 #include <condition_variable>
@@ -171,13 +170,6 @@ private:
         return true;
     }
 
-    void fail(const QString& what, int rc)
-    {
-        session_->fail(QStringLiteral("Decoding the video of \"%1\" failed: %2.")
-                           .arg(QFileInfo(session_->path()).fileName(), what),
-                       rc);
-    }
-
     // Renders one decoded frame when it lies in the range and on the frame grid.
     bool deliver(AVFrame* frame)
     {
@@ -196,7 +188,7 @@ private:
         QString error;
         PixelBufferRef picture = renderer_->render(frame, t, &error);
         if (!picture) {
-            fail(error, AVERROR(ENOMEM));
+            session_->decoding_failed("video", AVERROR(ENOMEM), error);
             return false;
         }
         auto sample = std::make_shared<SampleBuffer>();
@@ -219,7 +211,7 @@ private:
             if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF)
                 return true;
             if (rc < 0) {
-                fail(QString::fromStdString(av::error_text(rc)), rc);
+                session_->decoding_failed("video", rc);
                 return false;
             }
             const bool ok = deliver(frame.get());
@@ -247,10 +239,10 @@ private:
                 rc = ok ? avcodec_send_packet(decoder_.get(), pkt.get()) : 0;
             }
             if (rc < 0 && rc != AVERROR_INVALIDDATA) {
-                fail(QString::fromStdString(av::error_text(rc)), rc);
+                session_->decoding_failed("video", rc);
                 ok = false;
-            } else if (rc == AVERROR_INVALIDDATA && ++bad_packets_ > kTolerated) {
-                fail(QStringLiteral("the data is damaged"), rc);
+            } else if (rc == AVERROR_INVALIDDATA && ++bad_packets_ > ReaderSession::kToleratedDamage) {
+                session_->decoding_failed("video", rc, QStringLiteral("the data is damaged"));
                 ok = false;
             }
             ok = ok && drain();
@@ -263,9 +255,6 @@ private:
         worker_done_ = true;
         cv_.notify_all();
     }
-
-    // A few damaged packets are concealed by the decoder; more mean a broken file.
-    static constexpr int kTolerated = 8;
 
     std::vector<AssetTrackRef> tracks_;
     AssetTrackRef track_;
