@@ -81,7 +81,7 @@ TEST(AssetReader, OutputsAreCheckedBeforeTheyAreAdded)
     EXPECT_EQ(reader->outputs().size(), 1u);
     EXPECT_TRUE(reader->start_reading());
     EXPECT_FALSE(reader->start_reading());
-    EXPECT_FALSE(reader->can_add_output(audio_output(asset->tracks_with_media_type(AVMediaTypeAudio))));
+    EXPECT_FALSE(reader->can_add_output(audio_output(asset)));
     EXPECT_EQ(AssetReaderAudioMixOutput::create(open("video_only.mp4")->tracks(), std::nullopt), nullptr);
 }
 
@@ -89,7 +89,7 @@ TEST(AssetReader, CompletesOnlyWhenEveryOutputHasEnded)
 {
     const AssetRef asset = open("h264_aac.mp4");
     const auto video = video_output(asset);
-    const auto audio = audio_output(asset->tracks_with_media_type(AVMediaTypeAudio));
+    const auto audio = audio_output(asset);
     const auto reader = start(asset, {video, audio});
     ASSERT_TRUE(reader);
     EXPECT_EQ(drain(video).size(), 75u);
@@ -103,7 +103,7 @@ TEST(AssetReader, TimeRangeKeepsOnlyItsSamples)
 {
     const AssetRef asset = open("long.mp4");
     const auto video = video_output(asset);
-    const auto audio = audio_output(asset->tracks_with_media_type(AVMediaTypeAudio));
+    const auto audio = audio_output(asset);
     const auto stored = AssetReaderTrackOutput::create(first_track(asset, AVMediaTypeVideo), std::nullopt);
     const auto reader = start(asset, {video, audio, stored},
                               TimeRange::make(Time::make(1, 1), Time::make(1, 1)));
@@ -134,7 +134,7 @@ TEST(AssetReader, ATruncatedFileFailsWithADescription)
 {
     const AssetRef asset = open("truncated.mp4");
     const auto video = video_output(asset);
-    const auto audio = audio_output(asset->tracks_with_media_type(AVMediaTypeAudio));
+    const auto audio = audio_output(asset);
     const auto reader = start(asset, {video, audio});
     ASSERT_TRUE(reader);
     // The writer side pulls both outputs in turn; both end.
@@ -150,7 +150,7 @@ TEST(AssetReader, CancelEndsEveryOutput)
 {
     const AssetRef asset = open("long.mp4");
     const auto video = video_output(asset);
-    const auto audio = audio_output(asset->tracks_with_media_type(AVMediaTypeAudio));
+    const auto audio = audio_output(asset);
     const auto reader = start(asset, {video, audio});
     ASSERT_TRUE(reader);
     ASSERT_TRUE(video->copy_next_sample_buffer());
@@ -166,7 +166,7 @@ TEST(AssetReader, DroppingTheReaderWhileReadingDoesNotHang)
 {
     const AssetRef asset = open("long.mp4");
     auto video = video_output(asset);
-    auto audio = audio_output(asset->tracks_with_media_type(AVMediaTypeAudio));
+    auto audio = audio_output(asset);
     auto reader = start(asset, {video, audio});
     ASSERT_TRUE(video->copy_next_sample_buffer());
     reader.reset();
@@ -213,7 +213,7 @@ TEST(AssetReader, SeveralReadersAtOnceFromPoolThreads)
     for (int i = 0; i < kReaders; ++i) {
         const AssetRef asset = open("h264_aac.mp4");
         const auto video = video_output(asset);
-        const auto audio = audio_output(asset->tracks_with_media_type(AVMediaTypeAudio));
+        const auto audio = audio_output(asset);
         readers.push_back(start(asset, {video, audio}));
         dispatch::Queue::global().async([video, audio, &done, &frames, &chunks] {
             bool more_video = true, more_audio = true;

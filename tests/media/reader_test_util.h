@@ -46,4 +46,10 @@ inline media::AssetReaderOutputRef audio_output(const std::vector<media::AssetTr
     return media::AssetReaderAudioMixOutput::create(tracks, std::nullopt);
 }
 
+// A mix of every audio track of the asset.
+inline media::AssetReaderOutputRef audio_output(const media::AssetRef& asset)
+{
+    return audio_output(asset->tracks_with_media_type(AVMediaTypeAudio));
+}
+
 }  // namespace mediatest
