@@ -295,13 +295,7 @@ private:
         }
         const AVStream* st = session_->format()->streams[m.track->stream_index];
         const Time t = session_->media_time(f->best_effort_timestamp, st);
-        int64_t at = t.is_numeric() ? position_of(t) : std::max<int64_t>(m.next, 0);
-        if (m.next < 0 && at < 0 && n > 0) {
-            // Starts before the origin: keep only what lies after it.
-            const int skip = static_cast<int>(std::min<int64_t>(-at, n));
-            append(m, 0, out.data() + int64_t(skip) * layout_.nb_channels, n - skip);
-            return true;
-        }
+        const int64_t at = t.is_numeric() ? position_of(t) : std::max<int64_t>(m.next, 0);
         if (n > 0)
             append(m, at, out.data(), n);
         return true;
