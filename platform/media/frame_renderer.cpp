@@ -239,10 +239,6 @@ AVFrame* FrameRenderer::take_canvas()
 void FrameRenderer::paint_bars(AVFrame* canvas) const
 {
     // Recycled memory holds an older picture: everything outside this one turns black.
-    if (plan_.path != Path::Axis) {
-        fill_black(canvas);
-        return;
-    }
     fill_black(canvas, 0, 0, width_, plan_.y);
     fill_black(canvas, 0, plan_.y + plan_.h, width_, height_ - plan_.y - plan_.h);
     fill_black(canvas, 0, plan_.y, plan_.x, plan_.h);

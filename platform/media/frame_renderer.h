@@ -48,7 +48,7 @@ private:
     bool prepare(const AVFrame* src, const AffineTransform& t);
     Plan make_plan(const AVFrame* src, const AffineTransform& t) const;
     AVFrame* take_canvas();
-    void paint_bars(AVFrame* canvas) const;
+    void paint_bars(AVFrame* canvas) const;  // black around the picture of the Axis path
     bool render_axis(const AVFrame* src, AVFrame* canvas);
     bool render_general(const AVFrame* src, AVFrame* canvas, const AffineTransform& t);
 
