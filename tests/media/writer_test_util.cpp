@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QUrl>
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <fstream>
@@ -340,6 +341,32 @@ bool exists(const std::string& path)
 {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0;
+}
+
+std::vector<CodecCase> with_codec_cases(std::vector<CodecCase> before, const std::vector<CodecCase>& after)
+{
+    static const CodecCase common[] = {
+        {AVVideoCodecTypeHEVC, AVFileTypeQuickTimeMovie, "hevc", "hvc1"},
+        {AVVideoCodecTypeAppleProRes422Proxy, AVFileTypeQuickTimeMovie, "prores", "apco"},
+        {AVVideoCodecTypeAppleProRes422LT, AVFileTypeQuickTimeMovie, "prores", "apcs"},
+        {AVVideoCodecTypeAppleProRes422, AVFileTypeQuickTimeMovie, "prores", "apcn"},
+        {AVVideoCodecTypeAppleProRes422HQ, AVFileTypeQuickTimeMovie, "prores", "apch"},
+        {AVVideoCodecTypeAppleProRes4444, AVFileTypeQuickTimeMovie, "prores", "ap4h"},
+        {AVVideoCodecTypeJPEG, AVFileTypeQuickTimeMovie, "mjpeg", "jpeg"},
+        {AVVideoCodecTypeH264, AVFileTypeMPEG4, "h264", "avc1"},
+        {AVVideoCodecTypeHEVC, AVFileTypeMPEG4, "hevc", "hvc1"},
+    };
+    before.insert(before.end(), std::begin(common), std::end(common));
+    before.insert(before.end(), after.begin(), after.end());
+    return before;
+}
+
+std::string case_name(const testing::TestParamInfo<CodecCase>& info)
+{
+    std::string type = info.param.file_type;
+    type = type.substr(type.find_last_of('.') + 1);
+    std::replace(type.begin(), type.end(), '-', '_');
+    return std::string(info.param.codec_type) + "_" + type;
 }
 
 }  // namespace writertest

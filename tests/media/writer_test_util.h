@@ -4,6 +4,7 @@
 // the pipeline does, and a probe of written files.
 
 #include <QVariantMap>
+#include <gtest/gtest.h>
 #include <functional>
 #include <map>
 #include <string>
@@ -85,5 +86,17 @@ QVariantMap aac_settings(int rate = 48000, int channels = 2);
 QVariantMap lpcm_settings(int bits, const QVariant& is_float, const QVariant& big_endian);
 
 bool exists(const std::string& path);
+
+// A video codec written to a file type, and what a probe of the file must find.
+struct CodecCase {
+    const char* codec_type;
+    const char* file_type;
+    const char* codec;
+    const char* tag;  // four characters; empty: not checked
+};
+// The codecs that both QuickTime and MPEG-4 files hold, between before and after.
+std::vector<CodecCase> with_codec_cases(std::vector<CodecCase> before, const std::vector<CodecCase>& after);
+// Test names: the codec type and the file type's last part, e.g. "avc1_quicktime_movie".
+std::string case_name(const testing::TestParamInfo<CodecCase>& info);
 
 }  // namespace writertest
