@@ -176,12 +176,9 @@ bool WriterImpl::start_writing()
                 format_->url = av_strdup(("file:" + file_->path()).toUtf8().constData());
             }
         }
-        if (!format_) {
-            status_ = Status::Writing;  // so that fail_locked applies
+        status_ = Status::Writing;
+        if (!format_)
             fail_locked(why);
-        } else {
-            status_ = Status::Writing;
-        }
     }
     kick_inputs();
     return status_ == Status::Writing;
@@ -295,8 +292,7 @@ bool WriterImpl::append_video(Track& t, const SampleBuffer& sample, QString* err
     if (d <= 0)
         d = t.last_pts != INT64_MIN ? p - t.last_pts : av_rescale_q(1, av_inv_q(t.frame_rate), t.time_base);
     t.last_pts = p;
-    const size_t index = static_cast<size_t>(&t - tracks_.data());
-    if (!t.video_encoder->encode(*sample.image_buffer->frame(), p, d, sink_for(index), error))
+    if (!t.video_encoder->encode(*sample.image_buffer->frame(), p, d, sink_for(t), error))
         return false;
     set_position(t, av_q2d(t.time_base) * static_cast<double>(p + d));
     return true;
@@ -323,8 +319,7 @@ bool WriterImpl::append_audio(Track& t, const SampleBuffer& sample, QString* err
         t.audio_encoder->start_at(to_time_base(sample.presentation_time, t.time_base));
         t.started = true;
     }
-    const size_t index = static_cast<size_t>(&t - tracks_.data());
-    if (!t.audio_encoder->encode(*pcm, sink_for(index), error))
+    if (!t.audio_encoder->encode(*pcm, sink_for(t), error))
         return false;
     const double start = (sample.presentation_time - session_start_).seconds();
     set_position(t, start + static_cast<double>(pcm->nb_samples) / std::max(1, pcm->sample_rate));
@@ -347,10 +342,11 @@ bool WriterImpl::append_timecode(Track& t, const SampleBuffer& sample, QString* 
     return true;
 }
 
-PacketSink WriterImpl::sink_for(size_t index)
+PacketSink WriterImpl::sink_for(Track& t)
 {
-    return [this, index](PacketPtr pkt) {
-        tracks_[index].packets.push_back(std::move(pkt));
+    // Used only within the call that encodes, with work_mu_ held, so the track stays in place.
+    return [&t](PacketPtr pkt) {
+        t.packets.push_back(std::move(pkt));
         return true;
     };
 }
@@ -360,11 +356,10 @@ bool WriterImpl::flush_track(Track& t, QString* error)
     if (t.flushed)
         return true;
     t.flushed = true;
-    const size_t index = static_cast<size_t>(&t - tracks_.data());
     if (t.video_encoder)
-        return t.video_encoder->flush(sink_for(index), error);
+        return t.video_encoder->flush(sink_for(t), error);
     if (t.audio_encoder)
-        return t.audio_encoder->flush(sink_for(index), error);
+        return t.audio_encoder->flush(sink_for(t), error);
     return true;
 }
 

@@ -37,6 +37,12 @@ std::shared_ptr<WriterImpl> InputImpl::writer() const
     return writer_.lock();
 }
 
+std::pair<std::shared_ptr<WriterImpl>, size_t> InputImpl::target() const
+{
+    std::lock_guard lock(mu_);
+    return {writer_.lock(), index_};
+}
+
 bool InputImpl::is_ready_for_more_media_data() const
 {
     size_t index = 0;
@@ -63,13 +69,7 @@ void InputImpl::request_media_data_when_ready(const dispatch::Queue& queue, std:
 
 bool InputImpl::append_sample_buffer(const SampleBuffer& sample)
 {
-    size_t index = 0;
-    std::shared_ptr<WriterImpl> writer;
-    {
-        std::lock_guard lock(mu_);
-        writer = writer_.lock();
-        index = index_;
-    }
+    const auto [writer, index] = target();
     if (!writer) {
         // An input outside a writer can never write: it ends instead of asking forever.
         set_finished();
@@ -100,13 +100,7 @@ void InputImpl::mark_as_finished()
     if (finished_.exchange(true))
         return;
     release_block();
-    std::shared_ptr<WriterImpl> writer;
-    size_t index = 0;
-    {
-        std::lock_guard lock(mu_);
-        writer = writer_.lock();
-        index = index_;
-    }
+    const auto [writer, index] = target();
     if (writer)
         writer->input_finished(index);
 }

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <deque>
 #include <mutex>
+#include <utility>
 
 #include "audio_encoder.h"
 #include "output_file.h"
@@ -41,6 +42,8 @@ public:
     std::shared_ptr<WriterImpl> writer() const;
 
 private:
+    // The writer (when still there) and this input's place in it.
+    std::pair<std::shared_ptr<WriterImpl>, size_t> target() const;
     void run_block();
     // A finished input asks no more: the block and what it holds are let go.
     void release_block();
@@ -112,7 +115,7 @@ private:
     bool append_video(Track& t, const SampleBuffer& sample, QString* error);
     bool append_audio(Track& t, const SampleBuffer& sample, QString* error);
     bool append_timecode(Track& t, const SampleBuffer& sample, QString* error);
-    PacketSink sink_for(size_t index);
+    static PacketSink sink_for(Track& t);
     bool flush_track(Track& t, QString* error);
     bool write_header_when_ready(QString* error);
     bool write_interleaved(bool to_the_end, QString* error);
