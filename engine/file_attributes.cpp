@@ -161,12 +161,16 @@ QString last_identifier_component(const QString& identifier)
     return parts.isEmpty() ? QString() : parts.last();
 }
 
-std::optional<QString> file_type_identifier(const QUrl& url)
+std::optional<QMimeType> file_mime_type(const QUrl& url)
 {
     const auto path = examinable_path(url);
     if (!path)
         return std::nullopt;
-    const QMimeType mime = mime_type_of(*path);
+    return mime_type_of(*path);
+}
+
+QString type_identifier_for(const QMimeType& mime)
+{
     if (known_identifier(mime.name()) == nullptr) {
         for (const QString& alias : mime.aliases()) {
             if (const char* known = known_identifier(alias))
@@ -176,19 +180,30 @@ std::optional<QString> file_type_identifier(const QUrl& url)
     return type_identifier_for_mime(mime.name());
 }
 
-FileIcon file_icon(const QUrl& url)
+std::optional<QString> file_type_identifier(const QUrl& url)
+{
+    const auto mime = file_mime_type(url);
+    if (!mime)
+        return std::nullopt;
+    return type_identifier_for(*mime);
+}
+
+FileIcon icon_for(const std::optional<QMimeType>& mime)
 {
     FileIcon result;
-    const auto path = examinable_path(url);
-    if (!path) {
+    if (!mime) {
         result.failed = true;
         return result;
     }
-    const QMimeType mime = mime_type_of(*path);
-    result.image = theme_icon(mime.iconName());
+    result.image = theme_icon(mime->iconName());
     if (!result.image)
-        result.image = theme_icon(mime.genericIconName());
+        result.image = theme_icon(mime->genericIconName());
     if (!result.image)
-        result.image = bundled_icon(mime);
+        result.image = bundled_icon(*mime);
     return result;
+}
+
+FileIcon file_icon(const QUrl& url)
+{
+    return icon_for(file_mime_type(url));
 }

@@ -1,12 +1,20 @@
 #pragma once
 
 #include <QImage>
+#include <QMimeType>
 #include <QString>
 #include <QUrl>
 #include <optional>
 
 // Facts the desktop knows about a file from its type: a reverse-DNS type identifier and an
 // icon. Both work on any thread (images are QImage, never QPixmap or QIcon).
+
+// The file's MIME type; none when the file cannot be examined (missing, not a local file).
+// Both facts below derive from it, so a caller that needs both looks it up once.
+std::optional<QMimeType> file_mime_type(const QUrl& url);
+
+// The type identifier of a MIME type, its aliases considered.
+QString type_identifier_for(const QMimeType& mime);
 
 // The type identifier ("public.mpeg-4", "com.apple.quicktime-movie", ...) from the file's
 // MIME type; none when the file cannot be examined (missing, not a local file).
@@ -27,3 +35,5 @@ struct FileIcon {
 // The icon of the file's MIME type from the desktop's icon theme, else a bundled image of
 // the file's kind (video, audio, other).
 FileIcon file_icon(const QUrl& url);
+// The same from a MIME type already looked up; without one the request fails.
+FileIcon icon_for(const std::optional<QMimeType>& mime);

@@ -55,12 +55,15 @@ Run_task_obj::Run_task_obj(const QUrl& url)
 
     out_Ex = OneExporter::create(asset_);
 
-    if (const auto identifier = file_type_identifier(in_file_obj))
-        mediaType = last_identifier_component(*identifier);
+    // One MIME lookup serves the type and, when no picture can be taken, the icon.
+    const std::optional<QMimeType> mime = file_mime_type(in_file_obj);
+    if (mime)
+        mediaType = last_identifier_component(type_identifier_for(*mime));
     else
         logLine(kAttributesError);
 
-    make_thumbnail();
+    if (!thumbnail_from_picture())
+        thumbnail_from_icon(mime);
 }
 
 Run_task_obj::~Run_task_obj()
@@ -92,14 +95,25 @@ void Run_task_obj::make_output_path(const QUrl& folder, bool is_add_rawpath)
 
 void Run_task_obj::make_thumbnail()
 {
-    media::ImageGenerator generator(asset_ ? asset_ : media::Asset::from_url(in_file_obj));
+    if (!thumbnail_from_picture())
+        thumbnail_from_icon(file_mime_type(in_file_obj));
+}
+
+bool Run_task_obj::thumbnail_from_picture()
+{
+    media::ImageGenerator generator(asset_);
     generator.set_applies_preferred_track_transform(true);
     generator.set_maximum_size(media::Size{double(kThumbnailMaximumSide), double(kThumbnailMaximumSide)});
-    if (auto image = generator.copy_image_at_time(media::Time::zero()); image && !image->isNull()) {
-        thumbnail = fit_thumbnail(*image);
-        return;
-    }
-    const FileIcon icon = file_icon(in_file_obj);
+    const auto image = generator.copy_image_at_time(media::Time::zero());
+    if (!image || image->isNull())
+        return false;
+    thumbnail = fit_thumbnail(*image);
+    return true;
+}
+
+void Run_task_obj::thumbnail_from_icon(const std::optional<QMimeType>& mime)
+{
+    const FileIcon icon = icon_for(mime);
     if (icon.failed) {
         logLine(kAttributesError);
         return;

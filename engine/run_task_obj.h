@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QMimeType>
 #include <QString>
 #include <QUrl>
 #include <cstdint>
@@ -43,6 +44,11 @@ public:
     std::optional<get_obj_info> obj_info;
 
 private:
+    // The first picture of the source as thumbnail; false when it has none.
+    bool thumbnail_from_picture();
+    // The icon of the file's type as thumbnail, for sources without a picture.
+    void thumbnail_from_icon(const std::optional<QMimeType>& mime);
+
     // The one opened asset of the source: its facts are cached, so the row, its job and its
     // thumbnail share it instead of opening the file three times.
     media::AssetRef asset_;
