@@ -29,12 +29,29 @@ bool isFailureOtherThanCancel(const ExportResult& r)
     return !r.is_success() && !r.error().is(ReaderWriterExporterError::cancelled);
 }
 
+// The conversion most cases here run: H.264 at 320x240 with AAC sound.
+std::shared_ptr<ReaderWriterExporter> makeH264Exporter(const QString& source, const QString& out,
+                                                       const QString& fileType = AVFileTypeMPEG4)
+{
+    return makeExporter(source, out, fileType, videoSettings(AVVideoCodecTypeH264, 320, 240), aacSettings());
+}
+
+// Runs the exporter to its end and pumps a little longer: exactly one result must come.
+// Call it inside ASSERT_NO_FATAL_FAILURE, so that a run without a result ends the test.
+void runToTheEnd(const std::shared_ptr<ReaderWriterExporter>& exporter, std::shared_ptr<RunRecord>& record,
+                 int seconds = 120)
+{
+    record = startRecording(exporter);
+    ASSERT_TRUE(waitForCompletion(*record, seconds));
+    settle();
+    EXPECT_EQ(record->completionCount(), 1);
+}
+
 TEST(PipelineFailure, CancelInTheMiddle)
 {
     TempDir dir;
     const QString out = QString::fromStdString(dir.file("cancelled 取消.mp4"));
-    auto exporter = makeExporter(fx("long.mp4"), out, AVFileTypeMPEG4, videoSettings(AVVideoCodecTypeH264, 320, 240),
-                                 aacSettings());
+    auto exporter = makeH264Exporter(fx("long.mp4"), out);
     const auto record = startRecording(exporter);
     ASSERT_TRUE(pump_until([&] { return exporter->progress() > 0.2f; }));
     EXPECT_EQ(exporter->exportStatus(), 2);
@@ -130,12 +147,9 @@ TEST(PipelineFailure, TruncatedSourceFailsAndLeavesNoOutput)
 {
     TempDir dir;
     const QString out = QString::fromStdString(dir.file("truncated.mp4"));
-    auto exporter = makeExporter(fx("truncated.mp4"), out, AVFileTypeMPEG4,
-                                 videoSettings(AVVideoCodecTypeH264, 320, 240), aacSettings());
-    const auto record = startRecording(exporter);
-    ASSERT_TRUE(waitForCompletion(*record));
-    settle();
-    EXPECT_EQ(record->completionCount(), 1);
+    auto exporter = makeH264Exporter(fx("truncated.mp4"), out);
+    std::shared_ptr<RunRecord> record;
+    ASSERT_NO_FATAL_FAILURE(runToTheEnd(exporter, record));
     EXPECT_TRUE(isFailureOtherThanCancel(record->lastResult()));
     EXPECT_FALSE(QFile::exists(out));
 }
@@ -149,12 +163,9 @@ TEST(PipelineFailure, ExistingOutputIsNeverTouched)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("keep me");
     }
-    auto exporter = makeExporter(fx("h264_aac.mp4"), out, AVFileTypeMPEG4,
-                                 videoSettings(AVVideoCodecTypeH264, 320, 240), aacSettings());
-    const auto record = startRecording(exporter);
-    ASSERT_TRUE(waitForCompletion(*record));
-    settle();
-    EXPECT_EQ(record->completionCount(), 1);
+    auto exporter = makeH264Exporter(fx("h264_aac.mp4"), out);
+    std::shared_ptr<RunRecord> record;
+    ASSERT_NO_FATAL_FAILURE(runToTheEnd(exporter, record));
     EXPECT_TRUE(isFailureOtherThanCancel(record->lastResult()));
     QFile f(out);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -165,12 +176,9 @@ TEST(PipelineFailure, WriterThatCannotStartEndsWithItsFailure)
 {
     TempDir dir;
     const QString out = QString::fromStdString(dir.file("no such folder/out.mp4"));
-    auto exporter = makeExporter(fx("h264_aac.mp4"), out, AVFileTypeMPEG4,
-                                 videoSettings(AVVideoCodecTypeH264, 320, 240), aacSettings());
-    const auto record = startRecording(exporter);
-    ASSERT_TRUE(waitForCompletion(*record));
-    settle();
-    EXPECT_EQ(record->completionCount(), 1);
+    auto exporter = makeH264Exporter(fx("h264_aac.mp4"), out);
+    std::shared_ptr<RunRecord> record;
+    ASSERT_NO_FATAL_FAILURE(runToTheEnd(exporter, record));
     // The reading side is stopped because the writer failed: still the writer's failure.
     EXPECT_TRUE(isFailureOtherThanCancel(record->lastResult()));
     EXPECT_EQ(exporter->exportStatus(), 4);
@@ -203,10 +211,8 @@ TEST(PipelineFailure, RefusedAudioInputFailsInsteadOfDroppingTheSound)
     const QString out = QString::fromStdString(dir.file("sound.aiff"));
     // AIFF holds linear PCM only.
     auto exporter = makeExporter(fx("tone.wav"), out, AVFileTypeAIFF, std::nullopt, aacSettings());
-    const auto record = startRecording(exporter);
-    ASSERT_TRUE(waitForCompletion(*record));
-    settle();
-    EXPECT_EQ(record->completionCount(), 1);
+    std::shared_ptr<RunRecord> record;
+    ASSERT_NO_FATAL_FAILURE(runToTheEnd(exporter, record));
     ASSERT_TRUE(isFailureOtherThanCancel(record->lastResult()));
     EXPECT_TRUE(record->lastResult().error().description().contains("audio"));
     EXPECT_FALSE(QFile::exists(out));
@@ -269,12 +275,9 @@ TEST(PipelineFailure, NonMediaSourceEndsWithOneResult)
     for (const char* name : {"random.mp4", "empty.mov", "no_index.mp4"}) {
         SCOPED_TRACE(name);
         const QString out = QString::fromStdString(dir.file(std::string(name) + ".out.mp4"));
-        auto exporter = makeExporter(fx(name), out, AVFileTypeMPEG4, videoSettings(AVVideoCodecTypeH264, 320, 240),
-                                     aacSettings());
-        const auto record = startRecording(exporter);
-        ASSERT_TRUE(waitForCompletion(*record, 30));
-        settle();
-        EXPECT_EQ(record->completionCount(), 1);
+        auto exporter = makeH264Exporter(fx(name), out);
+        std::shared_ptr<RunRecord> record;
+        ASSERT_NO_FATAL_FAILURE(runToTheEnd(exporter, record, 30));
         EXPECT_FALSE(record->lastResult().is_success());
         EXPECT_FALSE(QFile::exists(out));
     }
