@@ -5,6 +5,7 @@
 #include "libav.h"
 
 extern "C" {
+#include <libavutil/bswap.h>
 #include <libavutil/intreadwrite.h>
 }
 
@@ -12,12 +13,8 @@ namespace media {
 
 namespace {
 
-constexpr FourCC from_codec_tag(uint32_t tag)
-{
-    // codec_tag keeps the first character in the lowest byte.
-    return ((tag & 0xff) << 24) | (((tag >> 8) & 0xff) << 16) | (((tag >> 16) & 0xff) << 8) |
-           ((tag >> 24) & 0xff);
-}
+// codec_tag keeps the first character in the lowest byte.
+FourCC from_codec_tag(uint32_t tag) { return av_bswap32(tag); }
 
 bool is_tmcd(const AVCodecParameters* par)
 {
