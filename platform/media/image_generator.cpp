@@ -26,6 +26,11 @@ av::FramePtr decode_frame_at(AVFormatContext* ctx, AVStream* st, AVCodecContext*
     av::FramePtr frame(av_frame_alloc());
     av::FramePtr best;
     bool draining = false;
+    const auto fail = [error](int rc) {
+        *error = QStringLiteral("The picture could not be decoded: %1.")
+                     .arg(QString::fromStdString(av::error_text(rc)));
+        return av::FramePtr{};
+    };
     while (true) {
         int rc = avcodec_receive_frame(dec, frame.get());
         if (rc >= 0) {
@@ -40,11 +45,8 @@ av::FramePtr decode_frame_at(AVFormatContext* ctx, AVStream* st, AVCodecContext*
         }
         if (rc == AVERROR_EOF)
             break;
-        if (rc != AVERROR(EAGAIN)) {
-            *error = QStringLiteral("The picture could not be decoded: %1.")
-                         .arg(QString::fromStdString(av::error_text(rc)));
-            return nullptr;
-        }
+        if (rc != AVERROR(EAGAIN))
+            return fail(rc);
         if (draining)
             break;
         rc = av_read_frame(ctx, pkt.get());
@@ -57,9 +59,7 @@ av::FramePtr decode_frame_at(AVFormatContext* ctx, AVStream* st, AVCodecContext*
             rc = avcodec_send_packet(dec, pkt.get());
             if (rc < 0 && rc != AVERROR(EAGAIN) && rc != AVERROR_INVALIDDATA) {
                 av_packet_unref(pkt.get());
-                *error = QStringLiteral("The picture could not be decoded: %1.")
-                             .arg(QString::fromStdString(av::error_text(rc)));
-                return nullptr;
+                return fail(rc);
             }
         }
         av_packet_unref(pkt.get());
