@@ -92,14 +92,15 @@ public:
         // stored picture's size, within bounds.
         const Size fallback{std::clamp(track_->natural_size.width, 2.0, 16384.0),
                             std::clamp(track_->natural_size.height, 2.0, 16384.0)};
-        render_size_ = finite ? size : fallback;
-        renderer_ = std::make_unique<FrameRenderer>(static_cast<int>(std::lround(render_size_.width)),
-                                                    static_cast<int>(std::lround(render_size_.height)));
+        const Size render_size = finite ? size : fallback;
+        const int width = static_cast<int>(std::lround(render_size.width));
+        const int height = static_cast<int>(std::lround(render_size.height));
+        renderer_ = std::make_unique<FrameRenderer>(width, height);
         auto fd = std::make_shared<FormatDescription>();
         fd->media_type = AVMediaTypeVideo;
         fd->media_subtype = fourcc("y420");
-        fd->width = static_cast<int>(std::lround(render_size_.width));
-        fd->height = static_cast<int>(std::lround(render_size_.height));
+        fd->width = width;
+        fd->height = height;
         format_ = fd;
         return true;
     }
@@ -262,7 +263,6 @@ private:
     std::condition_variable cv_;
     VideoCompositionRef composition_;
     std::shared_ptr<VideoCompositionLayerInstruction> layer_;
-    Size render_size_;
     FormatDescriptionRef format_;
     std::unique_ptr<FrameRenderer> renderer_;
     std::shared_ptr<ReaderSession> session_;
