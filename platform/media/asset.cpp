@@ -40,7 +40,6 @@ void Asset::load()
     if (ctx->duration > 0) {
         duration_ = av::to_time(ctx->duration, AV_TIME_BASE_Q);
     } else {
-        duration_ = Time::zero();
         for (const auto& t : tracks_)
             if (t->time_range.end() > duration_)
                 duration_ = t->time_range.end();
