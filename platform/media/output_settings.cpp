@@ -3,6 +3,8 @@
 #include <array>
 #include <cmath>
 
+#include "writer_libav.h"
+
 namespace media::wr {
 
 namespace {
@@ -34,13 +36,6 @@ std::optional<int64_t> settings_count(const QVariant& value)
     if (!ok || !std::isfinite(d) || d < 0 || d > 1e12)
         return std::nullopt;
     return static_cast<int64_t>(std::llround(d));
-}
-
-bool fail(QString* why, const QString& text)
-{
-    if (why)
-        *why = text;
-    return false;
 }
 
 // Reads an optional count; false (with the reason) when the key holds something else.

@@ -57,10 +57,6 @@ bool container_takes_codec(const Container& container, AVCodecID codec)
     return answer < 0 ? fmt->audio_codec == codec : answer == 1;
 }
 
-}  // namespace media::wr
-
-namespace media::wr {
-
 AVCodecID audio_codec_for(const Container& container, const AudioSettings& s)
 {
     if (s.format == kAudioFormatAC3)
