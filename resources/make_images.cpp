@@ -23,28 +23,28 @@ bool save(const QImage& image, const char* path)
     return false;
 }
 
-// A filled round dot with a slightly darker rim, for the status images.
-QImage dot(QColor fill)
+// A circle on a status-sized canvas.
+QImage circle(const QPen& pen, const QBrush& brush, const QRectF& bounds)
 {
     QImage image = canvas(32);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(fill.darker(130), 1.5));
-    p.setBrush(fill);
-    p.drawEllipse(QRectF(4.75, 4.75, 22.5, 22.5));
+    p.setPen(pen);
+    p.setBrush(brush);
+    p.drawEllipse(bounds);
     return image;
+}
+
+// A filled round dot with a slightly darker rim, for the status images.
+QImage dot(QColor fill)
+{
+    return circle(QPen(fill.darker(130), 1.5), fill, QRectF(4.75, 4.75, 22.5, 22.5));
 }
 
 // An empty ring: no status.
 QImage ring()
 {
-    QImage image = canvas(32);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(150, 150, 150), 2));
-    p.setBrush(Qt::NoBrush);
-    p.drawEllipse(QRectF(5, 5, 22, 22));
-    return image;
+    return circle(QPen(QColor(150, 150, 150), 2), Qt::NoBrush, QRectF(5, 5, 22, 22));
 }
 
 // A green disc with a white check mark: done.
