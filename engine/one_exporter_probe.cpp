@@ -1,6 +1,5 @@
 // The source duration of the conversion job, from the probe.
 #include <QRegularExpression>
-#include <cmath>
 
 #include "engine/one_exporter.h"
 #include "engine/stdout_log.h"
@@ -19,10 +18,8 @@ std::optional<media::Time> OneExporter::probe_duration()
         text = parse_ffprobe_duration(session.output);
     if (!text)
         return std::nullopt;
-    double seconds = foundation::parse_double(*text).value_or(0);
-    if (!std::isfinite(seconds))
-        seconds = 0;
-    return media::Time::from_seconds(seconds, 600);
+    // parse_double gives no infinite or NaN value, so anything unreadable counts as 0.
+    return media::Time::from_seconds(foundation::parse_double(*text).value_or(0), 600);
 }
 
 std::optional<QString> OneExporter::parse_ffprobe_duration(const std::optional<QString>& text)
