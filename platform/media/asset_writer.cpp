@@ -1,11 +1,10 @@
-#include <cmath>
+#include <algorithm>
+#include <cstring>
 #include <limits>
+#include <mutex>
 
 #include "writer_impl.h"
 #include "writer_timecode.h"
-
-#include <cstring>
-#include <mutex>
 
 extern "C" {
 #include <libavutil/bswap.h>
@@ -397,7 +396,8 @@ bool WriterImpl::write_header_when_ready(QString* error)
     }
     if (!have_streams)
         return true;  // nothing to write yet; finishing reports an empty file
-    if (timecode_ && container_->takes_timecode) {
+    // Set only where the file type takes a timecode input.
+    if (timecode_) {
         for (const Track& t : tracks_)
             if (t.stream && t.kind == Kind::Video) {
                 av_dict_set(&t.stream->metadata, "timecode", timecode_->toUtf8().constData(), 0);
