@@ -2,11 +2,8 @@
 
 #include <QStringList>
 
+#include "libav.h"
 #include "platform/dispatch/queue.h"
-
-extern "C" {
-#include <libavcodec/codec_desc.h>
-}
 
 namespace media {
 
@@ -32,8 +29,7 @@ bool is_decodable(AVCodecID id)
         return true;
     default: break;
     }
-    const AVCodecDescriptor* desc = avcodec_descriptor_get(id);
-    return desc && desc->name && QByteArray(desc->name).startsWith("pcm_");
+    return av::is_pcm(id);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <limits>
 #include <mutex>
 #include <set>
+#include <string_view>
 
 namespace media::av {
 
@@ -152,6 +153,12 @@ bool is_hidden_stream(const AVStream* st)
 {
     return (st->disposition & AV_DISPOSITION_ATTACHED_PIC) ||
            st->codecpar->codec_type == AVMEDIA_TYPE_ATTACHMENT;
+}
+
+bool is_pcm(AVCodecID id)
+{
+    const AVCodecDescriptor* desc = avcodec_descriptor_get(id);
+    return desc && desc->name && std::string_view(desc->name).starts_with("pcm_");
 }
 
 }  // namespace media::av

@@ -51,4 +51,7 @@ int64_t from_time(const Time& t, AVRational time_base);
 // True for the stream kinds the asset ignores: cover art and attachments.
 bool is_hidden_stream(const AVStream* st);
 
+// True for the uncompressed PCM codecs, in any sample layout.
+bool is_pcm(AVCodecID id);
+
 }  // namespace media::av

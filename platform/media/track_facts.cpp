@@ -150,8 +150,7 @@ FourCC media_subtype_of(const AVCodecParameters* par)
     case AV_CODEC_ID_ALAC: return kAudioFormatAppleLossless;
     default: break;
     }
-    const AVCodecDescriptor* desc = avcodec_descriptor_get(par->codec_id);
-    if (desc && desc->name && std::string_view(desc->name).starts_with("pcm_"))
+    if (av::is_pcm(par->codec_id))
         return kAudioFormatLinearPCM;
     return par->codec_tag ? from_codec_tag(par->codec_tag) : 0;
 }
