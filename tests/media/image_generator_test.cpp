@@ -9,22 +9,6 @@ using namespace media;
 
 namespace {
 
-// Mean absolute difference of the colour channels of two equally sized images.
-double mean_difference(const QImage& a, const QImage& b)
-{
-    const QImage x = a.convertToFormat(QImage::Format_RGB32);
-    const QImage y = b.convertToFormat(QImage::Format_RGB32);
-    double sum = 0;
-    for (int row = 0; row < x.height(); ++row) {
-        const auto* p = reinterpret_cast<const QRgb*>(x.constScanLine(row));
-        const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(row));
-        for (int col = 0; col < x.width(); ++col)
-            sum += std::abs(qRed(p[col]) - qRed(q[col])) + std::abs(qGreen(p[col]) - qGreen(q[col])) +
-                   std::abs(qBlue(p[col]) - qBlue(q[col]));
-    }
-    return sum / (3.0 * x.width() * x.height());
-}
-
 std::optional<QImage> first_frame(const char* name, Size max = {}, Error* error = nullptr)
 {
     ImageGenerator gen(mediatest::open(name));
@@ -38,10 +22,10 @@ void expect_same_picture(const char* movie, const char* reference)
     SCOPED_TRACE(movie);
     const auto image = first_frame(movie);
     ASSERT_TRUE(image);
-    const QImage want(QString::fromStdString(testsupport::fixture(reference)));
+    const QImage want = mediatest::reference_image(reference);
     ASSERT_FALSE(want.isNull());
     ASSERT_EQ(image->size(), want.size());
-    EXPECT_LT(mean_difference(*image, want), 4.0);
+    EXPECT_LT(mediatest::mean_difference(*image, want), 4.0);
 }
 
 }  // namespace
@@ -64,9 +48,9 @@ TEST(ImageGenerator, ScalesDownToTheMaximumSize)
     const auto plain = first_frame("plain.mov", Size{160, 160});
     ASSERT_TRUE(plain);
     EXPECT_EQ(plain->size(), QSize(160, 120));
-    const QImage want = QImage(QString::fromStdString(testsupport::fixture("first_plain.png")))
+    const QImage want = mediatest::reference_image("first_plain.png")
                             .scaled(160, 120, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    EXPECT_LT(mean_difference(*plain, want), 8.0);
+    EXPECT_LT(mediatest::mean_difference(*plain, want), 8.0);
 }
 
 TEST(ImageGenerator, NoImageWithoutDecodableVideo)
@@ -102,7 +86,7 @@ TEST(ImageGenerator, OtherTurnsAreSampled)
     EXPECT_NEAR(image->width(), 396, 2);
     EXPECT_NEAR(image->height(), 396, 2);
     // Each pixel inside shows the stored pixel that the turn puts there.
-    const QImage want(QString::fromStdString(testsupport::fixture("first_plain.png")));
+    const QImage want = mediatest::reference_image("first_plain.png");
     const AffineTransform back = t.inverted();
     double diff = 0;
     int n = 0;

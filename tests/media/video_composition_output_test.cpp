@@ -55,19 +55,6 @@ QImage picture(const SampleBufferRef& s)
     return frame_to_image(f, f->width, f->height);
 }
 
-double mean_difference(const QImage& a, const QImage& b)
-{
-    double sum = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
-        }
-    return sum / (3.0 * a.width() * a.height());
-}
-
-QImage reference(const char* name) { return QImage(QString::fromStdString(testsupport::fixture(name))); }
-
 // The Y, Cb and Cr samples at a luma position.
 std::array<int, 3> yuv_at(const SampleBufferRef& s, int x, int y)
 {
@@ -132,7 +119,7 @@ TEST(VideoCompositionOutput, RotatedSourcesComeOutUpright)
         const Size upright = track->preferred_transform.apply(Rect{{0, 0}, track->natural_size}).size;
         const auto frames = compose(movie, Time::make(1, 25), upright);
         ASSERT_EQ(frames.size(), 75u);
-        const QImage want = reference(ref);
+        const QImage want = reference_image(ref);
         const QImage got = picture(frames[0]);
         ASSERT_EQ(got.size(), want.size());
         EXPECT_LT(mean_difference(got, want), 4.0);
@@ -149,7 +136,7 @@ TEST(VideoCompositionOutput, ScaledPictureIsCentredWithBlackBars)
         for (int y : {0, 40, 79, 560, 600, 639})
             EXPECT_EQ(yuv_at(frames[0], x, y), kBlack) << x << "," << y;
     const QImage got = picture(frames[0]).copy(0, 80, 640, 480);
-    const QImage want = reference("first_plain.png").scaled(640, 480, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage want = reference_image("first_plain.png").scaled(640, 480, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     EXPECT_LT(mean_difference(got, want), 6.0);
 }
 
@@ -166,7 +153,7 @@ TEST(VideoCompositionOutput, AnyOtherTransformIsSampled)
     EXPECT_EQ(yuv_at(frames[0], 319, 239), kBlack);
     // Inside, each pixel shows the source pixel that the transform puts there; outside, black.
     const QImage got = picture(frames[0]);
-    const QImage want = reference("first_plain.png");
+    const QImage want = reference_image("first_plain.png");
     const AffineTransform back = turn.inverted();
     double inside = 0, outside = 0;
     int n_in = 0, n_out = 0;
