@@ -3,16 +3,8 @@
 #include <QFile>
 
 #include "engine/file_attributes.h"
+#include "fixture_paths.h"
 #include "support/support.h"
-
-namespace {
-
-QUrl fixture_url(const std::string& name)
-{
-    return QUrl::fromLocalFile(QString::fromStdString(testsupport::fixture(name)));
-}
-
-}  // namespace
 
 TEST(FileTypeIdentifier, CommonMediaTypesGetTheUsualIdentifiers)
 {

@@ -4,6 +4,7 @@
 
 #include "engine/get_obj_info.h"
 #include "engine/media_info_text.h"
+#include "fixture_paths.h"
 #include "platform/media/identifiers.h"
 #include "support/support.h"
 
@@ -11,7 +12,7 @@ namespace {
 
 get_obj_info info_of(const std::string& name)
 {
-    return get_obj_info(QUrl::fromLocalFile(QString::fromStdString(testsupport::fixture(name))));
+    return get_obj_info(fixture_url(name));
 }
 
 void expect_matches(const QString& text, const char* pattern)

@@ -6,18 +6,16 @@
 #include <thread>
 
 #include "engine/one_exporter.h"
+#include "fixture_paths.h"
 #include "job_support.h"
 #include "platform/ffkit/probe.h"
 #include "platform/foundation/files.h"
 #include "support/support.h"
 
 using jobtest::Recorder;
-using testsupport::fixture;
 using namespace std::chrono_literals;
 
 namespace {
-
-QString fixture_path(const std::string& name) { return QString::fromStdString(fixture(name)); }
 
 media::TimeRange seconds(double start, double duration)
 {

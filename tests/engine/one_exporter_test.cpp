@@ -5,6 +5,7 @@
 
 #include "engine/ffmpeg_log_slots.h"
 #include "engine/one_exporter.h"
+#include "fixture_paths.h"
 #include "job_support.h"
 #include "platform/ffkit/statistics.h"
 #include "platform/foundation/files.h"
@@ -12,11 +13,8 @@
 
 using jobtest::quiet_job;
 using jobtest::Recorder;
-using testsupport::fixture;
 
 namespace {
-
-QString fixture_path(const char* name) { return QString::fromStdString(fixture(name)); }
 
 std::shared_ptr<My_Prest> preset_of(const char* file_type, bool ffmpeg = false)
 {

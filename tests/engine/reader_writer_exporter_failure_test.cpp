@@ -7,16 +7,14 @@
 #include <random>
 
 #include "export_harness.h"
+#include "fixture_paths.h"
 #include "output_probe.h"
 #include "support/support.h"
 
 namespace {
 
-using testsupport::fixture;
 using testsupport::pump_until;
 using testsupport::TempDir;
-
-QString fx(const char* name) { return QString::fromStdString(fixture(name)); }
 
 // Pumps the main queue a little longer, so that a second report would show up.
 void settle(int ms = 100)
@@ -51,7 +49,7 @@ TEST(PipelineFailure, CancelInTheMiddle)
 {
     TempDir dir;
     const QString out = QString::fromStdString(dir.file("cancelled 取消.mp4"));
-    auto exporter = makeH264Exporter(fx("long.mp4"), out);
+    auto exporter = makeH264Exporter(fixture_path("long.mp4"), out);
     const auto record = startRecording(exporter);
     ASSERT_TRUE(pump_until([&] { return exporter->progress() > 0.2f; }));
     EXPECT_EQ(exporter->exportStatus(), 2);
@@ -86,8 +84,9 @@ TEST(PipelineFailure, CancelAtRandomMomentsReportsOnce)
 {
     TempDir dir;
     const auto configure = [&](int i) {
-        return makeExporter(fx("tiny.mp4"), QString::fromStdString(dir.file("run" + std::to_string(i) + ".mp4")),
-                            AVFileTypeMPEG4, videoSettings(AVVideoCodecTypeH264, 160, 120), aacSettings());
+        return makeExporter(fixture_path("tiny.mp4"),
+                            QString::fromStdString(dir.file("run" + std::to_string(i) + ".mp4")), AVFileTypeMPEG4,
+                            videoSettings(AVVideoCodecTypeH264, 160, 120), aacSettings());
     };
     // How long a whole run takes here, to spread the cancels over it.
     const auto t0 = std::chrono::steady_clock::now();
@@ -147,7 +146,7 @@ TEST(PipelineFailure, TruncatedSourceFailsAndLeavesNoOutput)
 {
     TempDir dir;
     const QString out = QString::fromStdString(dir.file("truncated.mp4"));
-    auto exporter = makeH264Exporter(fx("truncated.mp4"), out);
+    auto exporter = makeH264Exporter(fixture_path("truncated.mp4"), out);
     std::shared_ptr<RunRecord> record;
     ASSERT_NO_FATAL_FAILURE(runToTheEnd(exporter, record));
     EXPECT_TRUE(isFailureOtherThanCancel(record->lastResult()));
@@ -163,7 +162,7 @@ TEST(PipelineFailure, ExistingOutputIsNeverTouched)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("keep me");
     }
-    auto exporter = makeH264Exporter(fx("h264_aac.mp4"), out);
+    auto exporter = makeH264Exporter(fixture_path("h264_aac.mp4"), out);
     std::shared_ptr<RunRecord> record;
     ASSERT_NO_FATAL_FAILURE(runToTheEnd(exporter, record));
     EXPECT_TRUE(isFailureOtherThanCancel(record->lastResult()));
@@ -176,7 +175,7 @@ TEST(PipelineFailure, WriterThatCannotStartEndsWithItsFailure)
 {
     TempDir dir;
     const QString out = QString::fromStdString(dir.file("no such folder/out.mp4"));
-    auto exporter = makeH264Exporter(fx("h264_aac.mp4"), out);
+    auto exporter = makeH264Exporter(fixture_path("h264_aac.mp4"), out);
     std::shared_ptr<RunRecord> record;
     ASSERT_NO_FATAL_FAILURE(runToTheEnd(exporter, record));
     // The reading side is stopped because the writer failed: still the writer's failure.
@@ -188,7 +187,7 @@ TEST(PipelineFailure, RefusedVideoSettingsFailInsteadOfDroppingThePicture)
 {
     TempDir dir;
     const QString out = QString::fromStdString(dir.file("alpha.mov"));
-    auto exporter = makeExporter(fx("h264_aac.mp4"), out, AVFileTypeQuickTimeMovie,
+    auto exporter = makeExporter(fixture_path("h264_aac.mp4"), out, AVFileTypeQuickTimeMovie,
                                  videoSettings(AVVideoCodecTypeHEVCWithAlpha, 320, 240), aacSettings());
     testing::internal::CaptureStdout();
     const auto record = startRecording(exporter);
@@ -210,7 +209,7 @@ TEST(PipelineFailure, RefusedAudioInputFailsInsteadOfDroppingTheSound)
     TempDir dir;
     const QString out = QString::fromStdString(dir.file("sound.aiff"));
     // AIFF holds linear PCM only.
-    auto exporter = makeExporter(fx("tone.wav"), out, AVFileTypeAIFF, std::nullopt, aacSettings());
+    auto exporter = makeExporter(fixture_path("tone.wav"), out, AVFileTypeAIFF, std::nullopt, aacSettings());
     std::shared_ptr<RunRecord> record;
     ASSERT_NO_FATAL_FAILURE(runToTheEnd(exporter, record));
     ASSERT_TRUE(isFailureOtherThanCancel(record->lastResult()));
@@ -222,7 +221,7 @@ TEST(PipelineFailure, SetUpFailuresReportOnceOnTheMainQueue)
 {
     TempDir dir;
     // No output URL.
-    auto exporter = makeExporter(fx("tiny.mp4"), "", AVFileTypeMPEG4, std::nullopt, std::nullopt);
+    auto exporter = makeExporter(fixture_path("tiny.mp4"), "", AVFileTypeMPEG4, std::nullopt, std::nullopt);
     exporter->outputURL.reset();
     testing::internal::CaptureStdout();
     auto record = startRecording(exporter);
@@ -237,7 +236,7 @@ TEST(PipelineFailure, SetUpFailuresReportOnceOnTheMainQueue)
     EXPECT_EQ(exporter->writer(), nullptr);
 
     // No file type, explicitly.
-    exporter = makeExporter(fx("tiny.mp4"), QString::fromStdString(dir.file("x.mp4")), AVFileTypeMPEG4, std::nullopt,
+    exporter = makeExporter(fixture_path("tiny.mp4"), QString::fromStdString(dir.file("x.mp4")), AVFileTypeMPEG4, std::nullopt,
                             std::nullopt);
     exporter->outputFileType.reset();
     record = startRecording(exporter);
@@ -246,7 +245,7 @@ TEST(PipelineFailure, SetUpFailuresReportOnceOnTheMainQueue)
 
     // A width without a height: nothing is written.
     const QString out = QString::fromStdString(dir.file("no height.mp4"));
-    exporter = makeExporter(fx("tiny.mp4"), out, AVFileTypeMPEG4, QVariantMap{{AVVideoWidthKey, 320}}, std::nullopt);
+    exporter = makeExporter(fixture_path("tiny.mp4"), out, AVFileTypeMPEG4, QVariantMap{{AVVideoWidthKey, 320}}, std::nullopt);
     testing::internal::CaptureStdout();
     record = startRecording(exporter);
     done = waitForCompletion(*record, 10);
@@ -260,7 +259,7 @@ TEST(PipelineFailure, SetUpFailuresReportOnceOnTheMainQueue)
     EXPECT_FALSE(QFile::exists(out));
 
     // A file type without a writable container.
-    exporter = makeExporter(fx("tiny.mp4"), QString::fromStdString(dir.file("x.mfx")), AVFileTypeMFX, std::nullopt,
+    exporter = makeExporter(fixture_path("tiny.mp4"), QString::fromStdString(dir.file("x.mfx")), AVFileTypeMFX, std::nullopt,
                             std::nullopt);
     record = startRecording(exporter);
     ASSERT_TRUE(waitForCompletion(*record, 10));
@@ -275,7 +274,7 @@ TEST(PipelineFailure, NonMediaSourceEndsWithOneResult)
     for (const char* name : {"random.mp4", "empty.mov", "no_index.mp4"}) {
         SCOPED_TRACE(name);
         const QString out = QString::fromStdString(dir.file(std::string(name) + ".out.mp4"));
-        auto exporter = makeH264Exporter(fx(name), out);
+        auto exporter = makeH264Exporter(fixture_path(name), out);
         std::shared_ptr<RunRecord> record;
         ASSERT_NO_FATAL_FAILURE(runToTheEnd(exporter, record, 30));
         EXPECT_FALSE(record->lastResult().is_success());

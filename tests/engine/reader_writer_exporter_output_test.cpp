@@ -7,15 +7,13 @@
 #include <cmath>
 
 #include "export_harness.h"
+#include "fixture_paths.h"
 #include "output_probe.h"
 #include "support/support.h"
 
 namespace {
 
-using testsupport::fixture;
 using testsupport::TempDir;
-
-QString fx(const char* name) { return QString::fromStdString(fixture(name)); }
 
 ProbedFile exportAndProbe(const std::shared_ptr<ReaderWriterExporter>& exporter)
 {
@@ -55,7 +53,7 @@ TEST(PipelineOutput, VideoCodecsAndContainers)
         SCOPED_TRACE(c.tag);
         const QString out = QString::fromStdString(dir.file(std::string("out ") + c.tag + "." + c.extension));
         const ProbedFile f = exportAndProbe(
-            makeExporter(fx("h264_aac.mp4"), out, c.fileType, videoSettings(c.codec, 160, 120), aacSettings()));
+            makeExporter(fixture_path("h264_aac.mp4"), out, c.fileType, videoSettings(c.codec, 160, 120), aacSettings()));
         ASSERT_EQ(f.count("video"), 1);
         const ProbedStream& v = *f.first("video");
         EXPECT_EQ(v.codec, c.name);
@@ -76,10 +74,10 @@ TEST(PipelineOutput, SourceCodecsAndFrameTimings)
     TempDir dir;
     for (const char* name : {"hevc.mp4", "prores.mov", "bframes.mp4", "ntsc.mp4", "two_audio.mov"}) {
         SCOPED_TRACE(name);
-        const auto source = probeFile(fx(name));
+        const auto source = probeFile(fixture_path(name));
         ASSERT_TRUE(source && source->first("video"));
         const QString out = QString::fromStdString(dir.file(std::string(name) + ".mp4"));
-        const ProbedFile f = exportAndProbe(makeExporter(fx(name), out, AVFileTypeMPEG4,
+        const ProbedFile f = exportAndProbe(makeExporter(fixture_path(name), out, AVFileTypeMPEG4,
                                                          videoSettings(AVVideoCodecTypeH264, 320, 240), aacSettings()));
         ASSERT_EQ(f.count("video"), 1);
         EXPECT_EQ(f.first("video")->packets, source->first("video")->packets);
@@ -93,7 +91,7 @@ TEST(PipelineOutput, AudioFormats)
 {
     TempDir dir;
     const QString aac = QString::fromStdString(dir.file("音频 aac.mp4"));
-    ProbedFile f = exportAndProbe(makeExporter(fx("audio.m4a"), aac, AVFileTypeMPEG4, std::nullopt, aacSettings()));
+    ProbedFile f = exportAndProbe(makeExporter(fixture_path("audio.m4a"), aac, AVFileTypeMPEG4, std::nullopt, aacSettings()));
     ASSERT_EQ(f.count("audio"), 1);
     EXPECT_EQ(f.count("video"), 0);
     EXPECT_EQ(f.first("audio")->codec, "aac");
@@ -102,7 +100,7 @@ TEST(PipelineOutput, AudioFormats)
 
     const QString pcm = QString::fromStdString(dir.file("pcm.mov"));
     f = exportAndProbe(
-        makeExporter(fx("h264_aac.mp4"), pcm, AVFileTypeQuickTimeMovie, videoSettings(AVVideoCodecTypeH264, 320, 240),
+        makeExporter(fixture_path("h264_aac.mp4"), pcm, AVFileTypeQuickTimeMovie, videoSettings(AVVideoCodecTypeH264, 320, 240),
                      linearPCMSettings()));
     ASSERT_EQ(f.count("audio"), 1);
     EXPECT_EQ(f.first("audio")->codec, "pcm_s16le");
@@ -137,7 +135,7 @@ double meanBrightness(const QImage& image, QRect area)
 TEST(PipelineOutput, QuarterTurnedSourceComesOutUprightAndPillarboxed)
 {
     TempDir dir;
-    const QImage reference = decodeFirstFrame(fx("rot90.mov"), 180, 240);
+    const QImage reference = decodeFirstFrame(fixture_path("rot90.mov"), 180, 240);
     ASSERT_EQ(reference.size(), QSize(180, 240));
     for (const char* mode : {"", AVVideoScalingModeResizeAspectFill, AVVideoScalingModeResizeAspect}) {
         SCOPED_TRACE(mode);
@@ -146,7 +144,7 @@ TEST(PipelineOutput, QuarterTurnedSourceComesOutUprightAndPillarboxed)
             settings.insert(AVVideoScalingModeKey, QString(mode));
         const QString out = QString::fromStdString(dir.file(std::string("upright") + mode + ".mov"));
         const ProbedFile f =
-            exportAndProbe(makeExporter(fx("rot90.mov"), out, AVFileTypeQuickTimeMovie, settings, aacSettings()));
+            exportAndProbe(makeExporter(fixture_path("rot90.mov"), out, AVFileTypeQuickTimeMovie, settings, aacSettings()));
         ASSERT_EQ(f.count("video"), 1);
         EXPECT_EQ(f.first("video")->width, 320);
         EXPECT_EQ(f.first("video")->height, 240);
@@ -168,10 +166,10 @@ TEST(PipelineOutput, HalfTurnedSourceComesOutUpright)
 {
     TempDir dir;
     const QString out = QString::fromStdString(dir.file("half.mov"));
-    exportAndProbe(makeExporter(fx("rot180.mov"), out, AVFileTypeQuickTimeMovie,
+    exportAndProbe(makeExporter(fixture_path("rot180.mov"), out, AVFileTypeQuickTimeMovie,
                                 videoSettings(AVVideoCodecTypeH264, 320, 240), std::nullopt));
     const QImage frame = decodeFirstFrame(out);
-    const QImage reference = decodeFirstFrame(fx("rot180.mov"));
+    const QImage reference = decodeFirstFrame(fixture_path("rot180.mov"));
     ASSERT_EQ(frame.size(), QSize(320, 240));
     ASSERT_EQ(reference.size(), QSize(320, 240));
     EXPECT_LT(meanDifference(frame, {4, 4}, reference, {4, 4}, {312, 232}), 10);
@@ -187,7 +185,7 @@ TEST(PipelineOutput, TimecodeTrackKeepsItsStart)
     TempDir dir;
     const QString out = QString::fromStdString(dir.file("timecode.mov"));
     testing::internal::CaptureStdout();
-    ProbedFile f = exportAndProbe(makeExporter(fx("tc.mov"), out, AVFileTypeQuickTimeMovie,
+    ProbedFile f = exportAndProbe(makeExporter(fixture_path("tc.mov"), out, AVFileTypeQuickTimeMovie,
                                                videoSettings(AVVideoCodecTypeH264, 320, 240), aacSettings()));
     const std::string log = testing::internal::GetCapturedStdout();
     EXPECT_NE(log.find("有时间轨道\n能bun添加 com.apple.quicktime-movie\n能添加\n"), std::string::npos) << log;
@@ -197,7 +195,7 @@ TEST(PipelineOutput, TimecodeTrackKeepsItsStart)
     EXPECT_EQ(f.count("audio"), 1);
 
     // Drop-frame timecode keeps its start too.
-    f = exportAndProbe(makeExporter(fx("tc_ntsc.mov"), QString::fromStdString(dir.file("ntsc.mov")),
+    f = exportAndProbe(makeExporter(fixture_path("tc_ntsc.mov"), QString::fromStdString(dir.file("ntsc.mov")),
                                     AVFileTypeQuickTimeMovie, videoSettings(AVVideoCodecTypeH264, 320, 240),
                                     std::nullopt));
     EXPECT_TRUE(hasTimecode(f, "00:59:59;28"));
@@ -207,7 +205,7 @@ TEST(PipelineOutput, TimeRangeOfOneSecond)
 {
     TempDir dir;
     const QString out = QString::fromStdString(dir.file("range.mp4"));
-    auto exporter = makeExporter(fx("long.mp4"), out, AVFileTypeMPEG4, videoSettings(AVVideoCodecTypeH264, 320, 240),
+    auto exporter = makeExporter(fixture_path("long.mp4"), out, AVFileTypeMPEG4, videoSettings(AVVideoCodecTypeH264, 320, 240),
                                  aacSettings());
     exporter->timeRange = media::TimeRange::make(media::Time::make(2400, 600), media::Time::make(600, 600));
     const ProbedFile f = exportAndProbe(exporter);
@@ -220,7 +218,7 @@ TEST(PipelineOutput, TimeRangeOfOneSecond)
 TEST(PipelineOutput, ProgressPerVideoSampleOnTheInputQueue)
 {
     TempDir dir;
-    auto exporter = makeExporter(fx("h264_aac.mp4"), QString::fromStdString(dir.file("p.mp4")), AVFileTypeMPEG4,
+    auto exporter = makeExporter(fixture_path("h264_aac.mp4"), QString::fromStdString(dir.file("p.mp4")), AVFileTypeMPEG4,
                                  videoSettings(AVVideoCodecTypeH264, 160, 120), aacSettings());
     EXPECT_EQ(exporter->exportStatus(), 0);
     EXPECT_EQ(exporter->progress(), 0.0f);
@@ -256,7 +254,7 @@ TEST(PipelineOutput, SourcesWithOneKindOfTrack)
 {
     TempDir dir;
     // Audio only: no video output, so no progress during the run, and the result still comes.
-    auto exporter = makeExporter(fx("tone.wav"), QString::fromStdString(dir.file("tone.mp4")), AVFileTypeMPEG4,
+    auto exporter = makeExporter(fixture_path("tone.wav"), QString::fromStdString(dir.file("tone.mp4")), AVFileTypeMPEG4,
                                  videoSettings(AVVideoCodecTypeH264, 320, 240), aacSettings());
     auto record = startRecording(exporter);
     ASSERT_TRUE(waitForCompletion(*record));
@@ -268,7 +266,7 @@ TEST(PipelineOutput, SourcesWithOneKindOfTrack)
     ASSERT_EQ(f->count("audio"), 1);
     EXPECT_NEAR(f->duration, 2.0, 0.1);
 
-    const ProbedFile v = exportAndProbe(makeExporter(fx("video_only.mp4"), QString::fromStdString(dir.file("v.mp4")),
+    const ProbedFile v = exportAndProbe(makeExporter(fixture_path("video_only.mp4"), QString::fromStdString(dir.file("v.mp4")),
                                                      AVFileTypeMPEG4, videoSettings(AVVideoCodecTypeH264, 320, 240),
                                                      aacSettings()));
     EXPECT_EQ(v.count("audio"), 0);
@@ -281,7 +279,7 @@ TEST(PipelineOutput, MissingCodecDefaultsToH264)
     TempDir dir;
     QVariantMap settings = videoSettings(AVVideoCodecTypeHEVC, 160, 120);
     settings.remove(AVVideoCodecKey);
-    auto exporter = makeExporter(fx("tiny.mp4"), QString::fromStdString(dir.file("default.mp4")), AVFileTypeMPEG4,
+    auto exporter = makeExporter(fixture_path("tiny.mp4"), QString::fromStdString(dir.file("default.mp4")), AVFileTypeMPEG4,
                                  settings, aacSettings());
     testing::internal::CaptureStdout();
     const ProbedFile f = exportAndProbe(exporter);

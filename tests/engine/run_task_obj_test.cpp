@@ -11,16 +11,12 @@
 #include "engine/named_images.h"
 #include "engine/one_exporter.h"
 #include "engine/run_task_obj.h"
+#include "fixture_paths.h"
 #include "support/support.h"
 
 using testsupport::TempDir;
 
 namespace {
-
-QUrl fixture_url(const std::string& name)
-{
-    return QUrl::fromLocalFile(QString::fromStdString(testsupport::fixture(name)));
-}
 
 QString qpath(const std::string& path) { return QString::fromStdString(path); }
 
@@ -28,7 +24,7 @@ QString qpath(const std::string& path) { return QString::fromStdString(path); }
 QUrl copy_fixture(const std::string& fixture, const QString& path)
 {
     QDir().mkpath(QFileInfo(path).path());
-    EXPECT_TRUE(QFile::copy(qpath(testsupport::fixture(fixture)), path)) << path.toStdString();
+    EXPECT_TRUE(QFile::copy(fixture_path(fixture), path)) << path.toStdString();
     return QUrl::fromLocalFile(path);
 }
 
