@@ -18,7 +18,7 @@ public:
 
     PixelBufferRef create_pixel_buffer() override
     {
-        std::unique_ptr<PixelBuffer> buffer;
+        PixelBufferRef buffer;
         {
             std::lock_guard lock(mu_);
             for (auto it = free_.begin(); it != free_.end(); ++it)
@@ -28,30 +28,20 @@ public:
                     break;
                 }
         }
-        if (!buffer) {
-            AVFrame* f = av_frame_alloc();
-            if (!f)
-                return nullptr;
-            f->width = width_;
-            f->height = height_;
-            f->format = AV_PIX_FMT_RGBA;
-            if (av_frame_get_buffer(f, 0) < 0) {
-                av_frame_free(&f);
-                return nullptr;
-            }
-            buffer = std::make_unique<PixelBuffer>(f);
-        }
-        std::weak_ptr<Pool> pool = weak_from_this();
-        return PixelBufferRef(buffer.release(), [pool](PixelBuffer* b) {
+        if (!buffer)
+            buffer = PixelBuffer::create(width_, height_, AV_PIX_FMT_RGBA);
+        if (!buffer)
+            return nullptr;
+        // The caller's reference owns the buffer; letting go of it gives the buffer back.
+        PixelBuffer* const raw = buffer.get();
+        return PixelBufferRef(raw, [pool = weak_from_this(), buffer = std::move(buffer)](PixelBuffer*) mutable {
             if (const auto p = pool.lock())
-                p->give_back(std::unique_ptr<PixelBuffer>(b));
-            else
-                delete b;
+                p->give_back(std::move(buffer));
         });
     }
 
 private:
-    void give_back(std::unique_ptr<PixelBuffer> b)
+    void give_back(PixelBufferRef b)
     {
         std::lock_guard lock(mu_);
         if (free_.size() < kKept)
@@ -62,7 +52,7 @@ private:
     const int width_;
     const int height_;
     std::mutex mu_;
-    std::vector<std::unique_ptr<PixelBuffer>> free_;
+    std::vector<PixelBufferRef> free_;
 };
 
 int attribute_size(const QVariantMap& attributes, const char* key)
