@@ -284,11 +284,7 @@ private:
             if (!setup_converter(m, f))
                 return false;
         }
-        const int capacity = swr_get_out_samples(m.swr.get(), f->nb_samples);
-        std::vector<float> out(static_cast<size_t>(std::max(capacity, 0)) * layout_.nb_channels);
-        uint8_t* dst = reinterpret_cast<uint8_t*>(out.data());
-        const int n = swr_convert(m.swr.get(), &dst, capacity, const_cast<const uint8_t**>(f->extended_data),
-                                  f->nb_samples);
+        const int n = run_converter(m, const_cast<const uint8_t**>(f->extended_data), f->nb_samples);
         if (n < 0) {
             session_->decoding_failed("audio", n);
             return false;
@@ -297,7 +293,7 @@ private:
         const Time t = session_->media_time(f->best_effort_timestamp, st);
         const int64_t at = t.is_numeric() ? position_of(t) : std::max<int64_t>(m.next, 0);
         if (n > 0)
-            append(m, at, out.data(), n);
+            append(m, at, converted_.data(), n);
         return true;
     }
 
@@ -305,14 +301,21 @@ private:
     {
         if (!m.swr || m.next < 0)
             return;
-        const int capacity = swr_get_out_samples(m.swr.get(), 0);
-        if (capacity <= 0)
-            return;
-        std::vector<float> out(static_cast<size_t>(capacity) * layout_.nb_channels);
-        uint8_t* dst = reinterpret_cast<uint8_t*>(out.data());
-        const int n = swr_convert(m.swr.get(), &dst, capacity, nullptr, 0);
+        const int n = run_converter(m, nullptr, 0);
         if (n > 0)
-            append(m, m.next, out.data(), n);
+            append(m, m.next, converted_.data(), n);
+    }
+
+    // Runs the track's converter on count input samples (in null: takes out what it holds
+    // back) into converted_; the samples made, negative on failure.
+    int run_converter(TrackMix& m, const uint8_t** in, int count)
+    {
+        const int capacity = swr_get_out_samples(m.swr.get(), count);
+        if (!in && capacity <= 0)
+            return 0;
+        converted_.resize(static_cast<size_t>(std::max(capacity, 0)) * layout_.nb_channels);
+        uint8_t* dst = reinterpret_cast<uint8_t*>(converted_.data());
+        return swr_convert(m.swr.get(), &dst, capacity, in, count);
     }
 
     std::vector<AssetTrackRef> tracks_;
@@ -326,6 +329,7 @@ private:
     Time origin_ = Time::zero();
     int64_t end_ = 0;
     int64_t emitted_ = 0;
+    std::vector<float> converted_;  // the converter's latest output, memory kept between frames
     bool input_done_ = false;
     bool finished_ = false;
 };
