@@ -37,34 +37,31 @@ Written round_trip(const char* fixture_name, const std::string& out, const char*
     if (!writer)
         return w;
     std::vector<Feed> feeds;
+    const auto add_feed = [&](const char* media_type, const std::optional<QVariantMap>& settings,
+                              const AssetReaderOutputRef& output) {
+        auto input = AssetWriterInput::create(media_type, settings);
+        EXPECT_TRUE(writer->can_add_input(input));
+        writer->add_input(input);
+        feeds.push_back({input, from(output)});
+    };
+    // Video and audio come from the one reader, without copies.
+    const auto add_output = [&](const char* media_type, const std::optional<QVariantMap>& settings,
+                                const AssetReaderOutputRef& output) {
+        output->set_always_copies_sample_data(false);
+        outputs.push_back(output);
+        add_feed(media_type, settings, output);
+    };
     AssetReaderRef tc_reader;
     if (const auto tc = first_track(asset, AVMediaTypeTimecode)) {
-        auto input = AssetWriterInput::create(AVMediaTypeTimecode, std::nullopt);
         auto tc_output = AssetReaderTrackOutput::create(tc, std::nullopt);
         tc_reader = start(asset, {tc_output});
-        EXPECT_TRUE(writer->can_add_input(input));
-        writer->add_input(input);
-        feeds.push_back({input, from(tc_output)});
+        add_feed(AVMediaTypeTimecode, std::nullopt, tc_output);
     }
-    if (!asset->tracks_with_media_type(AVMediaTypeVideo).empty()) {
-        auto output = video_output(asset);
-        output->set_always_copies_sample_data(false);
-        outputs.push_back(output);
-        auto input = AssetWriterInput::create(AVMediaTypeVideo, video_settings);
-        EXPECT_TRUE(writer->can_add_input(input));
-        writer->add_input(input);
-        feeds.push_back({input, from(output)});
-    }
+    if (!asset->tracks_with_media_type(AVMediaTypeVideo).empty())
+        add_output(AVMediaTypeVideo, video_settings, video_output(asset));
     const auto audio_tracks = asset->tracks_with_media_type(AVMediaTypeAudio);
-    if (!audio_tracks.empty()) {
-        auto output = audio_output(audio_tracks);
-        output->set_always_copies_sample_data(false);
-        outputs.push_back(output);
-        auto input = AssetWriterInput::create(AVMediaTypeAudio, audio_settings);
-        EXPECT_TRUE(writer->can_add_input(input));
-        writer->add_input(input);
-        feeds.push_back({input, from(output)});
-    }
+    if (!audio_tracks.empty())
+        add_output(AVMediaTypeAudio, audio_settings, audio_output(audio_tracks));
     const auto reader = start(asset, outputs);
     EXPECT_TRUE(reader);
     if (!reader)
