@@ -7,9 +7,9 @@
 #include <cmath>
 #include <fstream>
 #include <memory>
-#include <sys/stat.h>
 
 #include "platform/dispatch/queue.h"
+#include "platform/foundation/files.h"
 #include "support/support.h"
 
 extern "C" {
@@ -337,11 +337,7 @@ QVariantMap lpcm_settings(int bits, const QVariant& is_float, const QVariant& bi
             {AVSampleRateKey, 48000.0f}};
 }
 
-bool exists(const std::string& path)
-{
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
-}
+bool exists(const std::string& path) { return foundation::file_exists(QString::fromStdString(path)); }
 
 std::vector<CodecCase> with_codec_cases(std::vector<CodecCase> before, const std::vector<CodecCase>& after)
 {
