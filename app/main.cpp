@@ -1,18 +1,21 @@
 #include <QApplication>
-#include <QLabel>
 
-#include "engine/presets.h"
+#include "app/shell/app_delegate.h"
+#include "app/shell/main_window.h"
+#include "app/shell/translations.h"
+#include "app/build_info.h"
 
-// Until the main window exists, a placeholder window shows that the build runs.
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    register_file_type_names();
-    register_codec_names();
-    register_audio_format_names();
-    QLabel label(QStringLiteral("converter"));
-    label.resize(480, 240);
-    label.setAlignment(Qt::AlignCenter);
-    label.show();
+    QApplication::setApplicationName(QString::fromUtf8(build_info::app_name));
+    QApplication::setOrganizationName(QString::fromUtf8(build_info::organization));
+    QApplication::setApplicationVersion(QString::fromUtf8(build_info::short_version));
+    install_translations(app);
+
+    AppDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+    MainWindow window;
+    window.show();
     return app.exec();
 }

@@ -1,0 +1,47 @@
+#include "app/shell/alerts.h"
+
+#include <QPushButton>
+#include <QStringList>
+
+namespace alerts {
+
+QMessageBox* make(QWidget* parent, QMessageBox::Icon icon, const QString& message, const QString& informative)
+{
+    auto* box = new QMessageBox(parent);
+    box->setIcon(icon);
+    box->setText(message);
+    const QStringList lines = informative.split(QLatin1Char('\n'));
+    // A trailing line break does not count as a line of its own.
+    const qsizetype count = lines.size() - (informative.endsWith(QLatin1Char('\n')) ? 1 : 0);
+    if (count > kMaximumInformativeLines) {
+        box->setInformativeText(lines.mid(0, kMaximumInformativeLines).join(QLatin1Char('\n'))
+                                + QStringLiteral("\n…"));
+        box->setDetailedText(informative);
+    } else {
+        box->setInformativeText(informative);
+    }
+    box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    return box;
+}
+
+namespace {
+QMessageBox* show(QWidget* parent, QMessageBox::Icon icon, const QString& message, const QString& informative)
+{
+    QMessageBox* box = make(parent, icon, message, informative);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+    return box;
+}
+}  // namespace
+
+QMessageBox* show_information(QWidget* parent, const QString& message, const QString& informative)
+{
+    return show(parent, QMessageBox::Information, message, informative);
+}
+
+QMessageBox* show_critical(QWidget* parent, const QString& message, const QString& informative)
+{
+    return show(parent, QMessageBox::Critical, message, informative);
+}
+
+}  // namespace alerts

@@ -1,0 +1,116 @@
+#include "app/table/view_controller.h"
+
+#include <QGraphicsOpacityEffect>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "app/settings/audio_setup_view_controller.h"
+#include "app/settings/only_audio_setup_view_controller.h"
+#include "app/settings/setup_ns_view_controller.h"
+#include "app/settings/setup_setup_view_controller.h"
+#include "app/settings/video_setup_view_controller.h"
+#include "app/table/items_model.h"
+#include "engine/run_task_obj.h"
+#include "platform/media/identifiers.h"
+
+ViewController::ViewController(QWidget* parent) : QWidget(parent)
+{
+    auto* layout = new QVBoxLayout(this);
+    draggableview = new QWidget(this);
+    auto* drop_layout = new QVBoxLayout(draggableview);
+    drop_layout->setContentsMargins(0, 0, 0, 0);
+    tableView = new QTableView(draggableview);
+    items_model = new ItemsModel(this);
+    tableView->setModel(items_model);
+    tableView->horizontalHeader()->setStretchLastSection(true);
+    tableView->horizontalHeader()->hide();
+    tableView->verticalHeader()->hide();
+    tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tableView->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    drop_layout->addWidget(tableView);
+    layout->addWidget(draggableview, 1);
+
+    drag_imagebutton = new QLabel(tableView->viewport());
+    drag_imagebutton->setAlignment(Qt::AlignCenter);
+
+    auto* bottom = new QHBoxLayout;
+    wj_load = new QProgressBar(this);
+    wj_load->setRange(0, 0);
+    wj_load->setMaximumWidth(80);
+    info_out_textfield = new QLabel(this);
+    bottom->addWidget(wj_load);
+    bottom->addStretch();
+    bottom->addWidget(info_out_textfield);
+    layout->addLayout(bottom);
+
+    connect(items_model, &ItemsModel::items_changed, this, [this] {
+        const int position = std::max(0, items_model->index_of(run_task_obj.get()));
+        const qsizetype count = items_model->items().size();
+        dispatch::Queue::main().async([self = QPointer<ViewController>(this), position, count] {
+            if (self)
+                self->update_info_out_label(position, count);
+        });
+    });
+}
+
+ViewController::~ViewController() = default;
+
+const QList<std::shared_ptr<Run_task_obj>>& ViewController::items() const { return items_model->items(); }
+
+void ViewController::viewDidLoad()
+{
+    auto* opacity = new QGraphicsOpacityEffect(drag_imagebutton);
+    opacity->setOpacity(0.3);
+    drag_imagebutton->setGraphicsEffect(opacity);
+    wj_load->hide();
+    info_out_textfield->setText(QString());
+    find_panes();
+    if (setup_vc)
+        setup_vc->list_ViewController_Delegate = this;
+    my_Prest = default_prest();
+}
+
+void ViewController::find_panes()
+{
+    QWidget* split = parentWidget();
+    if (!split)
+        return;
+    for (QObject* child : split->children()) {
+        auto* column = qobject_cast<Setup_NSViewController*>(child);
+        if (!column)
+            continue;
+        setup_vc = column;
+        for (QTabWidget* tabs : column->findChildren<QTabWidget*>()) {
+            for (int i = 0; i < tabs->count(); ++i) {
+                QWidget* pane = tabs->widget(i);
+                if (auto* p = qobject_cast<Audio_setup_ViewController*>(pane))
+                    audio_setup_vc = p;
+                else if (auto* p = qobject_cast<Video_setup_ViewController*>(pane))
+                    video_setup_vc = p;
+                else if (auto* p = qobject_cast<Setup_setup_ViewController*>(pane))
+                    setup_setup_vc = p;
+                else if (auto* p = qobject_cast<Only_Audio_setup_ViewController*>(pane))
+                    only_audio_setup_vc = p;
+            }
+        }
+    }
+}
+
+My_Prest ViewController::default_prest()
+{
+    My_Prest p;
+    p.name = QStringLiteral("mp4_ACC");
+    p.fileType = AVFileTypeMPEG4;
+    return p;
+}
+
+void ViewController::update_info_out_label(int position, qsizetype count)
+{
+    info_out_textfield->setText(QStringLiteral("%1/%2").arg(position + 1).arg(count));
+    drag_imagebutton->setVisible(count == 0);
+}
