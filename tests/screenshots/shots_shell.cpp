@@ -1,0 +1,6 @@
+#include "app/shell/main_window.h"
+#include "shots.h"
+
+namespace {
+const shots::Registrar main_window("main_window", [] { return new MainWindow; });
+}  // namespace
