@@ -3,3 +3,5 @@
 
 void ViewController::start_run() {}
 void ViewController::stop_run() {}
+void ViewController::export_progress(float) {}
+void ViewController::export_finished(const QUrl&) {}

@@ -2,9 +2,13 @@
 
 #include <algorithm>
 
+#include "app/table/status_text.h"
+#include "engine/media_info_text.h"
+#include "engine/my_image.h"
+#include "engine/one_exporter.h"
 #include "engine/run_task_obj.h"
 
-ItemsModel::ItemsModel(QObject* parent) : QAbstractTableModel(parent) {}
+ItemsModel::ItemsModel(const My_Image& images, QObject* parent) : QAbstractTableModel(parent), images_(images) {}
 
 std::shared_ptr<Run_task_obj> ItemsModel::at(int row) const
 {
@@ -21,11 +25,15 @@ int ItemsModel::index_of(const Run_task_obj* row) const
     return -1;
 }
 
-void ItemsModel::append(std::shared_ptr<Run_task_obj> row)
+void ItemsModel::append(std::shared_ptr<Run_task_obj> row) { append(QList<std::shared_ptr<Run_task_obj>>{std::move(row)}); }
+
+void ItemsModel::append(const QList<std::shared_ptr<Run_task_obj>>& rows)
 {
+    if (rows.isEmpty())
+        return;
     const int at_end = static_cast<int>(items_.size());
-    beginInsertRows(QModelIndex(), at_end, at_end);
-    items_.append(std::move(row));
+    beginInsertRows(QModelIndex(), at_end, at_end + static_cast<int>(rows.size()) - 1);
+    items_.append(rows);
     endInsertRows();
     emit items_changed();
 }
@@ -79,6 +87,37 @@ QVariant ItemsModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
     case NameRole:
         return row->name;
+    case ThumbnailRole:
+        return row->thumbnail;
+    case InfoRole:
+        return row->info;
+    case MediaTypeRole:
+        return row->mediaType;
+    default:
+        return status_data(*row, role);
+    }
+}
+
+// The fields that come from the row's job; a row without one shows no duration, no status
+// and no bar.
+QVariant ItemsModel::status_data(const Run_task_obj& row, int role) const
+{
+    const OneExporter* job = row.out_Ex.get();
+    if (role == ProgressRole)
+        return job ? progress_percent(job->out_progress) : -200.0;
+    if (!job)
+        return role == ProgressVisibleRole ? QVariant(false) : QVariant();
+    const int status = job->status;
+    switch (role) {
+    case DurationRole:
+        return duration_text(job->raw_duration);
+    case StatusTextRole:
+    case Qt::ToolTipRole:
+        return state_text_icon(status, *job, images_).first;
+    case StatusIconRole:
+        return state_text_icon(status, *job, images_).second.value_or(QImage());
+    case ProgressVisibleRole:
+        return status == 2 || status == 5;
     default:
         return {};
     }

@@ -4,6 +4,7 @@
 #include <QList>
 #include <memory>
 
+class My_Image;
 class Run_task_obj;
 
 // The list pane's rows (`items`) in table order, one column. Every append and removal is
@@ -22,11 +23,12 @@ public:
         MediaTypeRole,
         StatusTextRole,              // also the tool tip
         StatusIconRole,              // QImage
-        ProgressRole,                // percent, 0 to 100
-        ProgressVisibleRole,         // bool
+        ProgressRole,                // percent, 0 to 100; -200 for a row without a job
+        ProgressVisibleRole,         // bool: shown while exporting and once cancelled
     };
 
-    explicit ItemsModel(QObject* parent = nullptr);
+    // The status icons come from images, which must outlive the model.
+    explicit ItemsModel(const My_Image& images, QObject* parent = nullptr);
 
     const QList<std::shared_ptr<Run_task_obj>>& items() const { return items_; }
     std::shared_ptr<Run_task_obj> at(int row) const;
@@ -34,6 +36,8 @@ public:
     int index_of(const Run_task_obj* row) const;
 
     void append(std::shared_ptr<Run_task_obj> row);
+    // Appends the rows at the end, in their order, as one insertion.
+    void append(const QList<std::shared_ptr<Run_task_obj>>& rows);
     // Removes the rows at these positions (any order, duplicates ignored).
     void remove_rows(QList<int> positions);
     void reload();
@@ -48,6 +52,9 @@ signals:
     void items_changed();
 
 private:
+    QVariant status_data(const Run_task_obj& row, int role) const;
+
+    const My_Image& images_;
     QList<std::shared_ptr<Run_task_obj>> items_;
 };
 

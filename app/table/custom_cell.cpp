@@ -1,0 +1,147 @@
+#include "app/table/custom_cell.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionProgressBar>
+
+#include "app/table/items_model.h"
+#include "app/table/row_view.h"
+
+namespace {
+
+constexpr int kMargin = 8;
+constexpr int kGap = 12;
+constexpr int kStatusWidth = 230;
+constexpr int kIconSide = 16;
+constexpr int kBarHeight = 12;
+// Scaled pictures kept for repainting (thumbnails and icons of the rows in sight).
+constexpr int kScaledCacheEntries = 600;
+
+QColor muted(const QPalette& palette)
+{
+    QColor color = palette.color(QPalette::Text);
+    color.setAlphaF(0.6);
+    return color;
+}
+
+// Draws one line of text, cut with an ellipsis to the rectangle's width.
+void draw_line(QPainter& painter, const QRect& rect, const QString& text, int flags = Qt::AlignLeft | Qt::AlignVCenter)
+{
+    painter.drawText(rect, flags, painter.fontMetrics().elidedText(text, Qt::ElideRight, rect.width()));
+}
+
+}  // namespace
+
+CustomCell::CustomCell(QObject* parent) : QStyledItemDelegate(parent), scaled_(kScaledCacheEntries) {}
+
+QSize CustomCell::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
+{
+    return {option.rect.width(), kRowHeight};
+}
+
+void CustomCell::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    painter->save();
+    if (option.state & QStyle::State_Selected)
+        MyNSTableRowView().drawSelectionInRect(*painter, option.rect, option.palette);
+
+    const QRect cell = option.rect.adjusted(kMargin + 4, kMargin, -kMargin - 4, -kMargin);
+    const int thumb_height = cell.height();
+    const QRect thumb(cell.left(), cell.top(), thumb_height * 16 / 9, thumb_height);
+    draw_image(*painter, index.data(ItemsModel::ThumbnailRole).value<QImage>(), thumb);
+
+    const int status_width = std::min(kStatusWidth, cell.width() / 3);
+    const QRect status(cell.right() - status_width + 1, cell.top(), status_width, cell.height());
+    const QRect texts(thumb.right() + kGap, cell.top(), status.left() - kGap - thumb.right() - kGap, cell.height());
+    draw_texts(*painter, option, index, texts);
+    draw_status(*painter, option, index, status);
+    painter->restore();
+}
+
+void CustomCell::draw_texts(QPainter& painter, const QStyleOptionViewItem& option, const QModelIndex& index,
+                            const QRect& area) const
+{
+    if (area.width() <= 0)
+        return;
+    const QPalette& palette = option.palette;
+    QFont name_font = option.font;
+    name_font.setBold(true);
+    painter.setFont(name_font);
+    const int name_height = painter.fontMetrics().height();
+
+    // The name, with the duration at the right of its line.
+    const QString duration = index.data(ItemsModel::DurationRole).toString();
+    const int duration_width = duration.isEmpty() ? 0 : painter.fontMetrics().horizontalAdvance(duration) + kGap;
+    painter.setPen(palette.color(QPalette::Text));
+    draw_line(painter, QRect(area.left(), area.top(), area.width() - duration_width, name_height),
+              index.data(ItemsModel::NameRole).toString());
+    QFont small_font = option.font;
+    small_font.setPointSizeF(option.font.pointSizeF() * 0.9);
+    painter.setFont(small_font);
+    painter.setPen(muted(palette));
+    if (!duration.isEmpty())
+        draw_line(painter, QRect(area.left(), area.top(), area.width(), name_height), duration,
+                  Qt::AlignRight | Qt::AlignVCenter);
+
+    // One line per track as far as they fit, the media type on the last line.
+    const int line = painter.fontMetrics().height();
+    const QRect type_line(area.left(), area.bottom() - line + 1, area.width(), line);
+    int y = area.top() + name_height + 2;
+    const QStringList tracks = index.data(ItemsModel::InfoRole).toString().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (const QString& track : tracks) {
+        if (y + line > type_line.top())
+            break;
+        draw_line(painter, QRect(area.left(), y, area.width(), line), track);
+        y += line;
+    }
+    draw_line(painter, type_line, index.data(ItemsModel::MediaTypeRole).toString());
+}
+
+void CustomCell::draw_status(QPainter& painter, const QStyleOptionViewItem& option, const QModelIndex& index,
+                             const QRect& area) const
+{
+    const int middle = area.top() + area.height() / 2;
+    const QRect icon(area.left(), middle - kIconSide - 2, kIconSide, kIconSide);
+    draw_image(painter, index.data(ItemsModel::StatusIconRole).value<QImage>(), icon);
+    painter.setFont(option.font);
+    painter.setPen(option.palette.color(QPalette::Text));
+    draw_line(painter, QRect(icon.right() + 6, icon.top() - 4, area.right() - icon.right() - 6, kIconSide + 8),
+              index.data(ItemsModel::StatusTextRole).toString());
+
+    if (!index.data(ItemsModel::ProgressVisibleRole).toBool())
+        return;
+    QStyleOptionProgressBar bar;
+    bar.rect = QRect(area.left(), middle + 4, area.width(), kBarHeight);
+    bar.palette = option.palette;
+    bar.state = QStyle::State_Enabled | QStyle::State_Horizontal;
+    bar.minimum = 0;
+    bar.maximum = 10000;
+    bar.progress = qRound(index.data(ItemsModel::ProgressRole).toDouble() * 100);
+    bar.textVisible = false;
+    const QStyle* style = option.widget ? option.widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ProgressBar, &bar, &painter, option.widget);
+}
+
+void CustomCell::draw_image(QPainter& painter, const QImage& image, const QRect& box) const
+{
+    if (image.isNull() || box.isEmpty())
+        return;
+    const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const QImage picture = fitted(image, box.size(), ratio);
+    const QSizeF size = picture.deviceIndependentSize();
+    const QPointF at(box.left() + (box.width() - size.width()) / 2, box.top() + (box.height() - size.height()) / 2);
+    painter.drawImage(at, picture);
+}
+
+QImage CustomCell::fitted(const QImage& image, const QSize& box, qreal device_pixel_ratio) const
+{
+    const QSize pixels = image.size().scaled((QSizeF(box) * device_pixel_ratio).toSize(), Qt::KeepAspectRatio);
+    const QString key = QStringLiteral("%1/%2x%3").arg(image.cacheKey()).arg(pixels.width()).arg(pixels.height());
+    if (const QImage* cached = scaled_.object(key))
+        return *cached;
+    QImage scaled = pixels == image.size() ? image : image.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    scaled.setDevicePixelRatio(device_pixel_ratio);
+    scaled_.insert(key, new QImage(scaled));
+    return scaled;
+}
