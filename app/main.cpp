@@ -2,20 +2,18 @@
 
 #include "app/shell/app_delegate.h"
 #include "app/shell/main_window.h"
+#include "app/shell/quit_on_signals.h"
+#include "app/shell/start_up.h"
 #include "app/shell/translations.h"
-#include "app/build_info.h"
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QString::fromUtf8(build_info::app_name));
-    QApplication::setOrganizationName(QString::fromUtf8(build_info::organization));
-    QApplication::setApplicationVersion(QString::fromUtf8(build_info::short_version));
+    // First, so that a signal during start-up already takes the orderly road.
+    QuitOnSignals quit_on_signals;
+    configure_application(app);
     install_translations(app);
-
     AppDelegate delegate;
-    delegate.applicationDidFinishLaunching();
-    MainWindow window;
-    window.show();
+    const std::unique_ptr<MainWindow> window = launch(delegate);
     return app.exec();
 }

@@ -2,8 +2,8 @@
 
 #include <QUrl>
 
-#include "app/update/update_manager.h"
 #include "app/build_info.h"
+#include "app/update/update_manager.h"
 #include "engine/presets.h"
 #include "platform/desktop/services.h"
 
@@ -16,6 +16,7 @@ void AppDelegate::applicationDidFinishLaunching()
 }
 
 namespace {
+// An address that does not form a URL opens nothing and says nothing.
 void open_web_page(const char* address)
 {
     const QUrl url(QString::fromUtf8(address), QUrl::StrictMode);

@@ -3,44 +3,68 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QLibraryInfo>
+#include <QMap>
 #include <QTranslator>
+#include <functional>
 
 namespace {
 
-// The translation files' suffix for a UI language such as "en-US" or "zh-Hans-CN".
-QStringList suffixes_for(const QString& language)
+const QString kDirectory = QStringLiteral(":/i18n");
+
+// The file-name tags of a UI language, best first: "zh-Hans-CN" gives zh_CN, then zh.
+QStringList tags_for(const QLocale& language)
 {
-    const QLocale locale(language);
-    QStringList out;
-    out << QLocale::languageToCode(locale.language()) + QLatin1Char('_') + QLocale::territoryToCode(locale.territory());
-    out << QLocale::languageToCode(locale.language());
-    return out;
+    const QString code = QLocale::languageToCode(language.language());
+    return {code + QLatin1Char('_') + QLocale::territoryToCode(language.territory()), code};
+}
+
+// The shipped file of each area for the language: "<area>_<tag>.qm", the best tag winning.
+QMap<QString, QString> files_for(const QLocale& language)
+{
+    const QStringList files = QDir(kDirectory).entryList({QStringLiteral("*.qm")}, QDir::Files);
+    QMap<QString, QString> chosen;
+    for (const QString& tag : tags_for(language)) {
+        const QString ending = QLatin1Char('_') + tag + QStringLiteral(".qm");
+        for (const QString& file : files) {
+            if (!file.endsWith(ending))
+                continue;
+            const QString area = file.chopped(ending.size());
+            if (!area.contains(QLatin1Char('_')) && !chosen.contains(area))
+                chosen.insert(area, QDir(kDirectory).filePath(file));
+        }
+    }
+    return chosen;
+}
+
+QTranslator* install(QCoreApplication& app, const std::function<bool(QTranslator&)>& load)
+{
+    auto* translator = new QTranslator(&app);
+    if (load(*translator) && QCoreApplication::installTranslator(translator))
+        return translator;
+    delete translator;
+    return nullptr;
 }
 
 }  // namespace
 
-void install_translations(QCoreApplication& app, const QLocale& locale)
+QList<QTranslator*> install_translations(QCoreApplication& app, const QLocale& locale)
 {
-    const QDir dir(QStringLiteral(":/i18n"));
-    for (const QString& language : locale.uiLanguages()) {
-        for (const QString& suffix : suffixes_for(language)) {
-            const QStringList files = dir.entryList({QStringLiteral("*_") + suffix + QStringLiteral(".qm")}, QDir::Files);
-            if (files.isEmpty())
-                continue;
-            for (const QString& file : files) {
-                auto* translator = new QTranslator(&app);
-                if (translator->load(dir.filePath(file)))
-                    app.installTranslator(translator);
-                else
-                    delete translator;
-            }
-            auto* qt = new QTranslator(&app);
-            if (qt->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-                app.installTranslator(qt);
-            else
-                delete qt;
-            return;
+    QList<QTranslator*> installed;
+    for (const QString& ui_language : locale.uiLanguages()) {
+        const QLocale language(ui_language);
+        const QMap<QString, QString> files = files_for(language);
+        if (files.isEmpty() && language.language() != QLocale::Chinese)
+            continue;
+        for (const QString& file : files) {
+            if (QTranslator* t = install(app, [&](QTranslator& tr) { return tr.load(file); }))
+                installed << t;
         }
+        const QString qt_dir = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+        if (QTranslator* t = install(app, [&](QTranslator& tr) {
+                return tr.load(language, QStringLiteral("qtbase"), QStringLiteral("_"), qt_dir);
+            }))
+            installed << t;
+        break;
     }
+    return installed;
 }

@@ -1,37 +1,48 @@
 #include "platform/desktop/services.h"
 
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
 #include <QFileInfo>
 
 namespace desktop {
 namespace {
 
-constexpr const char* kFileManagerService = "org.freedesktop.FileManager1";
+const QString kFileManager = QStringLiteral("org.freedesktop.FileManager1");
 
-// The freedesktop file-manager interface selects the item; without a session bus or a file
-// manager that offers it, the folder that holds the item is opened instead.
-class RealServices : public Services {
+// A folder opens itself; a file opens the folder that holds it.
+void open_holding_folder(const QUrl& url)
+{
+    const QFileInfo info(url.toLocalFile());
+    QDesktopServices::openUrl(QUrl::fromLocalFile(info.isDir() ? info.absoluteFilePath() : info.absolutePath()));
+}
+
+class DesktopServices : public Services {
 public:
+    explicit DesktopServices(const QDBusConnection& bus) : bus_(bus) {}
+
     void reveal(const QUrl& url) override
     {
-        QDBusConnection bus = QDBusConnection::sessionBus();
-        if (bus.isConnected() && bus.interface()
-            && bus.interface()->isServiceRegistered(QString::fromLatin1(kFileManagerService)).value()) {
-            QDBusMessage call = QDBusMessage::createMethodCall(QString::fromLatin1(kFileManagerService),
-                QStringLiteral("/org/freedesktop/FileManager1"), QString::fromLatin1(kFileManagerService),
-                QStringLiteral("ShowItems"));
-            call << QStringList{url.toString(QUrl::FullyEncoded)} << QString();
-            if (bus.send(call))
-                return;
+        if (!bus_.isConnected()) {
+            open_holding_folder(url);
+            return;
         }
-        const QFileInfo info(url.toLocalFile());
-        QDesktopServices::openUrl(QUrl::fromLocalFile(info.isDir() ? info.absoluteFilePath() : info.absolutePath()));
+        QDBusMessage call = QDBusMessage::createMethodCall(kFileManager, QStringLiteral("/org/freedesktop/FileManager1"),
+                                                           kFileManager, QStringLiteral("ShowItems"));
+        call << QStringList{url.toString(QUrl::FullyEncoded)} << QString();
+        // Asynchronous: a file manager that the bus first has to start must not freeze the window.
+        auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call));
+        QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [url](QDBusPendingCallWatcher* done) {
+            if (done->isError())
+                open_holding_folder(url);
+            done->deleteLater();
+        });
     }
 
     bool open_url(const QUrl& url) override { return QDesktopServices::openUrl(url); }
+
+private:
+    QDBusConnection bus_;
 };
 
 Services* g_replacement = nullptr;
@@ -40,10 +51,16 @@ Services* g_replacement = nullptr;
 
 Services& services()
 {
-    static RealServices real;
-    return g_replacement ? *g_replacement : real;
+    // Never destroyed: its bus connection must not outlive the application object at exit.
+    static Services* const real = make_desktop_services(QDBusConnection::sessionBus()).release();
+    return g_replacement ? *g_replacement : *real;
 }
 
 void set_services(Services* replacement) { g_replacement = replacement; }
+
+std::unique_ptr<Services> make_desktop_services(const QDBusConnection& bus)
+{
+    return std::make_unique<DesktopServices>(bus);
+}
 
 }  // namespace desktop

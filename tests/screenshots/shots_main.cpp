@@ -7,8 +7,8 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "app/build_info.h"
 #include "app/shell/app_delegate.h"
+#include "app/shell/start_up.h"
 #include "app/shell/translations.h"
 #include "shots.h"
 
@@ -45,8 +45,9 @@ int main(int argc, char* argv[])
     QTemporaryDir home;
     qputenv("HOME", home.path().toUtf8());
     qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toUtf8());
-    QApplication::setApplicationName(QString::fromUtf8(build_info::app_name));
-    QApplication::setOrganizationName(QString::fromUtf8(build_info::organization));
+    qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/.local/share")).toUtf8());
+    qunsetenv("XDG_VIDEOS_DIR");
+    configure_application(app);
     install_translations(app, QLocale(language));
     AppDelegate delegate;
     delegate.applicationDidFinishLaunching();
