@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QUrl>
 #include <QWidget>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -31,6 +33,9 @@ class Video_setup_ViewController;
 class Audio_setup_ViewController;
 class Setup_setup_ViewController;
 class Only_Audio_setup_ViewController;
+class OneExporter;
+class vrkSleepDelegate;
+struct BatchWorkerContext;
 
 // The list pane: the file table and its rows, adding and deleting files, the batch runner and
 // the row context menu. One class; its implementation is split by concern:
@@ -83,11 +88,32 @@ public:
     QPushButton* del_button = nullptr;
 
     // ---- the batch runner (app/batch/) ----
+    // Settings read: finds the panes again, copies the output folder, the preset and the flag.
+    void refresh_setup();
+    void update_out_path();
+    void update_my_Prest();
+    // The list pane's own Start; reads the settings itself. Ignores its sender.
+    void run_stop_action(const QString& sender);
     void start_run() override;
     void stop_run() override;
-    // A job's progress and completion, on the main thread (through sleep_delegate).
+    // The preset of one row: my_Prest with the keep-source-size sentinel resolved.
+    My_Prest get_task_prest(const Run_task_obj& row) const;
+    // A job's progress and completion when the job is not known (main thread).
     void export_progress(float progress);
     void export_finished(const QUrl& url);
+    void update_progress_on_main();
+    void finish_task_on_main(const std::shared_ptr<OneExporter>& job, const QUrl& url);
+    void show_failed_alert();
+    void check_request_review();
+    // A batch runs: a row converts or the worker of an earlier Start still walks its rows.
+    bool batch_running() const;
+    // The orderly quit. True when nothing runs any more and the window may go; otherwise it
+    // stops the batch, the trial jobs and waits for the adding of files (at most 10 s, stop
+    // alert shown), then calls close_again, whose next call here returns true.
+    bool ready_to_quit(const std::function<void()>& close_again);
+    // The worker and one row, on request_queue; they reach the pane only through the context.
+    static void run_tasks_worker(const BatchWorkerContext& context);
+    static void run_one_task(const BatchWorkerContext& context, const std::shared_ptr<Run_task_obj>& row);
 
     // ---- fields ----
     QTableView* tableView = nullptr;
@@ -95,7 +121,8 @@ public:
     // The output folder copied from the settings column (a path control that is never shown).
     std::optional<QUrl> out_path_obj;
     std::shared_ptr<Run_task_obj> run_task_obj;
-    dispatch::Semaphore sema{0};
+    // Shared with the worker, which may outlive a closing pane for a moment.
+    std::shared_ptr<dispatch::Semaphore> sema = std::make_shared<dispatch::Semaphore>(0);
     dispatch::Group group;
     dispatch::Queue queue = dispatch::Queue::concurrent("request_queue");
     dispatch::Group group_add_file;
@@ -106,8 +133,8 @@ public:
     QPointer<Setup_setup_ViewController> setup_setup_vc;
     QPointer<Setup_NSViewController> setup_vc;
     QPointer<Only_Audio_setup_ViewController> only_audio_setup_vc;
-    // Written on the main thread, read by the worker.
-    std::atomic<bool> is_cancelExport{false};
+    // Written on the main thread, read by the worker (shared with it, like sema).
+    std::shared_ptr<std::atomic<bool>> is_cancelExport = std::make_shared<std::atomic<bool>>(false);
     QPointer<QMessageBox> cancelExport_NSAlert;
     std::atomic<bool> is_run{false};
     std::atomic<bool> is_add_rawpath{false};
@@ -116,4 +143,22 @@ public:
     QProgressBar* wj_load = nullptr;
     QLabel* info_out_textfield = nullptr;
     QLabel* drag_imagebutton = nullptr;
+
+private:
+    // ---- batch runner state (app/batch/) ----
+    friend struct BatchWorkerContext;
+    void begin_batch();
+    // What a started job reports to: a bridge that hands its progress and completion, with
+    // the job, to the main thread.
+    std::shared_ptr<vrkSleepDelegate> make_job_delegate(const std::shared_ptr<OneExporter>& job);
+    void refresh_running_row();
+    void show_stop_alert();
+    // The job the worker waits on: Stop cancels it even after its row was deleted, and only
+    // its completion releases the worker.
+    std::shared_ptr<OneExporter> running_job_;
+    QPointer<QMessageBox> failed_alert_;
+    QElapsedTimer progress_clock_;
+    bool progress_refresh_pending_ = false;
+    bool quitting_ = false;
+    bool quit_ready_ = false;
 };

@@ -1,0 +1,104 @@
+// The batch worker on request_queue: walks its copy of the rows and converts the ready ones
+// one after another, waiting for each completion.
+#include <QProgressBar>
+
+#include "app/batch/batch_worker_context.h"
+#include "app/shell/localized.h"
+#include "app/table/items_model.h"
+#include "engine/one_exporter.h"
+#include "engine/run_task_obj.h"
+#include "platform/dispatch/queue.h"
+#include "platform/foundation/files.h"
+
+bool BatchWorkerContext::on_main(const std::function<void(ViewController&)>& task) const
+{
+    bool reached = false;
+    dispatch::Queue::main().sync([&] {
+        if (ViewController* list = pane.data()) {
+            task(*list);
+            reached = true;
+        }
+    });
+    return reached;
+}
+
+void ViewController::run_tasks_worker(const BatchWorkerContext& context)
+{
+    QList<std::shared_ptr<Run_task_obj>> rows;
+    if (!context.on_main([&](ViewController& list) { rows = list.items(); }))
+        return;
+    for (const std::shared_ptr<Run_task_obj>& row : rows) {
+        if (context.cancelled())
+            return;
+        bool ready = false;
+        if (!context.on_main([&](ViewController&) { ready = row->state_obj.kind() == EnumState::Case::read; }))
+            return;
+        if (ready)
+            run_one_task(context, row);
+    }
+}
+
+void ViewController::run_one_task(const BatchWorkerContext& context, const std::shared_ptr<Run_task_obj>& row)
+{
+    const std::shared_ptr<OneExporter> job = row->out_Ex;
+    if (!job)
+        return;
+    std::optional<QUrl> folder;
+    bool keep_source_folders = false;
+    const bool reached = context.on_main([&](ViewController& list) {
+        // Only this job's completion releases the worker, so the job reports to a bridge of
+        // its own that knows it.
+        job->delegate = list.make_job_delegate(job);
+        job->My_prest_obj = std::make_shared<My_Prest>(list.get_task_prest(*row));
+        row->set_state(EnumState::conversion(0));
+        folder = list.out_path_obj;
+        keep_source_folders = list.is_add_rawpath;
+        // The row's output fields are read on the main thread, so they are written there.
+        if (folder)
+            row->make_output_path(*folder, keep_source_folders);
+        list.items_model->reload_row(list.items_model->index_of(row.get()));
+    });
+    if (!reached || !folder)
+        return;
+    const auto preset = job->My_prest_obj.get();
+    if (preset->is_run_ffmpeg)
+        job->is_run_ffmpeg = true;
+
+    // No URL: the output would be the source itself; the job has failed the row already.
+    const std::optional<QUrl> url = job->make_output_url();
+    if (!url)
+        return;
+    if (foundation::file_exists(url->toLocalFile())) {
+        context.on_main([&](ViewController& list) {
+            job->status = 4;
+            job->error_info = std::optional<QString>(L("文件已经存在"));
+            row->out_url_obj = url;
+            list.items_model->reload_row(list.items_model->index_of(row.get()));
+        });
+        return;
+    }
+
+    bool started = false;
+    context.on_main([&](ViewController& list) {
+        // A Stop that came before this row's start leaves it untouched.
+        if (context.cancelled())
+            return;
+        list.run_task_obj = row;
+        list.running_job_ = job;
+        list.is_run = true;
+        list.wj_load->show();
+        started = true;
+    });
+    if (!started)
+        return;
+    const media::TimeRange range{media::Time::zero(), job->raw_asset ? job->raw_asset->duration() : media::Time::zero()};
+    job->timeRange = std::optional<media::TimeRange>(range);
+    if (job->is_run_ffmpeg)
+        job->start_ffmpeg_export(range);
+    else
+        job->start_export(range);
+    // A Stop between the hand-over above and the start found nothing running to cancel.
+    if (context.cancelled())
+        job->cancel_export();
+    context.sema->wait();
+}
