@@ -56,6 +56,17 @@ Help_ViewController* MainWindow::show_help()
     return help_;
 }
 
-void MainWindow::closeEvent(QCloseEvent* event) { event->accept(); }
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    // A running batch, trial or add is stopped first; the window closes once it has ended.
+    const bool ready = split_->list_pane()->ready_to_quit([self = QPointer<MainWindow>(this)] {
+        if (self)
+            self->close();
+    });
+    if (ready)
+        event->accept();
+    else
+        event->ignore();
+}
 
 Help_ViewController* MainWindow::help_window() const { return help_; }
