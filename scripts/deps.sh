@@ -8,6 +8,7 @@ ffmpeg
 qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-l10n-tools qt6-multimedia-dev libgl-dev
 libgtest-dev libgmock-dev
 fonts-noto-cjk xvfb dbus-daemon dbus-session-bus-common qt6-translations-l10n
+locales
 time"
 missing=""
 for p in $PACKAGES; do

@@ -33,6 +33,8 @@ QString globally_unique_string();
 // Whole-string number parsing in the C locale: no leading or trailing blanks, no partial
 // numbers; nullopt when the text is not a number.
 std::optional<double> parse_double(const QString& text);
+// The same rule read as a single-precision number: a value beyond the float range is no number.
+std::optional<float> parse_float(const QString& text);
 std::optional<long long> parse_integer(const QString& text);
 
 }  // namespace foundation

@@ -8,7 +8,7 @@
 
 #include "export_harness.h"
 #include "fixture_paths.h"
-#include "output_probe.h"
+#include "support/output_probe.h"
 #include "support/support.h"
 
 namespace {

@@ -20,6 +20,8 @@ struct ProbedStream {
 struct ProbedFile {
     std::vector<ProbedStream> streams;
     double duration = 0;
+    QString format;  // format_name, e.g. "wav" or "mov,mp4,m4a,3gp,3g2,mj2"
+    QString brand;   // the major_brand tag: "qt  " for a movie, "isom" for MPEG-4
 
     const ProbedStream* first(const QString& type) const;
     int count(const QString& type) const;

@@ -4,7 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include "support/support.h"
+#include "support.h"
 
 namespace {
 
@@ -43,7 +43,10 @@ std::optional<ProbedFile> probeFile(const QString& path)
         return std::nullopt;
     const QJsonObject root = QJsonDocument::fromJson(out).object();
     ProbedFile file;
-    file.duration = root["format"].toObject()["duration"].toString().toDouble();
+    const QJsonObject format = root["format"].toObject();
+    file.duration = format["duration"].toString().toDouble();
+    file.format = format["format_name"].toString();
+    file.brand = format["tags"].toObject()["major_brand"].toString();
     for (const QJsonValue& v : root["streams"].toArray()) {
         const QJsonObject s = v.toObject();
         ProbedStream stream;
