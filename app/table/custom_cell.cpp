@@ -113,7 +113,10 @@ void CustomCell::draw_status(QPainter& painter, const QStyleOptionViewItem& opti
         return;
     QStyleOptionProgressBar bar;
     bar.rect = QRect(area.left(), middle + 4, area.width(), kBarHeight);
+    // The table's own highlight is made invisible (the selection is ours); the bar fills with
+    // the application's.
     bar.palette = option.palette;
+    bar.palette.setColor(QPalette::Highlight, QApplication::palette(option.widget).color(QPalette::Highlight));
     bar.state = QStyle::State_Enabled | QStyle::State_Horizontal;
     bar.minimum = 0;
     bar.maximum = 10000;

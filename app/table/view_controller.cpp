@@ -51,6 +51,11 @@ ViewController::ViewController(QWidget* parent)
     tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
     tableView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     tableView->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // The cell draws the selection itself (MyNSTableRowView); the style's own stays invisible.
+    QPalette table_palette = tableView->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+        table_palette.setColor(group, QPalette::Highlight, Qt::transparent);
+    tableView->setPalette(table_palette);
     drop_layout->addWidget(tableView);
     layout->addWidget(draggableview, 1);
 
