@@ -101,7 +101,8 @@ void ViewController::start_add_files(const QList<QUrl>& urls)
     work.pane = this;
     work.queue = queue_add_file;
     work.group = group_add_file;
-    work.threads = std::max(1, QThread::idealThreadCount());
+    // One core is left to the main thread, which takes the rows in as they come.
+    work.threads = std::max(1, QThread::idealThreadCount() - 1);
     group_add_file.async(queue_add_file, [work = std::move(work)] { add_files_worker(work); });
 }
 
