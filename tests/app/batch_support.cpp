@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QMessageBox>
 #include <QTabWidget>
 #include <dirent.h>
 #include <fstream>
@@ -26,6 +27,19 @@ My_Prest small_mp4_preset()
     p.audio_outputSettings.insert(AVNumberOfChannelsKey, 2);
     p.audio_outputSettings.insert(AVSampleRateKey, 48000.0f);
     return p;
+}
+
+My_Prest slow_preset()
+{
+    My_Prest p = small_mp4_preset();
+    p.set_size(4096, 2160);
+    return p;
+}
+
+bool wait_converting(const Run_task_obj& row)
+{
+    return testsupport::pump_until([&] { return row.out_Ex->status == 2 && row.out_Ex->out_progress > 0; },
+                                   std::chrono::seconds(30));
 }
 
 Window::Window() : list(window.split()->list_pane())
@@ -108,6 +122,10 @@ std::shared_ptr<HeldJob> HeldJob::make(const QString& path)
 
 void HeldJob::start_export(const media::TimeRange&)
 {
+    if (hold_start) {
+        entered_start = true;
+        start_gate_.wait();
+    }
     ++starts;
     out_url_obj = make_output_url();
     status = 2;
@@ -119,7 +137,7 @@ void HeldJob::start_ffmpeg_export(const media::TimeRange& range) { start_export(
 void HeldJob::cancel_export()
 {
     ++cancels;
-    if (running)
+    if (running && !ignore_cancel)
         finish(5);
 }
 
@@ -134,6 +152,33 @@ void HeldJob::finish(int final_status)
         if (const auto receiver = self->delegate.get())
             receiver->export_finished(self->out_url_obj.get().value_or(QUrl()));
     }).detach();
+}
+
+void HeldJob::flood_progress(int reports)
+{
+    const auto self = std::static_pointer_cast<HeldJob>(shared_from_this());
+    std::thread([self, reports] {
+        const auto receiver = self->delegate.get();
+        for (int i = 1; receiver && i <= reports; ++i) {
+            self->out_progress = float(i) / float(reports);
+            receiver->export_progress(self->out_progress);
+        }
+    }).detach();
+}
+
+QString status_text(const ViewController& list, const Run_task_obj& row)
+{
+    const int position = list.items_model->index_of(&row);
+    return list.items_model->data(list.items_model->index(position, 0), ItemsModel::StatusTextRole).toString();
+}
+
+QList<QMessageBox*> visible_alerts(const ViewController& list)
+{
+    QList<QMessageBox*> shown;
+    for (QMessageBox* box : list.findChildren<QMessageBox*>())
+        if (box->isVisible())
+            shown.append(box);
+    return shown;
 }
 
 std::shared_ptr<Run_task_obj> held_row(const std::string& path)

@@ -12,11 +12,19 @@
 #include "engine/one_exporter.h"
 #include "engine/presets.h"
 #include "engine/run_task_obj.h"
+#include "platform/dispatch/sync.h"
+
+class QMessageBox;
 
 namespace batchtest {
 
 // An H.264 and AAC MP4 at the source's size: small and quick for tiny fixtures.
 My_Prest small_mp4_preset();
+
+// 4K output from a small 12 s source: slow enough on either engine to be caught converting.
+My_Prest slow_preset();
+// Waits until the row's job has really begun writing.
+bool wait_converting(const Run_task_obj& row);
 
 // The real window, its own home, and an output folder chosen in the settings column.
 class Window {
@@ -60,15 +68,30 @@ public:
     void cancel_export() override;
     // Completes the latest start with this status, from another thread.
     void finish(int final_status);
+    // Reports this many progress fractions from another thread, as fast as it can.
+    void flood_progress(int reports);
+    // Lets a start held by hold_start go on.
+    void release_start() { start_gate_.signal(); }
 
     std::atomic<int> starts{0};
     std::atomic<int> cancels{0};
     std::atomic<bool> running{false};
+    // A start waits for release_start(); entered_start tells that it is waiting.
+    std::atomic<bool> hold_start{false};
+    std::atomic<bool> entered_start{false};
+    // A cancel then changes nothing: the run ends only with finish().
+    std::atomic<bool> ignore_cancel{false};
 
 private:
     explicit HeldJob(media::AssetRef asset) : OneExporter(std::move(asset)) {}
     std::mutex lock_;
+    dispatch::Semaphore start_gate_{0};
 };
+
+// The status text that the row's cell shows.
+QString status_text(const ViewController& list, const Run_task_obj& row);
+// The alerts of the window that are on screen.
+QList<QMessageBox*> visible_alerts(const ViewController& list);
 
 // A row of a real file whose job is a HeldJob.
 std::shared_ptr<Run_task_obj> held_row(const std::string& path);

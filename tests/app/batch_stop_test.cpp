@@ -1,0 +1,244 @@
+// Stop, the stop alert, the failure alert, and the completions that must not release the worker.
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <gtest/gtest.h>
+
+#include "app/settings/setup_ns_view_controller.h"
+#include "app/table/delegate_bridge.h"
+#include "app/table/items_model.h"
+#include "batch_support.h"
+
+using batchtest::held;
+using batchtest::held_row;
+using batchtest::HeldJob;
+
+namespace {
+
+// A window with three rows whose jobs the test ends.
+struct HeldBatch {
+    HeldBatch()
+    {
+        w.keep_preset(batchtest::small_mp4_preset());
+        for (const char* name : {"tiny.mp4", "h264_aac.mp4", "video_only.mp4"}) {
+            rows.push_back(held_row(testsupport::fixture(name)));
+            w.add_row(rows.back());
+        }
+    }
+    HeldJob& job(int i) { return held(*rows[i]); }
+    bool wait_running(int i)
+    {
+        return testsupport::pump_until([&] { return job(i).running.load(); }, std::chrono::seconds(10));
+    }
+    void settle() { testsupport::pump_until([] { return false; }, std::chrono::milliseconds(150)); }
+
+    batchtest::Window w;
+    std::vector<std::shared_ptr<Run_task_obj>> rows;
+};
+
+}  // namespace
+
+// Stop cancels the running row once and holds the stop alert until its completion; the row
+// reads "取消", the rows after it are untouched, and a new Start converts them.
+TEST(BatchStop, StopCancelsTheRunningRowAndANewStartGoesOn)
+{
+    HeldBatch b;
+    b.w.window.split()->settings_column()->start_button->click();
+    ASSERT_TRUE(b.wait_running(0));
+    EXPECT_TRUE(b.w.list->wj_load->isVisibleTo(b.w.list));
+
+    b.w.window.split()->settings_column()->stop_button->click();
+    EXPECT_EQ(b.job(0).cancels, 1);
+    ASSERT_TRUE(b.w.wait_idle());
+    b.settle();
+    EXPECT_EQ(b.rows[0]->out_Ex->status, 5);
+    EXPECT_EQ(batchtest::status_text(*b.w.list, *b.rows[0]), QStringLiteral("取消"));
+    for (int i : {1, 2}) {
+        EXPECT_EQ(b.job(i).starts, 0);
+        EXPECT_EQ(b.rows[i]->state_obj.kind(), EnumState::Case::read);
+        EXPECT_EQ(batchtest::status_text(*b.w.list, *b.rows[i]), QStringLiteral("就绪"));
+    }
+    EXPECT_TRUE(batchtest::visible_alerts(*b.w.list).isEmpty());
+    EXPECT_EQ(b.w.list->cancelExport_NSAlert, nullptr);
+    EXPECT_FALSE(b.w.list->wj_load->isVisibleTo(b.w.list));
+    EXPECT_EQ(b.job(0).cancels, 1);
+
+    b.w.list->start_run();
+    ASSERT_TRUE(b.wait_running(1));
+    EXPECT_EQ(b.job(0).starts, 1);
+    b.job(1).finish(3);
+    ASSERT_TRUE(b.wait_running(2));
+    b.job(2).finish(3);
+    ASSERT_TRUE(b.w.wait_idle());
+}
+
+// The stop alert is up while the cancel is under way; "OK" ends it early: the row no longer
+// counts as running, yet Start is refused until the completion has come and the worker ended.
+TEST(BatchStop, StopAlertAndItsOkBeforeTheCompletion)
+{
+    HeldBatch b;
+    b.job(0).ignore_cancel = true;
+    b.w.list->start_run();
+    ASSERT_TRUE(b.wait_running(0));
+    b.w.list->stop_run();
+    QMessageBox* alert = b.w.list->cancelExport_NSAlert;
+    ASSERT_NE(alert, nullptr);
+    EXPECT_TRUE(alert->isVisible());
+    EXPECT_EQ(alert->text(), QStringLiteral("正在停止"));
+    EXPECT_EQ(alert->informativeText(), QStringLiteral("请等待。。。"));
+    ASSERT_EQ(alert->buttons().size(), 1);
+    EXPECT_EQ(alert->buttons()[0]->text(), QStringLiteral("OK"));
+    // A second Stop shows no second alert.
+    b.w.list->stop_run();
+    EXPECT_EQ(batchtest::visible_alerts(*b.w.list).size(), 1);
+
+    alert->buttons()[0]->click();
+    b.settle();
+    EXPECT_EQ(b.w.list->cancelExport_NSAlert, nullptr);
+    EXPECT_FALSE(b.w.list->is_run);
+    EXPECT_FALSE(b.w.list->wj_load->isVisibleTo(b.w.list));
+    testing::internal::CaptureStdout();
+    b.w.list->start_run();
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("在运行,del"), std::string::npos);
+
+    b.job(0).finish(5);
+    ASSERT_TRUE(b.w.wait_idle());
+    EXPECT_EQ(b.job(1).starts, 0);
+    b.w.list->start_run();
+    ASSERT_TRUE(b.wait_running(1));
+    b.job(1).finish(3);
+    ASSERT_TRUE(b.wait_running(2));
+    b.job(2).finish(3);
+}
+
+// Stop while nothing runs does nothing: no alert, no cancel flag, the next Start runs all rows.
+TEST(BatchStop, StopWhileIdleDoesNothing)
+{
+    HeldBatch b;
+    b.w.list->stop_run();
+    EXPECT_FALSE(*b.w.list->is_cancelExport);
+    EXPECT_TRUE(batchtest::visible_alerts(*b.w.list).isEmpty());
+    b.w.list->start_run();
+    for (int i : {0, 1, 2}) {
+        ASSERT_TRUE(b.wait_running(i));
+        b.job(i).finish(3);
+    }
+    ASSERT_TRUE(b.w.wait_idle());
+}
+
+// A Stop that comes after the row was marked running but before its job started: the worker
+// cancels the job right after starting it, instead of letting it convert in full, and takes
+// no further row.
+TEST(BatchStop, StopBeforeTheJobHasStarted)
+{
+    HeldBatch b;
+    b.job(0).hold_start = true;
+    b.w.list->start_run();
+    ASSERT_TRUE(testsupport::pump_until([&] { return b.job(0).entered_start.load(); }));
+    ASSERT_TRUE(b.w.list->is_run);
+    b.w.list->stop_run();
+    ASSERT_NE(b.w.list->cancelExport_NSAlert, nullptr);
+    b.job(0).release_start();
+    ASSERT_TRUE(b.w.wait_idle(10));
+    EXPECT_EQ(b.rows[0]->out_Ex->status, 5);
+    EXPECT_EQ(b.job(0).cancels, 2);
+    EXPECT_EQ(b.job(1).starts, 0);
+    EXPECT_EQ(b.w.list->cancelExport_NSAlert, nullptr);
+}
+
+// Deleting rows clears the list pane's current row, but Stop still cancels the conversion the
+// worker waits on.
+TEST(BatchStop, StopAfterTheRunningRowWasDeleted)
+{
+    HeldBatch b;
+    b.w.list->start_run();
+    ASSERT_TRUE(b.wait_running(0));
+    b.w.list->tableView->selectRow(0);
+    b.w.list->del_cl();
+    EXPECT_EQ(b.w.list->run_task_obj, nullptr);
+    EXPECT_EQ(b.w.list->items().size(), 2);
+    b.w.list->stop_run();
+    EXPECT_EQ(b.job(0).cancels, 1);
+    ASSERT_TRUE(b.w.wait_idle(10));
+    EXPECT_EQ(b.rows[0]->out_Ex->status, 5);
+    EXPECT_EQ(b.job(1).starts, 0);
+}
+
+// Only the completion of the job the worker waits on releases it: a completion that reaches
+// the list pane from elsewhere changes nothing of the running batch.
+TEST(BatchStop, AStrayCompletionDoesNotReleaseTheWorker)
+{
+    HeldBatch b;
+    b.w.list->start_run();
+    ASSERT_TRUE(b.wait_running(0));
+    b.w.list->sleep_delegate->export_finished(QUrl::fromLocalFile(QStringLiteral("/elsewhere.mov")));
+    b.w.list->export_finished(QUrl());
+    b.settle();
+    EXPECT_TRUE(b.w.list->is_run);
+    EXPECT_TRUE(b.job(0).running);
+    EXPECT_EQ(b.job(1).starts, 0);
+    b.job(0).finish(3);
+    ASSERT_TRUE(b.wait_running(1));
+    b.job(1).finish(3);
+    ASSERT_TRUE(b.wait_running(2));
+    b.job(2).finish(3);
+    ASSERT_TRUE(b.w.wait_idle());
+}
+
+// The failure alert comes once the last row of the batch has completed and lists exactly the
+// failed rows' sources, in table order; a later alert replaces the one shown.
+TEST(BatchStop, FailureAlertListsTheFailedRowsOnce)
+{
+    HeldBatch b;
+    b.w.list->start_run();
+    ASSERT_TRUE(b.wait_running(0));
+    b.job(0).finish(4);
+    ASSERT_TRUE(b.wait_running(1));
+    b.settle();
+    EXPECT_TRUE(batchtest::visible_alerts(*b.w.list).isEmpty()) << "rows still wait";
+    b.job(1).finish(3);
+    ASSERT_TRUE(b.wait_running(2));
+    b.job(2).finish(4);
+    ASSERT_TRUE(b.w.wait_idle());
+    b.settle();
+
+    const QList<QMessageBox*> shown = batchtest::visible_alerts(*b.w.list);
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown[0]->text(), QStringLiteral("以下文件转换失败，请尝试用传统引擎,再转换一次"));
+    EXPECT_EQ(shown[0]->informativeText(), b.rows[0]->in_file_obj.toLocalFile() + u'\n' +
+                                               b.rows[2]->in_file_obj.toLocalFile() + u'\n');
+
+    b.w.list->show_failed_alert();
+    b.settle();
+    EXPECT_EQ(batchtest::visible_alerts(*b.w.list).size(), 1);
+}
+
+// A flood of progress reports refreshes the running row at most every 100 ms; the completion
+// is shown at once.
+TEST(BatchStop, ProgressIsCoalesced)
+{
+    HeldBatch b;
+    b.w.list->start_run();
+    ASSERT_TRUE(b.wait_running(0));
+    b.settle();
+    int row_refreshes = 0;
+    QObject::connect(b.w.list->items_model, &QAbstractItemModel::dataChanged,
+                     [&](const QModelIndex& top, const QModelIndex& bottom) {
+                         if (top.row() == 0 && bottom.row() == 0)
+                             ++row_refreshes;
+                     });
+    QElapsedTimer clock;
+    clock.start();
+    b.job(0).flood_progress(5000);
+    ASSERT_TRUE(testsupport::pump_until([&] { return b.rows[0]->out_Ex->out_progress == 1.0f; }));
+    b.settle();
+    const qint64 elapsed = clock.elapsed();
+    EXPECT_GE(row_refreshes, 1);
+    EXPECT_LE(row_refreshes, elapsed / 100 + 2) << elapsed << " ms";
+    EXPECT_EQ(batchtest::status_text(*b.w.list, *b.rows[0]), QStringLiteral("进行中 100.00 %"));
+    EXPECT_EQ(b.w.list->info_out_textfield->text(), QStringLiteral("1/3"));
+    b.w.list->stop_run();
+    ASSERT_TRUE(b.w.wait_idle());
+}
