@@ -119,7 +119,13 @@ void Setup_NSViewController::save_bookmark()
         logLine(QStringLiteral("Could not create a bookmark because: ") + bookmark.error);
         return;
     }
-    QSettings().setValue(QLatin1String(kBookmarkKey), *bookmark.data);
+    QSettings settings;
+    settings.setValue(QLatin1String(kBookmarkKey), *bookmark.data);
+    // Written now, so that a settings file that cannot be written is noticed and said.
+    settings.sync();
+    if (settings.status() != QSettings::NoError)
+        logLine(QStringLiteral("Could not create a bookmark because: the settings file “%1” could not be written")
+                    .arg(settings.fileName()));
 }
 
 void Setup_NSViewController::out_path_ac()

@@ -28,7 +28,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), split_(new main_N
     setWindowTitle(QString::fromUtf8(build_info::app_name));
     resize(1100, 680);
 
-    QMenu* help_menu = menuBar()->addMenu(tr("帮助"));
+    help_menu = menuBar()->addMenu(tr("帮助"));
     help_action = help_menu->addAction(tr("使用帮助"), this, &MainWindow::show_help);
     help_action->setShortcut(QKeySequence::HelpContents);
     help_menu->addSeparator();

@@ -5,6 +5,7 @@
 #include <QSplitter>
 
 class QAction;
+class QMenu;
 class ViewController;
 class Setup_NSViewController;
 class Help_ViewController;
@@ -37,6 +38,7 @@ public:
     Help_ViewController* show_help();
     Help_ViewController* help_window() const;
 
+    QMenu* help_menu = nullptr;
     QAction* help_action = nullptr;
     QAction* about_action = nullptr;
     QAction* more_apps_action = nullptr;

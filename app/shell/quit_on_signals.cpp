@@ -1,6 +1,8 @@
 #include "app/shell/quit_on_signals.h"
 
 #include <QApplication>
+#include <QPointer>
+#include <QWidget>
 #include <QSocketNotifier>
 #include <cerrno>
 #include <csignal>
@@ -65,7 +67,14 @@ void QuitOnSignals::signal_arrived()
     char bytes[64];
     while (::read(g_pipe[0], bytes, sizeof bytes) > 0) {
     }
-    // The same road as the user closing the windows; a window that must first finish its work
-    // refuses the close and closes itself later.
-    QApplication::closeAllWindows();
+    // The same road as the user closing the windows. A window that must first finish its work
+    // refuses the close and closes itself later; the others still close now, so that the
+    // application ends as soon as that one has.
+    QList<QPointer<QWidget>> windows;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        windows << window;
+    for (const QPointer<QWidget>& window : windows) {
+        if (window && window->isVisible())
+            window->close();
+    }
 }

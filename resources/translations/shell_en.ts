@@ -29,7 +29,7 @@
     </message>
     <message>
         <source>Help_ViewController.syjs</source>
-        <translation>1. Drop files or folders onto the list on the left.
+        <translation>1. Drop files or folders onto the list on the left, or add them with the button below it.
 2. On the right, choose the output folder and a video, audio or audio-only format.
 3. Press Start: the files convert one after another. Stop cancels the file in progress.
 4. Right-click a row to preview it, estimate its output size, convert it again or reset it.</translation>

@@ -21,6 +21,21 @@ QString home_path(const apptest::AppEnv& env, const QString& relative)
     return QDir(QString::fromStdString(env.home())).filePath(relative);
 }
 
+// A new folder in the test's home.
+QString make_folder(const apptest::AppEnv& env, const QString& relative)
+{
+    const QString path = home_path(env, relative);
+    EXPECT_TRUE(QDir().mkpath(path));
+    return path;
+}
+
+// An empty file, which stands where a folder is wanted.
+void make_file(const QString& path)
+{
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+}
+
 QString default_folder(const apptest::AppEnv& env) { return home_path(env, QStringLiteral("Videos/Converter")); }
 
 QString shown_path(const Setup_NSViewController& column)
@@ -86,9 +101,7 @@ TEST(ShellColumn, FirstLaunchCreatesAndShowsTheDefaultFolderWithoutStoringIt)
 TEST(ShellColumn, UncreatableDefaultFolderIsLoggedAndTheColumnStillWorks)
 {
     apptest::AppEnv env;
-    QFile blocker(home_path(env, QStringLiteral("Videos")));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    make_file(home_path(env, QStringLiteral("Videos")));
 
     apptest::LogCapture log;
     Setup_NSViewController column;
@@ -105,8 +118,7 @@ TEST(ShellColumn, UncreatableDefaultFolderIsLoggedAndTheColumnStillWorks)
 TEST(ShellColumn, ChosenFolderIsRememberedWhileTheRootAndCancellingChangeNothing)
 {
     apptest::AppEnv env;
-    const QString chosen = home_path(env, QStringLiteral("out folder ü"));
-    ASSERT_TRUE(QDir().mkpath(chosen));
+    const QString chosen = make_folder(env, QStringLiteral("out folder ü"));
     {
         Setup_NSViewController column;
         column.show();
@@ -132,6 +144,23 @@ TEST(ShellColumn, ChosenFolderIsRememberedWhileTheRootAndCancellingChangeNothing
     EXPECT_FALSE(next_launch.userSelectedFolderURL);
 }
 
+// A settings file that cannot be written: the choice is logged as not remembered, and the
+// chosen folder still serves for this run.
+TEST(ShellColumn, ChoiceThatCannotBeStoredIsLoggedAndStillShown)
+{
+    apptest::AppEnv env;
+    const QString chosen = make_folder(env, QStringLiteral("chosen"));
+    Setup_NSViewController column;
+    column.show();
+    make_file(QFileInfo(QSettings().fileName()).absolutePath());
+    apptest::LogCapture log;
+    choose_in_dialog(column, chosen);
+    const QStringList lines = log.take();
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Could not create a bookmark because: the settings file")));
+    EXPECT_EQ(shown_path(column), chosen);
+}
+
 // A stored folder that is gone, or is a file now, is logged with the reason; the default folder
 // shows and the key stays for the next launch. A folder that comes back is used again.
 TEST(ShellColumn, UnresolvableStoredFolderFallsBackToTheDefaultAndKeepsTheKey)
@@ -139,9 +168,7 @@ TEST(ShellColumn, UnresolvableStoredFolderFallsBackToTheDefaultAndKeepsTheKey)
     apptest::AppEnv env;
     const QString gone = home_path(env, QStringLiteral("gone"));
     const QString file = home_path(env, QStringLiteral("a file"));
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.close();
+    make_file(file);
     const struct {
         QString stored;
         QString reason;
