@@ -86,6 +86,9 @@ private:
     std::shared_ptr<FfmpegRun> current_ffmpeg_run();
     void ffmpeg_complete(FfmpegRun& run, const std::shared_ptr<ffkit::Session>& session);
     void ffmpeg_log(FfmpegRun& run, const ffkit::Log& log);
+    void ffmpeg_statistics(FfmpegRun& run, const ffkit::Statistics* statistics);
+    // Ends an ffmpeg start that cannot run: failed with the reason, one export_finished.
+    void fail_before_start(const QString& reason);
 
     // The engine of the latest start, which cancel_export acts on.
     std::atomic<Engine> latest_engine_{Engine::none};

@@ -1,12 +1,44 @@
 // The ffmpeg path of the conversion job: the argument string, the run and its callbacks.
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 
 #include "engine/ffmpeg_command.h"
 #include "engine/one_exporter.h"
 #include "engine/one_exporter_ffmpeg_run.h"
+#include "engine/progress_fraction.h"
+#include "engine/run_failure_texts.h"
 #include "engine/stdout_log.h"
+#include "platform/ffkit/arguments.h"
 #include "platform/ffkit/session.h"
 #include "platform/foundation/files.h"
+#include "platform/foundation/finished_file.h"
+
+namespace {
+
+QString errno_text(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
+
+// Whether an ffmpeg message ends in the text of a system error that explains a failed run.
+bool names_system_error(const QString& message)
+{
+    static const QStringList texts = [] {
+        QStringList list;
+        for (int code : {ENOSPC, EDQUOT, EFBIG, EACCES, EPERM, EROFS, EIO, ENOENT, ENOTDIR, ENAMETOOLONG, EMFILE, ENOMEM})
+            list << QStringLiteral(": ") + errno_text(code);
+        return list;
+    }();
+    return std::any_of(texts.begin(), texts.end(), [&](const QString& text) { return message.endsWith(text); });
+}
+
+// The reason of a failed run: its last two messages, behind the cause when they do not name it.
+QString failure_text(const FfmpegLogSlots& messages, const QString& cause)
+{
+    const QString last = messages.text();
+    return cause.isEmpty() || last.contains(cause) ? last : cause + u'\n' + last;
+}
+
+}  // namespace
 
 QString OneExporter::build_ffmpeg_command()
 {
@@ -35,16 +67,26 @@ void OneExporter::start_ffmpeg_export(const media::TimeRange& range)
     if (is_preview_play)
         arguments = with_sample_range(range, arguments);
 
-    if (const auto output = out_url_obj.get()) {
-        run->output_path = output->toLocalFile();
-        run->output_existed_before = foundation::file_exists(run->output_path);
+    // ffmpeg writes under a hidden name beside the output; the output path is the last argument.
+    std::optional<QStringList> argv = ffkit::split_arguments(arguments);
+    const std::optional<QUrl> output = out_url_obj.get();
+    if (!argv || argv->isEmpty() || !output) {
+        fail_before_start(QStringLiteral("ffmpeg 参数无法解析"));
+        return;
     }
+    run->output_path = output->toLocalFile();
+    if (foundation::file_exists(run->output_path)) {
+        fail_before_start(existing_output_text());
+        return;
+    }
+    run->unfinished_path = foundation::unfinished_file_path(run->output_path);
+    argv->last() = run->unfinished_path;
     status = 2;
 
     // The callbacks hold the job, so that its one completion always arrives.
     const auto self = shared_from_this();
     const auto session = ffkit::execute_async(
-        arguments,
+        *argv,
         [self, run](const std::shared_ptr<ffkit::Session>& ended) { self->ffmpeg_complete(*run, ended); },
         [self, run](const ffkit::Log& log) { self->ffmpeg_log(*run, log); },
         [self, run](const ffkit::Statistics& statistics) {
@@ -53,7 +95,7 @@ void OneExporter::start_ffmpeg_export(const media::TimeRange& range)
             if (run->cancel_requested)
                 return;
             guard.unlock();
-            self->on_ffmpeg_statistics(&statistics);
+            self->ffmpeg_statistics(*run, &statistics);
         });
     const std::optional<int64_t> id = session ? std::optional<int64_t>(session->id()) : std::nullopt;
     ff_sessionId = id;
@@ -85,25 +127,41 @@ void OneExporter::on_ffmpeg_complete(const std::shared_ptr<ffkit::Session>& sess
 
 void OneExporter::on_ffmpeg_log(const ffkit::Log& log) { ffmpeg_log(*current_ffmpeg_run(), log); }
 
+void OneExporter::fail_before_start(const QString& reason)
+{
+    status = 4;
+    error_info = std::optional<QString>(reason);
+    logLine(QStringLiteral("错误 ") + reason);
+    report_finished(out_url_obj.get().value_or(QUrl()));
+}
+
 void OneExporter::ffmpeg_complete(FfmpegRun& run, const std::shared_ptr<ffkit::Session>& session)
 {
     const auto code = session ? session->return_code() : std::nullopt;
-    const bool success = ffkit::ReturnCode::is_success(code);
+    bool success = ffkit::ReturnCode::is_success(code);
     const bool cancelled = !success && ffkit::ReturnCode::is_cancel(code);
 
-    if (!success && !cancelled) {
-        run.failed = true;
-        error_info = std::optional<QString>(
-            run.log_slots.empty()
-                ? QStringLiteral("ffmpeg 返回码 %1").arg(code ? QString::number(code->value()) : QStringLiteral("nil"))
-                : run.log_slots.text());
-        logLine(QStringLiteral("错误 ") + error_info.get().value_or(QString()));
+    std::optional<QString> failure;
+    if (!success && !cancelled)
+        failure = run.log_slots.empty()
+                      ? QStringLiteral("ffmpeg 返回码 %1").arg(code ? QString::number(code->value()) : QStringLiteral("nil"))
+                      : failure_text(run.log_slots, run.cause);
+    // The finished file takes its name, never over a file that appeared during the run.
+    if (success && !run.unfinished_path.isEmpty()) {
+        if (const int rename_error = foundation::rename_without_replacing(run.unfinished_path, run.output_path)) {
+            success = false;
+            failure = rename_error == EEXIST ? existing_output_text()
+                                             : QStringLiteral("%1: %2").arg(run.output_path, errno_text(rename_error));
+        }
     }
-    // A failed or cancelled run leaves nothing that looks finished, and nothing that would
-    // block a retry; a file that was there before the run is not its to remove.
-    if (!success && !run.output_path.isEmpty() && !run.output_existed_before && !run.output_refused &&
-        foundation::file_exists(run.output_path))
-        foundation::remove_item(run.output_path);
+    // A failed or cancelled run leaves nothing behind; its hidden file is its own.
+    if (!success && !run.unfinished_path.isEmpty())
+        foundation::remove_item(run.unfinished_path);
+    if (failure) {
+        run.failed = true;
+        error_info = failure;
+        logLine(QStringLiteral("错误 ") + *failure);
+    }
 
     // Without a source duration no fraction was reported during the run; the end is 1.
     if (success && !(raw_duration.seconds() > 0)) {
@@ -122,17 +180,26 @@ void OneExporter::ffmpeg_log(FfmpegRun& run, const ffkit::Log& log)
 {
     if (log.message.isEmpty())
         return;
-    run.log_slots.store(log.message);
-    if (log.message.contains(QStringLiteral("already exists. Exiting")))
-        run.output_refused = true;
+    // ffmpeg names the hidden file it writes; the user knows the output by its own name.
+    QString message = log.message;
+    if (!run.unfinished_path.isEmpty())
+        message.replace(run.unfinished_path, run.output_path);
+    run.log_slots.store(message);
+    if (run.cause.isEmpty() && names_system_error(message))
+        run.cause = message;
     // Messages that come after a failed completion still update its reason.
     if (run.failed && status == 4) {
-        error_info = std::optional<QString>(run.log_slots.text());
+        error_info = std::optional<QString>(failure_text(run.log_slots, run.cause));
         logLine(QStringLiteral("错误 ") + error_info.get().value_or(QString()));
     }
 }
 
 void OneExporter::on_ffmpeg_statistics(const ffkit::Statistics* statistics)
+{
+    ffmpeg_statistics(*current_ffmpeg_run(), statistics);
+}
+
+void OneExporter::ffmpeg_statistics(FfmpegRun& run, const ffkit::Statistics* statistics)
 {
     if (!statistics) {
         logLine(QStringLiteral("没有time"));
@@ -142,7 +209,10 @@ void OneExporter::on_ffmpeg_statistics(const ffkit::Statistics* statistics)
     const double duration = raw_duration.seconds();
     if (!(duration > 0) || !std::isfinite(duration))
         return;
-    const float progress = float(double(statistics->time) / (duration * 1000));
+    // ffmpeg reports times below zero at the start of some runs and past the duration at
+    // the end; the fraction stays within 0 to 1 and never goes back.
+    const float progress = readable_progress(double(statistics->time) / (duration * 1000), run.progress);
+    run.progress = progress;
     out_progress = progress;
     report_progress(progress);
 }

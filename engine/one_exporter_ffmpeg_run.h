@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <atomic>
 #include <mutex>
 #include <optional>
 
@@ -10,12 +11,16 @@
 // What one ffmpeg run of a job keeps while its callbacks come.
 struct OneExporter::FfmpegRun {
     FfmpegLogSlots log_slots;
+    // Fixed before the run starts: the output's own name, and the hidden name that ffmpeg
+    // writes to and that takes the output's name once the run has succeeded.
     QString output_path;
-    // A file that was there before the run is never removed by it.
-    bool output_existed_before = false;
-    // ffmpeg refused the output because the file is there (created after our check).
-    std::atomic<bool> output_refused{false};
+    QString unfinished_path;
     std::atomic<bool> failed{false};
+    // The first message that names a system error (a full disk, a missing permission): the
+    // cause of the failure, which the last messages often no longer name. Log callback only.
+    QString cause;
+    // The highest fraction reported, so that progress never goes back.
+    std::atomic<float> progress{0};
 
     std::mutex lock;  // guards the two fields below
     std::optional<int64_t> session_id;

@@ -1,7 +1,10 @@
 // The pipeline path of the conversion job: set-up of the run and its two handlers.
+#include <cerrno>
+
 #include "engine/ffmpeg_command.h"
 #include "engine/one_exporter.h"
 #include "engine/reader_writer_exporter.h"
+#include "engine/run_failure_texts.h"
 #include "engine/stdout_log.h"
 
 namespace {
@@ -100,7 +103,11 @@ void OneExporter::on_session_exporter_complete(const ExportResult& result)
     if (pipeline)
         status = status_of_writer(pipeline->writer());
     if (!result.is_success()) {
-        const QString description = result.error().description();
+        QString description = result.error().description();
+        // The output's name was taken while the run wrote under its hidden name.
+        if (const auto* error = std::get_if<media::Error>(&result.error().value);
+            error && media::is_posix_error(*error, EEXIST))
+            description = existing_output_text();
         logLine(QStringLiteral("ReaderWriterExporter, failed to export ") + description);
         error_info = std::optional<QString>(description);
         if (status != 5)

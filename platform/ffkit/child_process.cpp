@@ -2,11 +2,13 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 extern char** environ;
@@ -22,16 +24,75 @@ void close_fd(int& fd)
     fd = -1;
 }
 
+// The program's path as execve takes it: a name without a slash is looked up in PATH here,
+// before the fork, since the child may only make async-signal-safe calls.
+std::string resolve_program(const std::string& program)
+{
+    if (program.find('/') != std::string::npos)
+        return program;
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "/usr/local/bin:/usr/bin:/bin";
+    size_t start = 0;
+    while (start <= dirs.size()) {
+        const size_t end = std::min(dirs.find(':', start), dirs.size());
+        std::string dir = dirs.substr(start, end - start);
+        const std::string candidate = (dir.empty() ? std::string(".") : dir) + "/" + program;
+        struct stat st {};
+        if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        start = end + 1;
+    }
+    return {};
+}
+
+// Runs in the forked child until exec: async-signal-safe calls only. On failure the errno
+// goes to the parent through the report pipe.
+[[noreturn]] void exec_child(const char* path, char* const* argv, int out, int err, int report,
+                             pid_t parent)
+{
+    // The child dies with the thread that started it (the run's thread, which lives until
+    // the child is reaped), and so with the application, whatever ends it.
+    if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent)
+        ::_exit(127);
+    // Default signal handling and nothing blocked, whatever this process does with its own
+    // signals; its own process group, so that a terminal's interrupt reaches it only through us.
+    struct sigaction defaults {};
+    defaults.sa_handler = SIG_DFL;
+    for (int s : {SIGINT, SIGTERM, SIGPIPE, SIGQUIT})
+        ::sigaction(s, &defaults, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    ::setpgid(0, 0);
+    const int in = ::open("/dev/null", O_RDONLY);
+    if (in < 0 || ::dup2(in, STDIN_FILENO) < 0 || ::dup2(out, STDOUT_FILENO) < 0 ||
+        ::dup2(err, STDERR_FILENO) < 0) {
+        const int code = errno;
+        (void)!::write(report, &code, sizeof code);
+        ::_exit(127);
+    }
+    ::execve(path, argv, environ);
+    const int code = errno;
+    (void)!::write(report, &code, sizeof code);
+    ::_exit(127);
+}
+
 }  // namespace
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments)
 {
+    const std::string path = resolve_program(program);
+    if (path.empty()) {
+        error_ = "cannot start " + program + ": " + std::strerror(ENOENT);
+        return;
+    }
     int out[2] = {-1, -1};
     int err[2] = {-1, -1};
-    if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) {
+    int report[2] = {-1, -1};
+    if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0 || ::pipe2(report, O_CLOEXEC) != 0) {
         error_ = std::string("cannot create pipes: ") + std::strerror(errno);
-        close_fd(out[0]);
-        close_fd(out[1]);
+        for (int* fd : {&out[0], &out[1], &err[0], &err[1], &report[0], &report[1]})
+            close_fd(*fd);
         return;
     }
 
@@ -41,44 +102,36 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
-
-    // The child starts with default signal handling and nothing blocked, whatever this
-    // process does with its own signals, and in its own process group so that a terminal's
-    // interrupt reaches it only through us.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t none;
-    sigemptyset(&none);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGINT);
-    sigaddset(&defaults, SIGTERM);
-    sigaddset(&defaults, SIGPIPE);
-    sigaddset(&defaults, SIGQUIT);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setpgroup(&attributes, 0);
-    posix_spawnattr_setflags(&attributes,
-                             POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
-
-    pid_t pid = -1;
-    const int rc = ::posix_spawnp(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        exec_child(path.c_str(), argv.data(), out[1], err[1], report[1], parent);
+    const int fork_error = errno;
     close_fd(out[1]);
     close_fd(err[1]);
-    if (rc != 0) {
-        error_ = "cannot start " + program + ": " + std::strerror(rc);
+    close_fd(report[1]);
+    if (pid < 0) {
+        error_ = "cannot start " + program + ": " + std::strerror(fork_error);
         close_fd(out[0]);
         close_fd(err[0]);
+        close_fd(report[0]);
         return;
     }
     pid_ = pid;
+    // The report pipe closes on a successful exec; otherwise it carries the errno.
+    int code = 0;
+    ssize_t n = 0;
+    while ((n = ::read(report[0], &code, sizeof code)) < 0 && errno == EINTR) {
+    }
+    close_fd(report[0]);
+    if (n > 0) {
+        error_ = "cannot start " + program + ": " + std::strerror(code);
+        close_fd(out[0]);
+        close_fd(err[0]);
+        wait();
+        pid_ = -1;
+        return;
+    }
     stdout_fd_ = out[0];
     stderr_fd_ = err[0];
 }
@@ -93,7 +146,6 @@ ChildProcess::~ChildProcess()
         wait();
     }
 }
-
 void ChildProcess::close_stdout() { close_fd(stdout_fd_); }
 void ChildProcess::close_stderr() { close_fd(stderr_fd_); }
 

@@ -12,7 +12,9 @@ namespace ffkit {
 // One program run as a child process without a shell: standard input from /dev/null,
 // standard output and standard error each into a pipe that the parent reads.
 // The pid is signalled only while the child has not been reaped, so a signal can never
-// reach an unrelated process that got the pid again.
+// reach an unrelated process that got the pid again. The child is killed when the thread
+// that created it ends (and so when this process dies, however it dies): create it on a
+// thread that outlives it.
 class ChildProcess {
 public:
     // Starts program (looked up in PATH when it has no slash) with the arguments (argv[0]

@@ -8,12 +8,14 @@
 #include <cerrno>
 #include <map>
 #include <mutex>
+#include <future>
 #include <thread>
 
 #include "arguments.h"
 #include "child_process.h"
 #include "line_buffer.h"
 #include "progress_parser.h"
+#include "platform/foundation/threads.h"
 
 namespace ffkit {
 
@@ -116,10 +118,25 @@ void drain(const std::shared_ptr<Session>& session, ChildProcess& child, const C
     }
 }
 
-void run(std::shared_ptr<Session> session, std::shared_ptr<ChildProcess> child, Callbacks callbacks,
-         std::optional<QString> start_error)
+// The run's own thread: starts the child (so that the child, which dies with the thread
+// that created it, lives exactly as long as its run), reads it to its end and completes.
+void run(std::shared_ptr<Session> session, std::vector<std::string> argv, Callbacks callbacks,
+         std::optional<QString> start_error, std::promise<void> started)
 {
+    foundation::name_this_thread("ffkit-run");
     auto& state = session->state();
+    std::shared_ptr<ChildProcess> child;
+    if (!start_error) {
+        child = std::make_shared<ChildProcess>(program(), argv);
+        if (!child->started())
+            start_error = QString::fromStdString(child->error());
+    }
+    {
+        std::lock_guard guard(state.lock);
+        state.child = child;
+    }
+    started.set_value();
+
     std::optional<int> wait_status;
     if (start_error) {
         if (callbacks.on_log)
@@ -158,22 +175,17 @@ std::shared_ptr<Session> start(const QStringList& arguments, Callbacks callbacks
                                std::optional<QString> error)
 {
     auto session = std::make_shared<Session>(next_id.fetch_add(1), arguments);
-    std::shared_ptr<ChildProcess> child;
-    if (!error) {
-        const std::string name = program();
-        child = std::make_shared<ChildProcess>(name, command_line(arguments));
-        if (!child->started())
-            error = QString::fromStdString(child->error());
-    }
-    {
-        std::lock_guard guard(session->state().lock);
-        session->state().child = child;
-    }
     {
         std::lock_guard guard(registry_lock);
         registry()[session->id()] = session;
     }
-    std::thread(run, session, child, std::move(callbacks), std::move(error)).detach();
+    // Returns once the child is started (or could not be), as a caller expects of a start.
+    std::promise<void> started;
+    std::future<void> started_future = started.get_future();
+    std::thread(run, session, command_line(arguments), std::move(callbacks), std::move(error),
+                std::move(started))
+        .detach();
+    started_future.wait();
     return session;
 }
 

@@ -1,8 +1,12 @@
+#include <QFile>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
 #include <limits>
 #include <mutex>
 
+#include "platform/foundation/finished_file.h"
 #include "writer_impl.h"
 #include "writer_timecode.h"
 
@@ -34,6 +38,13 @@ std::shared_ptr<AssetWriter> AssetWriter::create(const QUrl& output_url, const F
 namespace media::wr {
 
 namespace {
+
+Error writer_error(const QString& description) { return Error{QStringLiteral("media.writer"), -1, description}; }
+
+Error already_exists(const QString& path)
+{
+    return Error{QString::fromLatin1(kPOSIXErrorDomain), EEXIST, QStringLiteral("The file “%1” already exists.").arg(path)};
+}
 
 // An input may run this far ahead of the least advanced unfinished input, in seconds.
 constexpr double kInterleaveWindow = 0.5;
@@ -160,24 +171,36 @@ bool WriterImpl::start_writing()
         std::lock_guard work(work_mu_);
         if (status_ != Status::Unknown)
             return false;
-        QString why;
-        file_ = OutputFile::create(url_.toLocalFile(), &why);
+        // The file is written under a hidden name and takes its own name only once finished,
+        // so that nothing under that name ever looks finished when it is not.
+        const QString path = url_.toLocalFile();
+        std::optional<Error> refused;
+        struct stat st {};
+        if (::lstat(QFile::encodeName(path).constData(), &st) == 0) {
+            refused = already_exists(path);
+        } else {
+            int code = 0;
+            file_ = OutputFile::create(foundation::unfinished_file_path(path), &code);
+            if (!file_)
+                refused = posix_error(code, QStringLiteral("The file “%1” could not be created").arg(path));
+        }
         if (file_) {
-            created_file_ = true;
             const int rc = avformat_alloc_output_context2(&format_, nullptr, container_->muxer, nullptr);
             if (rc < 0 || !format_) {
-                why = QStringLiteral("Cannot set up the %1 muxer: %2")
-                          .arg(QLatin1String(container_->muxer), error_text(rc));
+                refused = writer_error(QStringLiteral("Cannot set up the %1 muxer: %2")
+                                           .arg(QLatin1String(container_->muxer), error_text(rc)));
             } else {
                 format_->pb = file_->io();
                 format_->flags |= AVFMT_FLAG_CUSTOM_IO;
                 // The muxer reopens the file by name to move the index to the front.
                 format_->url = av_strdup(("file:" + file_->path()).toUtf8().constData());
+                if (!format_->url)
+                    refused = writer_error(QStringLiteral("Out of memory"));
             }
         }
         status_ = Status::Writing;
-        if (!format_)
-            fail_locked(why);
+        if (refused)
+            fail_locked(*refused);
     }
     kick_inputs();
     return status_ == Status::Writing;
@@ -470,27 +493,40 @@ void WriterImpl::input_finished(size_t index)
     kick_inputs();
 }
 
-bool WriterImpl::finish_locked(QString* error)
+std::optional<Error> WriterImpl::finish_locked()
 {
+    QString why;
     for (Track& t : tracks_) {
         t.input->set_finished();
-        if (!flush_track(t, error))
-            return false;
+        if (!flush_track(t, &why))
+            return writer_error(why);
     }
-    if (!write_header_when_ready(error))
-        return false;
-    if (!header_written_) {
-        *error = QStringLiteral("No media data was appended, so there is nothing to write");
-        return false;
-    }
-    if (!write_interleaved(true, error))
-        return false;
+    if (!write_header_when_ready(&why))
+        return writer_error(why);
+    if (!header_written_)
+        return writer_error(QStringLiteral("No media data was appended, so there is nothing to write"));
+    if (!write_interleaved(true, &why))
+        return writer_error(why);
     const int rc = av_write_trailer(format_);
-    if (rc < 0) {
-        *error = QStringLiteral("Could not finish the file: %1").arg(error_text(rc));
-        return false;
-    }
-    return teardown_locked(false, error);
+    if (rc < 0)
+        return writer_error(QStringLiteral("Could not finish the file: %1").arg(error_text(rc)));
+    teardown_locked(false);
+    return publish_locked();
+}
+
+std::optional<Error> WriterImpl::publish_locked()
+{
+    const QString path = url_.toLocalFile();
+    if (const int code = file_->close())
+        return posix_error(code, QStringLiteral("Writing the file “%1” failed").arg(path));
+    // Never over a file that took the name while this one was written.
+    if (const int code = foundation::rename_without_replacing(file_->path(), path))
+        return code == EEXIST ? already_exists(path)
+                              : posix_error(code, QStringLiteral("The file “%1” could not be given its name").arg(path));
+    file_->forget();
+    file_.reset();
+    created_file_ = true;
+    return std::nullopt;
 }
 
 void WriterImpl::finish_writing(std::function<void()> completion)
@@ -500,11 +536,10 @@ void WriterImpl::finish_writing(std::function<void()> completion)
         {
             std::lock_guard work(self->work_mu_);
             if (self->status_ == Status::Writing) {
-                QString why;
-                if (self->finish_locked(&why))
-                    self->status_ = Status::Completed;
+                if (const auto error = self->finish_locked())
+                    self->fail_locked(*error);
                 else
-                    self->fail_locked(why);
+                    self->status_ = Status::Completed;
             }
         }
         self->kick_inputs();
@@ -528,18 +563,26 @@ void WriterImpl::cancel_writing()
 
 void WriterImpl::fail_locked(const QString& description)
 {
+    fail_locked(writer_error(description.isEmpty() ? QStringLiteral("Writing failed") : description));
+}
+
+void WriterImpl::fail_locked(Error error)
+{
     if (status_ != Status::Writing && status_ != Status::Unknown)
         return;
+    // A write that the system refused is the cause of whatever failed after it: a full disk
+    // must say so, not that the trailer could not be written.
+    if (file_ && file_->write_error() && !is_posix_error(error, file_->write_error()))
+        error = posix_error(file_->write_error(), QStringLiteral("Writing the file “%1” failed").arg(url_.toLocalFile()));
     {
         std::lock_guard state(state_mu_);
-        error_ = Error{QStringLiteral("media.writer"), -1,
-                       description.isEmpty() ? QStringLiteral("Writing failed") : description};
+        error_ = std::move(error);
     }
     status_ = Status::Failed;
     teardown_locked(true);
 }
 
-bool WriterImpl::teardown_locked(bool remove_file, QString* close_error)
+void WriterImpl::teardown_locked(bool remove_file)
 {
     for (Track& t : tracks_) {
         t.video_encoder.reset();
@@ -552,15 +595,10 @@ bool WriterImpl::teardown_locked(bool remove_file, QString* close_error)
         avformat_free_context(format_);
         format_ = nullptr;
     }
-    bool ok = true;
-    if (file_) {
-        if (remove_file || !(ok = file_->close(close_error))) {
-            file_->remove();
-            created_file_ = false;  // gone: nothing is left for anyone to remove
-        }
+    if (file_ && remove_file) {
+        file_->remove();
         file_.reset();
     }
-    return ok;
 }
 
 void WriterImpl::kick_inputs()

@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,20 +18,15 @@ namespace {
 
 constexpr int kBufferSize = 1 << 16;
 
-QString errno_text(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
-
 }  // namespace
 
-std::unique_ptr<OutputFile> OutputFile::create(const QString& path, QString* error)
+std::unique_ptr<OutputFile> OutputFile::create(const QString& path, int* error)
 {
     const QByteArray native = QFile::encodeName(path);
     const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
-        const int code = errno;
         if (error)
-            *error = code == EEXIST
-                         ? QStringLiteral("The file “%1” already exists.").arg(path)
-                         : QStringLiteral("The file “%1” could not be created: %2").arg(path, errno_text(code));
+            *error = errno;
         return nullptr;
     }
     std::unique_ptr<OutputFile> file(new OutputFile);
@@ -51,17 +45,13 @@ std::unique_ptr<OutputFile> OutputFile::create(const QString& path, QString* err
         av_free(buffer);
         file->remove();
         if (error)
-            *error = QStringLiteral("Out of memory");
+            *error = ENOMEM;
         return nullptr;
     }
     return file;
 }
 
-OutputFile::~OutputFile()
-{
-    QString ignored;
-    close(&ignored);
-}
+OutputFile::~OutputFile() { close(); }
 
 int OutputFile::write(void* opaque, uint8_t* data, int size)
 {
@@ -93,24 +83,19 @@ int64_t OutputFile::seek(void* opaque, int64_t offset, int whence)
     return pos < 0 ? AVERROR(errno) : pos;
 }
 
-bool OutputFile::close(QString* error)
+int OutputFile::close()
 {
     if (io_) {
         avio_flush(io_);
         av_freep(&io_->buffer);
         avio_context_free(&io_);
     }
-    bool ok = write_error_ == 0;
     if (fd_ >= 0) {
-        if (::close(fd_) != 0 && ok) {
+        if (::close(fd_) != 0 && !write_error_)
             write_error_ = errno;
-            ok = false;
-        }
         fd_ = -1;
     }
-    if (!ok && error)
-        *error = QStringLiteral("Writing the file “%1” failed: %2").arg(path_, errno_text(write_error_));
-    return ok;
+    return write_error_;
 }
 
 void OutputFile::remove()
@@ -118,8 +103,7 @@ void OutputFile::remove()
     if (removed_)
         return;
     removed_ = true;
-    QString ignored;
-    close(&ignored);
+    close();
     // Only the file this writer made: whatever was put at the path since stays.
     const QByteArray native = QFile::encodeName(path_);
     struct stat st {};

@@ -9,22 +9,27 @@ struct AVIOContext;
 namespace media::wr {
 
 // The writer's output file: created exclusively (an existing file is never opened), written
-// through an AVIOContext, and removable only by its creator.
+// through an AVIOContext, and removable only by its creator. Failures are kept as the
+// system's error numbers, so that their cause (a full disk, a missing permission) is told.
 class OutputFile {
 public:
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // nullptr with a description when the file exists or cannot be created.
-    static std::unique_ptr<OutputFile> create(const QString& path, QString* error);
+    // nullptr, with the errno in *error, when the file exists or cannot be created.
+    static std::unique_ptr<OutputFile> create(const QString& path, int* error);
 
     AVIOContext* io() const { return io_; }
     const QString& path() const { return path_; }
-    // Flushes and closes; false with a description when data could not be written.
-    bool close(QString* error);
+    // errno of the first write that failed; 0 while every write succeeded.
+    int write_error() const { return write_error_; }
+    // Flushes and closes; 0, or the errno of the first write or of the close that failed.
+    int close();
     // Closes without caring for errors and deletes the file, when the path still names it.
     void remove();
+    // The file was renamed away by its creator: nothing is left to remove.
+    void forget() { removed_ = true; }
 
 private:
     OutputFile() = default;

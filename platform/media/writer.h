@@ -64,8 +64,10 @@ public:
 };
 using PixelBufferAdaptorRef = std::shared_ptr<AssetWriterInputPixelBufferAdaptor>;
 
-// Writes a new file of one file type. The file is created exclusively by start_writing();
-// the writer deletes only a file that it created itself.
+// Writes a new file of one file type. start_writing() fails when the output URL names an
+// existing file; the data goes into a hidden file beside it, which takes the output URL's name
+// only when finish_writing() succeeds (never over a file that took the name meanwhile) and is
+// removed on failure or cancel. So a file under the output URL is always a finished one.
 class AssetWriter {
 public:
     enum class Status { Unknown = 0, Writing = 1, Completed = 2, Failed = 3, Cancelled = 4 };
@@ -91,8 +93,7 @@ public:
     virtual void cancel_writing() = 0;
     virtual Status status() const = 0;
     virtual std::optional<Error> error() const = 0;
-    // True when this writer created its output file (it then may remove it); false again
-    // once the writer removed the file itself (after a failure or a cancel).
+    // True once this writer has put its finished file under the output URL.
     virtual bool created_output_file() const = 0;
 };
 using AssetWriterRef = std::shared_ptr<AssetWriter>;

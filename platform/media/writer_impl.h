@@ -119,11 +119,14 @@ private:
     bool flush_track(Track& t, QString* error);
     bool write_header_when_ready(QString* error);
     bool write_interleaved(bool to_the_end, QString* error);
-    bool finish_locked(QString* error);
+    // Writes the rest and gives the file its name; the reason when that failed.
+    std::optional<Error> finish_locked();
+    // Closes the finished file and renames it to the output URL, never over another file.
+    std::optional<Error> publish_locked();
     void fail_locked(const QString& description);
-    // Frees the muxer and encoders and closes the file (removing it when asked); false with
-    // the reason when the data could not be written.
-    bool teardown_locked(bool remove_file, QString* close_error = nullptr);
+    void fail_locked(Error error);
+    // Frees the muxer and encoders; removes the unfinished file when asked.
+    void teardown_locked(bool remove_file);
     void set_position(Track& t, double seconds);
 
     void kick_inputs();
@@ -137,7 +140,7 @@ private:
 
     mutable std::mutex work_mu_;  // encoding and muxing; taken before state_mu_
     std::vector<Track> tracks_;
-    std::unique_ptr<OutputFile> file_;
+    std::unique_ptr<OutputFile> file_;  // the unfinished file, under its hidden name
     AVFormatContext* format_ = nullptr;
     bool header_written_ = false;
     bool optimize_for_network_ = false;

@@ -227,7 +227,7 @@ TEST_F(OneExporterRun, AFileThatWasThereIsNeitherOverwrittenNorRemoved)
     run.job->start_ffmpeg_export(seconds(0, 3));
     ASSERT_TRUE(finished(run));
     EXPECT_EQ(run.job->status, 4);
-    EXPECT_TRUE(run.job->error_info.get().value_or("").contains("already exists"));
+    EXPECT_EQ(run.job->error_info.get(), std::optional<QString>("文件已经存在"));
     QFile existing(out("there.mov"));
     ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
     EXPECT_EQ(existing.readAll(), "keep me");
@@ -269,4 +269,35 @@ TEST_F(OneExporterRun, ThePipelinePathThroughTheJob)
     ASSERT_EQ(probe.media_information->streams.size(), 2u);
     EXPECT_EQ(probe.media_information->streams[0].codec_name, "h264");
     EXPECT_NEAR(seconds_of(probe.media_information->duration), 3.0, 0.1);
+}
+
+TEST_F(OneExporterRun, AnOutputNameTakenDuringTheRunIsNeverReplaced)
+{
+    for (const bool ffmpeg : {true, false}) {
+        SCOPED_TRACE(ffmpeg ? "ffmpeg" : "pipeline");
+        testsupport::TempDir folder;
+        const QString target = QString::fromStdString(folder.file("taken"));
+        const JobRun run = make_job(fixture_path("long.mp4"), movie_preset(), target);
+        if (ffmpeg)
+            run.job->start_ffmpeg_export(seconds(0, 12));
+        else
+            run.job->start_export(seconds(0, 12));
+        // Nothing has the output's name while the run writes; another file takes it then.
+        ASSERT_TRUE(testsupport::pump_until([&] { return !testsupport::entries(folder.path()).empty(); }));
+        EXPECT_FALSE(QFileInfo::exists(target + ".mov"));
+        {
+            QFile other(target + ".mov");
+            ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+            other.write("arrived meanwhile");
+        }
+        ASSERT_TRUE(finished(run));
+        testsupport::pump_until([] { return false; }, 200ms);
+        EXPECT_EQ(run.recorder->finished, 1);
+        EXPECT_EQ(run.job->status, 4);
+        EXPECT_EQ(run.job->error_info.get(), std::optional<QString>("文件已经存在"));
+        EXPECT_EQ(testsupport::entries(folder.path()), std::vector<std::string>{"taken.mov"});
+        QFile other(target + ".mov");
+        ASSERT_TRUE(other.open(QIODevice::ReadOnly));
+        EXPECT_EQ(other.readAll(), "arrived meanwhile");
+    }
 }

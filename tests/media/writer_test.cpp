@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 
 #include <QFile>
 #include <QUrl>
@@ -44,11 +45,21 @@ TEST(Writer, H264AndAacInMovie)
     auto video = add(writer, AVMediaTypeVideo, h264_settings(320, 240, 1000000));
     auto audio = add(writer, AVMediaTypeAudio, aac_settings(48000, 2));
     ASSERT_TRUE(writer->start_writing());
-    EXPECT_TRUE(writer->created_output_file());
     writer->start_session_at_source_time(Time::zero());
-    ASSERT_EQ(run(writer, {{video, video_frames(75, 320, 240)}, {audio, audio_buffers(3.0)}}),
+    // While it is written, the file has a hidden name that keeps the extension.
+    std::vector<std::string> while_writing;
+    ASSERT_EQ(run(writer, {{video, video_frames(75, 320, 240)}, {audio, audio_buffers(3.0)}},
+                  [&](int appended) {
+                      if (appended == 40)
+                          while_writing = testsupport::entries(dir.path());
+                  }),
               AssetWriter::Status::Completed);
     EXPECT_FALSE(writer->error());
+    ASSERT_EQ(while_writing.size(), 1u);
+    EXPECT_EQ(while_writing[0].rfind(".out put.converting-", 0), 0u) << while_writing[0];
+    EXPECT_TRUE(QString::fromStdString(while_writing[0]).endsWith(".mov"));
+    EXPECT_TRUE(writer->created_output_file());
+    EXPECT_EQ(testsupport::entries(dir.path()), std::vector<std::string>{"out put.mov"});
 
     const FileInfo info = probe(out);
     ASSERT_TRUE(info.opened);
@@ -364,7 +375,7 @@ TEST(Writer, CancelStopsAndLeavesNothing)
                                     writer->cancel_writing();
                             });
     EXPECT_EQ(status, AssetWriter::Status::Cancelled);
-    EXPECT_FALSE(exists(out));
+    EXPECT_TRUE(testsupport::entries(dir.path()).empty());
     EXPECT_FALSE(writer->created_output_file());
 }
 
@@ -376,17 +387,45 @@ TEST(Writer, CancelLeavesAFileThatTookThePlaceOfItsOwn)
     auto video = add(writer, AVMediaTypeVideo, h264_settings(320, 240));
     ASSERT_TRUE(writer->start_writing());
     ASSERT_TRUE(video->append_sample_buffer(*video_sample(0, 320, 240, AV_PIX_FMT_YUV420P, Time::make(1, 25))));
-    ASSERT_EQ(std::rename(out.c_str(), dir.file("moved.mov").c_str()), 0);
+    const auto names = testsupport::entries(dir.path());
+    ASSERT_EQ(names.size(), 1u);
+    const std::string unfinished = dir.file(names[0]);
+    ASSERT_EQ(std::rename(unfinished.c_str(), dir.file("moved.mov").c_str()), 0);
     {
-        std::ofstream f(out);
+        std::ofstream f(unfinished);
         f << "someone else's";
     }
     writer->cancel_writing();
     EXPECT_EQ(writer->status(), AssetWriter::Status::Cancelled);
-    std::ifstream f(out);
+    std::ifstream f(unfinished);
     std::string text;
     std::getline(f, text);
     EXPECT_EQ(text, "someone else's");
+}
+
+TEST(Writer, ANameTakenDuringTheWriteIsNeverReplaced)
+{
+    testsupport::TempDir dir;
+    const std::string out = dir.file("raced.mov");
+    auto writer = make_writer(out);
+    auto video = add(writer, AVMediaTypeVideo, h264_settings(320, 240));
+    ASSERT_TRUE(writer->start_writing());
+    const auto status = run(writer, {{video, video_frames(20, 320, 240)}}, [&](int appended) {
+        if (appended == 10) {
+            std::ofstream f(out);
+            f << "arrived meanwhile";
+        }
+    });
+    EXPECT_EQ(status, AssetWriter::Status::Failed);
+    ASSERT_TRUE(writer->error());
+    EXPECT_TRUE(is_posix_error(*writer->error(), EEXIST)) << writer->error()->description.toStdString();
+    EXPECT_FALSE(writer->created_output_file());
+    // The other file is whole, and the unfinished one is gone.
+    EXPECT_EQ(testsupport::entries(dir.path()), std::vector<std::string>{"raced.mov"});
+    std::ifstream f(out);
+    std::string text;
+    std::getline(f, text);
+    EXPECT_EQ(text, "arrived meanwhile");
 }
 
 TEST(Writer, FullDiskFailsTheWriterAndRemovesTheFile)
@@ -411,7 +450,8 @@ TEST(Writer, FullDiskFailsTheWriterAndRemovesTheFile)
     EXPECT_EQ(status, AssetWriter::Status::Failed);
     ASSERT_TRUE(writer->error());
     EXPECT_TRUE(writer->error()->description.contains("File too large")) << writer->error()->description.toStdString();
-    EXPECT_FALSE(exists(out));
+    EXPECT_TRUE(is_posix_error(*writer->error(), EFBIG));
+    EXPECT_TRUE(testsupport::entries(dir.path()).empty());
 }
 
 TEST(Writer, FailedAppendFailsTheWriterWithAReason)
@@ -441,7 +481,7 @@ TEST(Writer, FailedAppendFailsTheWriterWithAReason)
         EXPECT_EQ(run(writer, {{video, c.frames}}), AssetWriter::Status::Failed);
         ASSERT_TRUE(writer->error());
         EXPECT_TRUE(writer->error()->description.contains(c.reason)) << writer->error()->description.toStdString();
-        EXPECT_FALSE(exists(out));
+        EXPECT_TRUE(testsupport::entries(dir.path()).empty());
     }
 }
 

@@ -65,6 +65,17 @@ bool pump_until(const std::function<bool()>& done, std::chrono::milliseconds tim
     return true;
 }
 
+std::vector<std::string> entries(const std::string& directory)
+{
+    std::vector<std::string> names;
+    const QStringList list = QDir(QString::fromStdString(directory))
+                                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                            QDir::Name);
+    for (const QString& name : list)
+        names.push_back(name.toStdString());
+    return names;
+}
+
 TempDir::TempDir()
 {
     QTemporaryDir dir(QDir::tempPath() + "/convtest-XXXXXX");

@@ -20,6 +20,9 @@ std::optional<std::string> run_program(const std::vector<std::string>& argv);
 bool pump_until(const std::function<bool()>& done,
                 std::chrono::milliseconds timeout = std::chrono::seconds(30));
 
+// The names in a directory, hidden ones included, sorted; empty when it cannot be read.
+std::vector<std::string> entries(const std::string& directory);
+
 // A fresh empty directory for one test, removed by the destructor.
 class TempDir {
 public:

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QString>
+
+// Failure texts of a run that the table shows, in the "Localizable" context the app
+// translates.
+
+// The output's name was taken by another file (before the start or during the run).
+QString existing_output_text();

@@ -1,0 +1,225 @@
+// The job in a process of its own, as the application runs it: killed in the middle, out of
+// disk space, or without permission to write.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QString>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <map>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "fixture_paths.h"
+#include "support/support.h"
+
+extern char** environ;
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// The conversion process, with its standard output read line by line.
+class ConversionChild {
+public:
+    explicit ConversionChild(const std::vector<std::string>& arguments)
+    {
+        int fds[2];
+        if (pipe2(fds, O_CLOEXEC) != 0)
+            return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+        std::vector<std::string> all = {CONVERSION_CHILD};
+        all.insert(all.end(), arguments.begin(), arguments.end());
+        std::vector<char*> argv;
+        for (auto& a : all)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+            pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        close(fds[1]);
+        out_ = fds[0];
+    }
+    ~ConversionChild()
+    {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            reap();
+        }
+        if (out_ >= 0)
+            close(out_);
+    }
+
+    pid_t pid() const { return pid_; }
+
+    // The next of its own lines (those that start with '@', without it), past the job's log
+    // lines; empty at its end or after the time-out.
+    std::string line(std::chrono::milliseconds timeout = 120s)
+    {
+        for (;;) {
+            std::string next = any_line(timeout);
+            if (next.empty() || next[0] == '@')
+                return next.empty() ? next : next.substr(1);
+        }
+    }
+
+    std::string any_line(std::chrono::milliseconds timeout)
+    {
+        const auto end = std::chrono::steady_clock::now() + timeout;
+        for (;;) {
+            if (const auto nl = buffer_.find('\n'); nl != std::string::npos) {
+                std::string line = buffer_.substr(0, nl);
+                buffer_.erase(0, nl + 1);
+                return line;
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+            pollfd p{out_, POLLIN, 0};
+            if (left.count() <= 0 || poll(&p, 1, int(left.count())) <= 0)
+                return {};
+            char chunk[4096];
+            const ssize_t n = read(out_, chunk, sizeof chunk);
+            if (n <= 0)
+                return {};
+            buffer_.append(chunk, size_t(n));
+        }
+    }
+
+    // "key=value" lines up to the end of its output.
+    std::map<std::string, std::string> outcome()
+    {
+        std::map<std::string, std::string> values;
+        for (std::string l = line(); !l.empty(); l = line())
+            if (const auto eq = l.find('='); eq != std::string::npos)
+                values[l.substr(0, eq)] = l.substr(eq + 1);
+        return values;
+    }
+
+    void reap()
+    {
+        int status = 0;
+        while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+        }
+        pid_ = -1;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+    std::string buffer_;
+};
+
+// The processes whose parent is `parent`.
+std::vector<pid_t> children_of(pid_t parent)
+{
+    std::vector<pid_t> found;
+    for (const QString& entry : QDir("/proc").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool number = false;
+        const pid_t pid = entry.toInt(&number);
+        if (!number)
+            continue;
+        std::ifstream stat("/proc/" + entry.toStdString() + "/stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        // "pid (comm) state ppid ...": the name may hold blanks and parentheses.
+        const auto close = text.rfind(')');
+        if (close == std::string::npos)
+            continue;
+        char state = 0;
+        int ppid = 0;
+        if (std::sscanf(text.c_str() + close + 1, " %c %d", &state, &ppid) == 2 && ppid == parent)
+            found.push_back(pid);
+    }
+    return found;
+}
+
+// Running (not gone, not a zombie that waits to be reaped).
+bool alive(pid_t pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const auto close = text.rfind(')');
+    return close != std::string::npos && close + 2 < text.size() && text[close + 2] != 'Z' &&
+           text[close + 2] != 'X';
+}
+
+bool has_unfinished_file(const std::string& dir)
+{
+    for (const auto& name : testsupport::entries(dir))
+        if (name.find(".converting-") != std::string::npos)
+            return true;
+    return false;
+}
+
+class ConversionProcess : public ::testing::Test {
+protected:
+    testsupport::TempDir dir;
+    std::string output() const { return dir.file("out"); }
+    std::string final_file() const { return dir.file("out.mov"); }
+};
+
+}  // namespace
+
+TEST_F(ConversionProcess, KilledApplicationLeavesNoFfmpegAndNoFinishedLookingFile)
+{
+    for (const char* engine : {"ffmpeg", "pipeline"}) {
+        SCOPED_TRACE(engine);
+        ConversionChild child({engine, fixture_path("long.mp4").toStdString(), output(), "--large"});
+        ASSERT_GT(child.pid(), 0);
+        ASSERT_EQ(child.line(), "started");
+        // Well into the run: its output is being written.
+        ASSERT_TRUE(testsupport::pump_until([&] { return has_unfinished_file(dir.path()); }, 60s));
+        std::this_thread::sleep_for(300ms);
+        const std::vector<pid_t> ffmpeg = children_of(child.pid());
+        if (std::string(engine) == "ffmpeg") {
+            ASSERT_EQ(ffmpeg.size(), 1u);
+        }
+        kill(child.pid(), SIGKILL);
+        child.reap();
+        std::this_thread::sleep_for(2s);
+        for (pid_t pid : ffmpeg)
+            EXPECT_FALSE(alive(pid)) << "ffmpeg " << pid << " outlived the application";
+        EXPECT_FALSE(QFile::exists(QString::fromStdString(final_file())));
+        for (const auto& name : testsupport::entries(dir.path()))
+            QFile::remove(QString::fromStdString(dir.file(name)));
+    }
+}
+
+TEST_F(ConversionProcess, AFullDiskFailsOnceWithItsCause)
+{
+    for (const char* engine : {"ffmpeg", "pipeline"}) {
+        SCOPED_TRACE(engine);
+        ConversionChild child({engine, fixture_path("long.mp4").toStdString(), output(), "--fsize", "100000"});
+        ASSERT_EQ(child.line(), "started");
+        const auto outcome = child.outcome();
+        EXPECT_EQ(outcome.at("status"), "4");
+        EXPECT_EQ(outcome.at("finished"), "1");
+        EXPECT_NE(outcome.at("error").find("File too large"), std::string::npos) << outcome.at("error");
+        EXPECT_EQ(outcome.at("error").find(".converting-"), std::string::npos) << outcome.at("error");
+        EXPECT_TRUE(testsupport::entries(dir.path()).empty());
+    }
+}
+
+TEST_F(ConversionProcess, AFolderWithoutWritePermissionFailsOnceWithItsCause)
+{
+    ASSERT_EQ(chmod(dir.path().c_str(), 0555), 0);
+    for (const char* engine : {"ffmpeg", "pipeline"}) {
+        SCOPED_TRACE(engine);
+        ConversionChild child({engine, fixture_path("h264_aac.mp4").toStdString(), output(), "--no-override"});
+        ASSERT_EQ(child.line(), "started");
+        const auto outcome = child.outcome();
+        EXPECT_EQ(outcome.at("status"), "4");
+        EXPECT_EQ(outcome.at("finished"), "1");
+        EXPECT_NE(outcome.at("error").find("Permission denied"), std::string::npos) << outcome.at("error");
+        EXPECT_TRUE(testsupport::entries(dir.path()).empty());
+    }
+    chmod(dir.path().c_str(), 0755);
+}
