@@ -4,7 +4,7 @@
 #include <QSettings>
 #include <gtest/gtest.h>
 
-#include "../engine/output_probe.h"
+#include "support/output_probe.h"
 #include "app/settings/setup_ns_view_controller.h"
 #include "app/table/items_model.h"
 #include "batch_support.h"
