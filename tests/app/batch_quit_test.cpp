@@ -1,6 +1,7 @@
 // Quitting while a row converts: the window waits for the cancelled conversion, and nothing
 // is left behind, neither a partial output nor an ffmpeg process.
 #include <QDir>
+#include <QMessageBox>
 #include <gtest/gtest.h>
 
 #include "app/batch/running_jobs.h"
