@@ -6,6 +6,7 @@ PACKAGES="build-essential cmake ninja-build pkg-config
 libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
 ffmpeg
 qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-l10n-tools qt6-multimedia-dev libgl-dev
+gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
 libgtest-dev libgmock-dev
 fonts-noto-cjk xvfb dbus-daemon dbus-session-bus-common qt6-translations-l10n
 locales

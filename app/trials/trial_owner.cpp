@@ -1,0 +1,63 @@
+#include "app/trials/trial_owner.h"
+
+#include "engine/one_exporter.h"
+#include "engine/run_task_obj.h"
+#include "engine/stdout_log.h"
+#include "platform/foundation/files.h"
+
+TrialOwner::TrialOwner(QObject* window, ProgressHandler on_progress, FinishedHandler on_finished)
+    : DelegateBridge(window, std::move(on_progress), std::move(on_finished))
+{
+}
+
+TrialOwner::~TrialOwner()
+{
+    if (job) {
+        if (const auto url = job->out_url_obj.get())
+            remove_trial_file(*url);
+    }
+}
+
+void TrialOwner::start(const std::shared_ptr<TrialOwner>& self, std::shared_ptr<OneExporter> trial,
+                       const media::TimeRange& range)
+{
+    self->job = std::move(trial);
+    OneExporter& job = *self->job;
+    job.delegate = std::shared_ptr<vrkSleepDelegate>(self);
+    job.is_preview_play = true;
+    self->started_ = true;
+    if (job.is_run_ffmpeg)
+        job.start_ffmpeg_export(range);
+    else
+        job.start_export(range);
+}
+
+void TrialOwner::cancel()
+{
+    if (is_running())
+        job->cancel_export();
+}
+
+void TrialOwner::export_finished(const QUrl& url)
+{
+    finished_ = true;
+    if (job)
+        job->delegate = nullptr;
+    DelegateBridge::export_finished(url);
+}
+
+void remove_trial_file(const QUrl& url)
+{
+    const QString path = url.toLocalFile();
+    if (path.isEmpty() || !foundation::file_exists(path))
+        return;
+    if (foundation::remove_item(path))
+        logLine(QStringLiteral("删除 ") + path);
+    else
+        logLine(QStringLiteral("creat false"));
+}
+
+media::TimeRange trial_range(const media::Time& source_duration, const media::Time& limit)
+{
+    return media::TimeRange::make(media::Time::zero(), source_duration > limit ? limit : source_duration);
+}

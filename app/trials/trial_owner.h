@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QUrl>
+#include <atomic>
+#include <memory>
+
+#include "app/table/delegate_bridge.h"
+#include "platform/media/time.h"
+
+class Run_task_obj;
+
+// What a trial job (a preview's sample, a size estimate's trial) holds as its delegate.
+// It owns the job, the preview's private copy row and the trial's temporary file. The job
+// holds it until its completion and the window until it closes, so it goes away once both
+// are done, on whichever thread that is; then it removes the temporary file. Its window is
+// reached only on the main queue, through the bridge's guarded pointer.
+class TrialOwner : public DelegateBridge {
+public:
+    TrialOwner(QObject* window, ProgressHandler on_progress, FinishedHandler on_finished);
+    ~TrialOwner() override;
+
+    // Keeps the job, makes it a trial with this owner as delegate and starts it over the
+    // range with the engine its flag names. Main thread.
+    static void start(const std::shared_ptr<TrialOwner>& self, std::shared_ptr<OneExporter> trial,
+                      const media::TimeRange& range);
+    // The window went away: stops the trial when it still runs. Main thread.
+    void cancel();
+    bool is_running() const { return started_ && !finished_; }
+
+    // Clears the job's reference to this owner at once, on the job's thread, then hops.
+    void export_finished(const QUrl& url) override;
+
+    std::shared_ptr<Run_task_obj> copy_row;
+    std::shared_ptr<OneExporter> job;
+
+private:
+    std::atomic<bool> started_{false};
+    std::atomic<bool> finished_{false};
+};
+
+// Deletes a trial's temporary file when there is one.
+void remove_trial_file(const QUrl& url);
+
+// The part of a source that a trial converts: from zero over the source's duration, cut to
+// the limit only when the duration is greater than it.
+media::TimeRange trial_range(const media::Time& source_duration, const media::Time& limit);

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+class QWidget;
+class OneExporter;
+class Run_task_obj;
+class Video_AVPlayer_ViewController;
+class Calculate_file_size_NSViewController;
+
+// Opens the two trial windows as windows of their own above the parent's window, centred on
+// it. Each deletes itself when closed (always on the main thread) and goes with the parent's
+// window at the latest. Main thread.
+Video_AVPlayer_ViewController* open_preview_window_for(QWidget* parent, std::shared_ptr<Run_task_obj> row);
+Calculate_file_size_NSViewController* open_estimate_window_for(QWidget* parent, std::shared_ptr<OneExporter> row_job,
+                                                               const QString& title);
