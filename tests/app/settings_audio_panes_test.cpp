@@ -45,7 +45,7 @@ const QVariantMap kLinearPcm{
     {AVSampleRateKey, 48000.0f},
 };
 
-class Panes : public ::testing::Test {
+class AudioPanes : public ::testing::Test {
 protected:
     apptest::AppEnv env;
     Column c;
@@ -53,7 +53,7 @@ protected:
 
 }  // namespace
 
-TEST_F(Panes, TheAudioPaneGivesTheDictionaryOfTheChosenFormat)
+TEST_F(AudioPanes, TheAudioPaneGivesTheDictionaryOfTheChosenFormat)
 {
     EXPECT_EQ(c.audio->audio_CoreAudioType_popup->itemText(0), "LinearPCM");
     EXPECT_EQ(c.audio->audio_CoreAudioType_popup->itemText(1), "AAC");
@@ -68,7 +68,7 @@ TEST_F(Panes, TheAudioPaneGivesTheDictionaryOfTheChosenFormat)
     expect_settings(c.audio->get_audio_settings(), kLinearPcm);
 }
 
-TEST_F(Panes, OnlyAFullyCheckedAudioOnlyBoxGivesAPreset)
+TEST_F(AudioPanes, OnlyAFullyCheckedAudioOnlyBoxGivesAPreset)
 {
     QComboBox* popup = c.only_audio->audio_file_type_PopUpButton;
     EXPECT_EQ(popup->count(), 2);
@@ -100,7 +100,7 @@ TEST_F(Panes, OnlyAFullyCheckedAudioOnlyBoxGivesAPreset)
     EXPECT_FALSE(c.only_audio->get_only_audio_prest().has_value());
 }
 
-TEST_F(Panes, TheKeepSourceFoldersBoxIsOnOnlyWhenChecked)
+TEST_F(AudioPanes, TheKeepSourceFoldersBoxIsOnOnlyWhenChecked)
 {
     QCheckBox* box = c.general->is_add_rawpath_button;
     EXPECT_EQ(box->checkState(), Qt::Unchecked);
@@ -116,29 +116,36 @@ TEST(SettingsPull, TheListPaneReadsTheWindowsPanes)
 {
     apptest::AppEnv env;
     MainWindow window;
-    window.show();
+    show_active(&window);
     ViewController* list = window.split()->list_pane();
-    ASSERT_TRUE(list->video_setup_vc && list->audio_setup_vc && list->only_audio_setup_vc && list->setup_setup_vc);
-
+    const Panes panes = panes_of(window.split()->settings_column());
     const auto pull = [&] {
-        if (auto audio_only = list->only_audio_setup_vc->get_only_audio_prest())
-            return *audio_only;
-        My_Prest p = list->video_setup_vc->get_video_prest();
-        p.merge_audio_settings(list->audio_setup_vc->get_audio_settings());
-        return p;
+        list->refresh_setup();
+        return list->my_Prest;
     };
     My_Prest p = pull();
+    EXPECT_EQ(list->video_setup_vc, panes.video);
+    EXPECT_EQ(list->audio_setup_vc, panes.audio);
     EXPECT_EQ(p.fileType, AVFileTypeQuickTimeMovie);
     EXPECT_EQ(p.video_outputSettings.value(AVVideoCodecKey), QVariant(QString(AVVideoCodecTypeH264)));
+    EXPECT_EQ(p.video_outputSettings.value(AVVideoCompressionPropertiesKey).toMap().value(AVVideoAverageBitRateKey),
+              QVariant(qint64(6000000)));
     EXPECT_EQ(p.audio_outputSettings, kAac);
+    EXPECT_FALSE(p.is_run_ffmpeg);
+    EXPECT_FALSE(list->is_add_rawpath);
 
-    choose(list->video_setup_vc->video_codec_type_popup, "proRes422");
+    choose(panes.video->video_codec_type_popup, "proRes422");
     p = pull();
     EXPECT_EQ(p.audio_outputSettings, kLinearPcm);
     EXPECT_FALSE(p.video_outputSettings.contains(AVVideoCompressionPropertiesKey));
 
-    click(list->only_audio_setup_vc->only_out_audio_button);
+    click(panes.general->is_add_rawpath_button);
+    click(panes.only_audio->only_out_audio_button);
+    choose(panes.only_audio->audio_file_type_PopUpButton, "MP3");
     p = pull();
-    EXPECT_EQ(p.fileType, AVFileTypeWAVE);
+    EXPECT_EQ(p.fileType, AVFileTypeMPEGLayer3);
+    EXPECT_TRUE(p.video_outputSettings.isEmpty());
     EXPECT_TRUE(p.audio_outputSettings.isEmpty());
+    EXPECT_TRUE(p.is_run_ffmpeg);
+    EXPECT_TRUE(list->is_add_rawpath);
 }

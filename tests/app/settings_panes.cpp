@@ -14,25 +14,37 @@
 
 namespace settingstest {
 
-Column::Column() : column(std::make_unique<Setup_NSViewController>())
+Panes panes_of(Setup_NSViewController* column)
 {
-    column->resize(340, 560);
-    column->show();
-    column->activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(column.get()));
+    Panes panes;
     QTabWidget* tabs = column->tab_view;
     for (int i = 0; i < tabs->count(); ++i) {
         QWidget* pane = tabs->widget(i);
         if (auto* p = qobject_cast<Video_setup_ViewController*>(pane))
-            video = p;
+            panes.video = p;
         else if (auto* p = qobject_cast<Audio_setup_ViewController*>(pane))
-            audio = p;
+            panes.audio = p;
         else if (auto* p = qobject_cast<Only_Audio_setup_ViewController*>(pane))
-            only_audio = p;
+            panes.only_audio = p;
         else if (auto* p = qobject_cast<Setup_setup_ViewController*>(pane))
-            general = p;
+            panes.general = p;
     }
-    EXPECT_TRUE(video && audio && only_audio && general);
+    EXPECT_TRUE(panes.video && panes.audio && panes.only_audio && panes.general);
+    return panes;
+}
+
+void show_active(QWidget* window)
+{
+    window->show();
+    window->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+}
+
+Column::Column() : column(std::make_unique<Setup_NSViewController>())
+{
+    column->resize(340, 560);
+    show_active(column.get());
+    static_cast<Panes&>(*this) = panes_of(column.get());
 }
 
 Column::~Column() = default;

@@ -15,16 +15,23 @@ class QLineEdit;
 
 namespace settingstest {
 
-// The settings column, shown, with its four panes as the tab view holds them.
-struct Column {
-    Column();
-    ~Column();
-
-    std::unique_ptr<Setup_NSViewController> column;
+// The four panes as the settings column's tab view holds them.
+struct Panes {
     Video_setup_ViewController* video = nullptr;
     Audio_setup_ViewController* audio = nullptr;
     Only_Audio_setup_ViewController* only_audio = nullptr;
     Setup_setup_ViewController* general = nullptr;
+};
+Panes panes_of(Setup_NSViewController* column);
+
+// Shows the window and waits until it is active, so that pop-ups open and focus moves.
+void show_active(QWidget* window);
+
+// A settings column of its own, shown.
+struct Column : Panes {
+    Column();
+    ~Column();
+    std::unique_ptr<Setup_NSViewController> column;
 };
 
 // What a user does: picks an item of a pop-up by its title (through the open pop-up, so
