@@ -1,0 +1,71 @@
+// The application killed outright during an ffmpeg-path conversion: no ffmpeg outlives it.
+#include <QFileInfo>
+#include <QProcess>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <thread>
+
+#include "app/settings/setup_ns_view_controller.h"
+#include "batch_support.h"
+
+// Run only as the child process of the test below: converts on the ffmpeg path until killed.
+TEST(BatchKill, DISABLED_ConvertUntilKilled)
+{
+    const QByteArray folder = qgetenv("BATCH_KILL_OUTPUT");
+    ASSERT_FALSE(folder.isEmpty());
+    batchtest::Window w;
+    w.keep_preset(batchtest::slow_preset());
+    w.window.split()->settings_column()->set_out_path_url(QUrl::fromLocalFile(QString::fromUtf8(folder)));
+    const auto row = w.add_row(testsupport::fixture("long.mkv"));
+    ASSERT_TRUE(batchtest::wait_for_ffmpeg_choice(*row->out_Ex));
+    w.list->start_run();
+    ASSERT_TRUE(batchtest::wait_converting(*row));
+    std::printf("converting\n");
+    std::fflush(stdout);
+    testsupport::pump_until([] { return false; }, std::chrono::seconds(60));
+}
+
+// The application killed outright during an ffmpeg-path conversion takes its ffmpeg child
+// with it, and no file is left under the output's final name.
+TEST(BatchKill, KilledApplicationLeavesNoFfmpeg)
+{
+    testsupport::TempDir folder;
+    QProcess child;
+    child.setProgram(QStringLiteral("/proc/self/exe"));
+    child.setArguments({QStringLiteral("--gtest_also_run_disabled_tests"),
+                        QStringLiteral("--gtest_filter=BatchKill.DISABLED_ConvertUntilKilled")});
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("BATCH_KILL_OUTPUT"), QString::fromStdString(folder.path()));
+    child.setProcessEnvironment(environment);
+    child.start();
+    ASSERT_TRUE(child.waitForStarted(10000));
+    QByteArray out;
+    while (!out.contains("converting\n") && child.state() == QProcess::Running) {
+        child.waitForReadyRead(200);
+        out += child.readAllStandardOutput();
+    }
+    ASSERT_TRUE(out.contains("converting\n")) << out.toStdString();
+    const pid_t pid = static_cast<pid_t>(child.processId());
+    // The ffmpeg processes whose parent is the child.
+    const auto grandchildren = [pid] {
+        QProcess ps;
+        ps.start(QStringLiteral("pgrep"), {QStringLiteral("-P"), QString::number(pid), QStringLiteral("-x"), QStringLiteral("ffmpeg")});
+        ps.waitForFinished();
+        return QString::fromUtf8(ps.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    };
+    const QStringList ffmpeg = grandchildren();
+    ASSERT_EQ(ffmpeg.size(), 1);
+    ::kill(pid, SIGKILL);
+    ASSERT_TRUE(child.waitForFinished(5000));
+    const QString ffmpeg_proc = QStringLiteral("/proc/") + ffmpeg[0];
+    for (int i = 0; i < 20 && QFileInfo::exists(ffmpeg_proc); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // Orphans are re-parented and reaped by init; a zombie left by a missing reaper is gone too.
+    bool gone = !QFileInfo::exists(ffmpeg_proc);
+    if (!gone) {
+        QFile stat(ffmpeg_proc + QStringLiteral("/stat"));
+        gone = stat.open(QIODevice::ReadOnly) && stat.readAll().contains(") Z ");
+    }
+    EXPECT_TRUE(gone) << "ffmpeg " << ffmpeg[0].toStdString() << " outlived the application";
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(folder.file("long.mp4"))));
+}
