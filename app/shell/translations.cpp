@@ -28,8 +28,9 @@ QMap<QString, QString> files_for(const QLocale& language)
         for (const QString& file : files) {
             if (!file.endsWith(ending))
                 continue;
+            // Area names may hold underscores themselves ("settings_panes_en.qm").
             const QString area = file.chopped(ending.size());
-            if (!area.contains(QLatin1Char('_')) && !chosen.contains(area))
+            if (!chosen.contains(area))
                 chosen.insert(area, QDir(kDirectory).filePath(file));
         }
     }

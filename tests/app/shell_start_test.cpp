@@ -143,6 +143,8 @@ TEST(ShellStart, TranslationsFollowTheFirstLanguageThatHasTexts)
     {
         InstalledTranslations english(QLocale(QLocale::English, QLocale::UnitedKingdom));
         EXPECT_EQ(start_title(), QStringLiteral("Start"));
+        // Every area's file is loaded, also one whose name holds an underscore.
+        EXPECT_EQ(QCoreApplication::translate("Video_setup_ViewController", "码率"), QStringLiteral("Bit rate"));
     }
     {
         InstalledTranslations chinese(QLocale(QLocale::Chinese, QLocale::China));
