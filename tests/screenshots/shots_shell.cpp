@@ -1,5 +1,7 @@
+#include <QFileDialog>
 #include <QMenu>
 
+#include "app/settings/setup_ns_view_controller.h"
 #include "app/shell/help_view_controller.h"
 #include "app/shell/main_window.h"
 #include "shots.h"
@@ -12,5 +14,13 @@ const shots::Registrar help_menu("help_menu", [] {
     auto* window = new MainWindow;
     QObject::connect(window->help_menu, &QObject::destroyed, window, &QObject::deleteLater);
     return window->help_menu;
+});
+// The output folder dialog, which shows Qt's own texts in the window's language.
+const shots::Registrar folder_dialog("output_folder_dialog", [] {
+    auto* column = new Setup_NSViewController;
+    column->out_path_ac();
+    QObject::connect(column->folder_dialog, &QObject::destroyed, column, &QObject::deleteLater);
+    column->folder_dialog->resize(760, 460);
+    return column->folder_dialog.data();
 });
 }  // namespace
