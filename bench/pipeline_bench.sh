@@ -1,54 +1,105 @@
 #!/bin/bash
-# The reader/writer pipeline against the ffmpeg command line on the same generated sources:
-# three runs each, medians of wall time and peak memory (from /usr/bin/time).
-# Usage: bench/pipeline_bench.sh [BUILD_DIR]   (default build/test; a release-like build)
+# The reader/writer pipeline against the ffmpeg command with the same encoder settings:
+# libx264 / libx265 preset "faster" at 5 Mbit/s average (the encoders' default keyframe
+# interval and rate control on both sides), prores_ks profile 2 (422) in 10-bit 4:2:2,
+# bicubic scaling, AAC at 128 kbit/s 48 kHz stereo, automatic threads everywhere.
+# Cases: H.264, HEVC and ProRes 422 from a 1080p source, a 4K source down to 1080p, a 1080p
+# source turned 90 degrees (the command turns it upright by itself, as the pipeline does),
+# and a 10-minute WAV to AAC. Then the SSIM and PSNR of both H.264 outputs against the source.
+# Usage: bench/pipeline_bench.sh [ROUNDS] [BUILD_DIR] [CASES]
+#   ROUNDS defaults to 5; BUILD_DIR to build/bench (configured as Release and built);
+#   CASES is a pattern of case names to run (default: all), e.g. 'turned|wav'.
+#   PIPELINE_BENCH=path runs that pipeline_bench program instead of building one.
 set -e
-build=${1:-build/test}
-bin="$build/bench/pipeline_bench"
-[ -x "$bin" ] || { echo "build $bin first"; exit 1; }
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+root=$(cd "$(dirname "$0")/.." && pwd)
+rounds=${1:-5}
+build=${2:-$root/build/bench}
+only=${3:-.}
+# PIPELINE_BENCH names a pipeline_bench program to use as it is (an older build, to compare).
+bin=${PIPELINE_BENCH:-$build/bench/pipeline_bench}
+if [ -z "$PIPELINE_BENCH" ]; then
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$build" --target pipeline_bench >/dev/null
+fi
+. "$root/bench/compare.sh"
+trap 'rm -rf "$bench_work"' EXIT
+src=${BENCH_SOURCES:-/tmp/pipeline-bench-sources}
+mkdir -p "$src"
 
-source_of() { # source_of NAME SECONDS: 1080p30 with stereo sound
-    ffmpeg -hide_banner -loglevel error -nostdin -y \
-        -f lavfi -i "testsrc2=size=1920x1080:rate=30:duration=$2" \
-        -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=$2" \
-        -c:v libx264 -preset veryfast -crf 18 -pix_fmt yuv420p -c:a aac -ac 2 -shortest "$work/$1"
+# Sources are kept between runs (BENCH_SOURCES), made once with a fast encoder.
+make_source() { # make_source NAME FFMPEG_ARGS...
+    local name=$1
+    shift
+    [ -s "$src/$name" ] && return
+    ffmpeg -hide_banner -loglevel error -nostdin -y "$@" "$src/tmp_$name"
+    mv "$src/tmp_$name" "$src/$name"
 }
-measure() { # measure CMD...: prints "seconds peak_kb"
-    rm -f "$work/out.mov"
-    /usr/bin/time -f "%e %M" -o "$work/time" "$@" >/dev/null 2>"$work/err" || { cat "$work/err"; exit 1; }
-    cat "$work/time"
+video_source() { # video_source NAME SIZE SECONDS [EXTRA...]
+    local name=$1 size=$2 seconds=$3
+    shift 3
+    make_source "$name" -f lavfi -i "testsrc2=size=$size:rate=30:duration=$seconds" \
+        -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=$seconds" -ac 2 \
+        -c:v libx264 -preset veryfast -crf 18 -pix_fmt yuv420p -c:a aac -shortest "$@"
 }
-median() { sort -n | sed -n 2p; }
-pipeline() { measure "$bin" "$work/$1" "$work/out.mov" ${2:+$2 $3}; }
-command_line() {
-    measure ffmpeg -hide_banner -nostdin -y -i "$work/$1" ${2:+-vf scale=$2:$3} \
-        -c:v libx264 -b:v 5000000 -c:a aac "$work/out.mov"
+echo "making sources in $src ..."
+video_source hd.mp4 1920x1080 6
+video_source hd_short.mp4 1920x1080 3
+video_source uhd.mp4 3840x2160 4
+video_source turned.mov 1920x1080 6 -metadata:s:v:0 rotate=90
+make_source long.wav -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=600" -ac 2 -c:a pcm_s16le
+
+audio_args=(-c:a aac -b:a 128k -ar 48000 -ac 2)
+h264_args=(-c:v libx264 -preset faster -b:v 5000000 -pix_fmt yuv420p)
+hevc_args=(-c:v libx265 -preset faster -b:v 5000000 -pix_fmt yuv420p -tag:v hvc1 -x265-params log-level=error)
+prores_args=(-c:v prores_ks -profile:v 2 -pix_fmt yuv422p10le)
+command_line() { # command_line RESULT SOURCE OUTPUT ARGS...
+    local result=$1 source=$2 output=$3
+    shift 3
+    rm -f "$output"
+    bench_measure "$result" ffmpeg -hide_banner -nostdin -loglevel error -y -i "$source" "$@" "$output"
+}
+ours() { # ours RESULT SOURCE OUTPUT CODEC [W H]
+    local result=$1 output=$3
+    rm -f "$output"
+    bench_measure "$result" "$bin" "$2" "$output" "${@:4}"
 }
 
-echo "generating sources..."
-source_of short.mp4 20
-source_of long.mp4 80
+ours_h264() { ours "$1" "$src/hd.mp4" "$bench_work/ours_h264.mov" h264; }
+cmd_h264() { command_line "$1" "$src/hd.mp4" "$bench_work/cmd_h264.mov" "${h264_args[@]}" "${audio_args[@]}"; }
+ours_hevc() { ours "$1" "$src/hd.mp4" "$bench_work/out.mov" hevc; }
+cmd_hevc() { command_line "$1" "$src/hd.mp4" "$bench_work/out.mov" "${hevc_args[@]}" "${audio_args[@]}"; }
+ours_prores() { ours "$1" "$src/hd_short.mp4" "$bench_work/out.mov" prores422; }
+cmd_prores() { command_line "$1" "$src/hd_short.mp4" "$bench_work/out.mov" "${prores_args[@]}" "${audio_args[@]}"; }
+ours_down() { ours "$1" "$src/uhd.mp4" "$bench_work/out.mov" h264 1920 1080; }
+cmd_down() { command_line "$1" "$src/uhd.mp4" "$bench_work/out.mov" -vf scale=1920:1080 "${h264_args[@]}" "${audio_args[@]}"; }
+ours_turned() { ours "$1" "$src/turned.mov" "$bench_work/out.mov" h264 1080 1920; }
+cmd_turned() { command_line "$1" "$src/turned.mov" "$bench_work/out.mov" "${h264_args[@]}" "${audio_args[@]}"; }
+ours_wav() { ours "$1" "$src/long.wav" "$bench_work/out.mp4" none; }
+cmd_wav() { command_line "$1" "$src/long.wav" "$bench_work/out.mp4" "${audio_args[@]}"; }
 
-printf "%-22s %10s %10s %7s %12s %12s\n" case pipeline_s ffmpeg_s ratio pipeline_MB ffmpeg_MB
-compare() { # compare LABEL SOURCE [W H]
-    local p=() f=()
-    for i in 1 2 3; do p+=("$(pipeline "$2" "$3" "$4")"); f+=("$(command_line "$2" "$3" "$4")"); done
-    local ps fs pm fm
-    ps=$(printf "%s\n" "${p[@]}" | cut -d' ' -f1 | median)
-    fs=$(printf "%s\n" "${f[@]}" | cut -d' ' -f1 | median)
-    pm=$(printf "%s\n" "${p[@]}" | cut -d' ' -f2 | median)
-    fm=$(printf "%s\n" "${f[@]}" | cut -d' ' -f2 | median)
-    awk -v l="$1" -v ps="$ps" -v fs="$fs" -v pm="$pm" -v fm="$fm" \
-        'BEGIN { printf "%-22s %10.2f %10.2f %7.2f %12.1f %12.1f\n", l, ps, fs, fs / ps, pm / 1024, fm / 1024 }'
+echo "$rounds rounds per case, alternating"
+bench_header
+run() { # run LABEL NAME
+    if echo "$2" | grep -Eq "$only"; then bench_case "$1" "$rounds" "ours_$2" "cmd_$2"; fi
 }
-compare "20s 1080p30" short.mp4
-compare "20s 1080p -> 720p" short.mp4 1280 720
+run "h264 1080p30 6 s" h264
+run "hevc 1080p30 6 s" hevc
+run "prores 422 1080p30 3 s" prores
+run "h264 4K -> 1080p 4 s" down
+run "h264 turned 90 1080p 6 s" turned
+run "wav 10 min -> aac" wav
+bench_summary
 
-# Memory against the file's length: one run each.
-short=$(pipeline short.mp4)
-long=$(pipeline long.mp4)
-awk -v s="${short#* }" -v l="${long#* }" \
-    'BEGIN { printf "peak memory of the pipeline: 20 s source %.1f MB, 80 s source %.1f MB\n", s / 1024, l / 1024 }'
-echo "ratio = ffmpeg seconds / pipeline seconds (>= 1 means the pipeline is at least as fast)"
+# The pictures are equal in quality: both H.264 outputs against the source.
+quality() { # quality FILE: "ssim psnr" of its picture against the source
+    ffmpeg -hide_banner -nostdin -i "$1" -i "$src/hd.mp4" \
+        -lavfi "[0:v]split[a][b];[1:v]split[c][d];[a][c]ssim;[b][d]psnr" -f null - 2>&1 |
+        awk '/SSIM/ { for (i = 1; i <= NF; i++) if ($i ~ /^All:/) { sub("All:", "", $i); s = $i } }
+             /PSNR/ { for (i = 1; i <= NF; i++) if ($i ~ /^average:/) { sub("average:", "", $i); p = $i } }
+             END { print s, p }'
+}
+if [ -s "$bench_work/ours_h264.mov" ] && [ -s "$bench_work/cmd_h264.mov" ]; then
+    read -r os op <<<"$(quality "$bench_work/ours_h264.mov")"
+    read -r cs cp <<<"$(quality "$bench_work/cmd_h264.mov")"
+    echo "h264 1080p against the source: ours SSIM $os PSNR $op dB, command SSIM $cs PSNR $cp dB"
+fi

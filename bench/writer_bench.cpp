@@ -83,7 +83,7 @@ int main(int argc, char** argv)
                     {AVVideoHeightKey, static_cast<int>(size.height)},
                     {AVVideoCompressionPropertiesKey, QVariantMap{{AVVideoAverageBitRateKey, 5000000}}}});
     auto audio_in = AssetWriterInput::create(AVMediaTypeAudio, QVariantMap{{AVFormatIDKey, kAudioFormatMPEG4AAC},
-                                                                           {AVEncoderBitRateKey, 129000},
+                                                                           {AVEncoderBitRateKey, 128000},
                                                                            {AVNumberOfChannelsKey, 2},
                                                                            {AVSampleRateKey, 48000.0f}});
     writer->add_input(video_in);
