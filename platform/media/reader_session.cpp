@@ -9,8 +9,10 @@ namespace media {
 
 namespace {
 
-// Packets a channel may hold before the demuxer waits (when no other channel needs more).
+// Packets a channel may hold before the demuxer waits (when no other channel needs more);
+// a waiting demuxer is woken once a channel is down to kRefillLevel.
 constexpr size_t kChannelDepth = 48;
+constexpr size_t kRefillLevel = kChannelDepth / 2;
 
 int interrupt_callback(void* opaque)
 {
@@ -34,7 +36,8 @@ ReaderSession::~ReaderSession() { shutdown(); }
 
 int ReaderSession::add_channel(const std::vector<int>& stream_indices)
 {
-    Channel ch;
+    std::lock_guard lock(mutex_);
+    Channel& ch = channels_.emplace_back();
     for (int idx : stream_indices) {
         if (idx < 0 || idx >= static_cast<int>(ctx_->nb_streams))
             continue;
@@ -42,8 +45,6 @@ int ReaderSession::add_channel(const std::vector<int>& stream_indices)
         ch.stream_done.push_back(false);
         ctx_->streams[idx]->discard = AVDISCARD_DEFAULT;
     }
-    std::lock_guard lock(mutex_);
-    channels_.push_back(std::move(ch));
     return static_cast<int>(channels_.size()) - 1;
 }
 
@@ -91,13 +92,31 @@ bool ReaderSession::wants_more() const
     return false;
 }
 
+bool ReaderSession::needs_refill() const
+{
+    for (const Channel& ch : channels_)
+        if (!ch.ended && ch.packets.size() <= kRefillLevel)
+            return true;
+    return false;
+}
+
+void ReaderSession::wake_consumers()
+{
+    for (Channel& ch : channels_)
+        ch.data_cv.notify_all();
+}
+
 void ReaderSession::run()
 {
     av::PacketPtr pkt(av_packet_alloc());
     while (!stop_) {
         {
             std::unique_lock lock(mutex_);
-            space_cv_.wait(lock, [this] { return stop_ || wants_more(); });
+            if (!wants_more()) {
+                demuxer_waiting_ = true;
+                space_cv_.wait(lock, [this] { return stop_ || needs_refill(); });
+                demuxer_waiting_ = false;
+            }
             if (stop_)
                 return;
         }
@@ -150,8 +169,9 @@ bool ReaderSession::route(AVPacket* pkt)
         }
         ch.ended = std::all_of(ch.stream_done.begin(), ch.stream_done.end(), [](bool d) { return d; });
         any_open = any_open || !ch.ended;
+        if (ch.consumer_waiting && (ch.ended || !ch.packets.empty()))
+            ch.data_cv.notify_one();
     }
-    data_cv_.notify_all();
     return any_open;
 }
 
@@ -160,7 +180,7 @@ void ReaderSession::end_all_channels()
     std::lock_guard lock(mutex_);
     for (Channel& ch : channels_)
         ch.ended = true;
-    data_cv_.notify_all();
+    wake_consumers();
 }
 
 bool ReaderSession::ends_early() const
@@ -191,14 +211,18 @@ ReaderSession::Pop ReaderSession::pop(int channel, av::PacketPtr& packet)
         return Pop::Stopped;
     Channel& ch = channels_[channel];
     const auto ready = [&] { return stop_ || ch.closed || !ch.packets.empty() || ch.ended; };
-    wait_blocking(lock, data_cv_, ready);
+    if (!ready()) {
+        ch.consumer_waiting = true;
+        wait_blocking(lock, ch.data_cv, ready);
+        ch.consumer_waiting = false;
+    }
     if (stop_ || ch.closed)
         return Pop::Stopped;
     if (ch.packets.empty())
         return Pop::End;
     packet = std::move(ch.packets.front());
     ch.packets.pop_front();
-    if (ch.packets.size() < kChannelDepth)
+    if (demuxer_waiting_ && ch.packets.size() <= kRefillLevel)
         space_cv_.notify_one();
     return Pop::Packet;
 }
@@ -212,8 +236,8 @@ void ReaderSession::close_channel(int channel)
         channels_[channel].closed = true;
         channels_[channel].ended = true;
         channels_[channel].packets.clear();
+        channels_[channel].data_cv.notify_all();
     }
-    data_cv_.notify_all();
     space_cv_.notify_all();
 }
 
@@ -264,8 +288,8 @@ void ReaderSession::stop()
         stop_ = true;
         for (Channel& ch : channels_)
             ch.packets.clear();
+        wake_consumers();
     }
-    data_cv_.notify_all();
     space_cv_.notify_all();
 }
 

@@ -3,6 +3,8 @@
 // The shared state of one reading: the demuxer, its thread, and one packet channel per
 // attached output. Outputs pull packets from their channel; the demuxer thread keeps the
 // channels filled, waiting only while every channel that still needs data holds enough.
+// Both sides are woken in batches, not for every packet: the demuxer once a channel has
+// drained to half its depth, a consumer only when it waits on an empty channel.
 
 #include <atomic>
 #include <condition_variable>
@@ -85,11 +87,15 @@ private:
         std::deque<av::PacketPtr> packets;
         bool ended = false;
         bool closed = false;
+        bool consumer_waiting = false;
+        std::condition_variable data_cv;  // its consumer waits for packets
     };
 
     void run();
     bool route(AVPacket* pkt);  // false once every channel has ended
     bool wants_more() const;
+    bool needs_refill() const;  // a channel has drained far enough to wake the demuxer
+    void wake_consumers();
     void end_all_channels();
     bool ends_early() const;
     void stop();
@@ -100,8 +106,8 @@ private:
     int64_t start_offset_us_ = 0;
 
     mutable std::mutex mutex_;
-    std::condition_variable data_cv_;   // consumers wait for packets
     std::condition_variable space_cv_;  // the demuxer waits for room
+    bool demuxer_waiting_ = false;
     std::deque<Channel> channels_;  // a deque: channels never move
     int outputs_finished_ = 0;
     std::optional<Error> error_;
