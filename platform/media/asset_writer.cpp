@@ -192,6 +192,8 @@ bool WriterImpl::start_writing()
             } else {
                 format_->pb = file_->io();
                 format_->flags |= AVFMT_FLAG_CUSTOM_IO;
+                // Written when the output buffer is full, not after every packet.
+                format_->flush_packets = 0;
                 // The muxer reopens the file by name to move the index to the front.
                 format_->url = av_strdup(("file:" + file_->path()).toUtf8().constData());
                 if (!format_->url)

@@ -16,7 +16,8 @@ namespace media::wr {
 
 namespace {
 
-constexpr int kBufferSize = 1 << 16;
+// Output is written in blocks of this size, as the command-line tool writes files.
+constexpr int kBufferSize = 1 << 18;
 
 }  // namespace
 
