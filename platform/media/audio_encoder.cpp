@@ -87,49 +87,103 @@ std::unique_ptr<AudioEncoder> AudioEncoder::open(const AudioSettings& s, AVCodec
     return enc;
 }
 
-bool AudioEncoder::resample(const AVFrame* pcm, QString* error)
+AVFrame* AudioEncoder::reusable_frame(FramePtr& held, int n, QString* error)
 {
     AVCodecContext* c = ctx_.get();
-    if (pcm && (!swr_ || pcm->format != in_format_ || pcm->sample_rate != in_rate_ ||
-                av_channel_layout_compare(&pcm->ch_layout, &in_layout_) != 0)) {
-        // A new input layout: finish the old conversion first so no audio is lost.
-        if (swr_ && !resample(nullptr, error))
-            return false;
-        swr_free(&swr_);
-        av_channel_layout_uninit(&in_layout_);
-        av_channel_layout_copy(&in_layout_, &pcm->ch_layout);
-        in_format_ = pcm->format;
-        in_rate_ = pcm->sample_rate;
-        int rc = swr_alloc_set_opts2(&swr_, &c->ch_layout, c->sample_fmt, c->sample_rate,
-                                     const_cast<AVChannelLayout*>(&pcm->ch_layout),
-                                     static_cast<AVSampleFormat>(pcm->format),
-                                     pcm->sample_rate, 0, nullptr);
-        if (rc >= 0)
-            rc = swr_init(swr_);
-        if (rc < 0)
-            return fail(error, QStringLiteral("Cannot resample the audio: %1").arg(error_text(rc)));
+    const auto format = c->sample_fmt;
+    const int plane_bytes =
+        n * av_get_bytes_per_sample(format) * (av_sample_fmt_is_planar(format) ? 1 : c->ch_layout.nb_channels);
+    // Filled again in place when nobody else (the encoder) still holds its memory.
+    if (held && av_frame_is_writable(held.get()) && held->linesize[0] >= plane_bytes) {
+        held->nb_samples = n;
+        return held.get();
     }
+    held.reset(av_frame_alloc());
+    int rc = held ? 0 : AVERROR(ENOMEM);
+    if (rc >= 0) {
+        held->format = format;
+        held->nb_samples = std::max(n, chunk_);
+        held->sample_rate = c->sample_rate;
+        rc = av_channel_layout_copy(&held->ch_layout, &c->ch_layout);
+    }
+    if (rc >= 0)
+        rc = av_frame_get_buffer(held.get(), 0);
+    if (rc < 0) {
+        held.reset();
+        fail(error, QStringLiteral("Out of memory"));
+        return nullptr;
+    }
+    held->nb_samples = n;
+    return held.get();
+}
+
+bool AudioEncoder::follow_input(const AVFrame& pcm, QString* error)
+{
+    AVCodecContext* c = ctx_.get();
+    if (swr_ && pcm.format == in_format_ && pcm.sample_rate == in_rate_ &&
+        av_channel_layout_compare(&pcm.ch_layout, &in_layout_) == 0)
+        return true;
+    // A new input layout: finish the old conversion first so no audio is lost.
+    if (swr_ && !resample(nullptr, error))
+        return false;
+    swr_free(&swr_);
+    av_channel_layout_uninit(&in_layout_);
+    av_channel_layout_copy(&in_layout_, &pcm.ch_layout);
+    in_format_ = pcm.format;
+    in_rate_ = pcm.sample_rate;
+    int rc = swr_alloc_set_opts2(&swr_, &c->ch_layout, c->sample_fmt, c->sample_rate,
+                                 const_cast<AVChannelLayout*>(&pcm.ch_layout),
+                                 static_cast<AVSampleFormat>(pcm.format), pcm.sample_rate, 0, nullptr);
+    if (rc >= 0)
+        rc = swr_init(swr_);
+    if (rc < 0)
+        return fail(error, QStringLiteral("Cannot resample the audio: %1").arg(error_text(rc)));
+    return true;
+}
+
+bool AudioEncoder::resample(const AVFrame* pcm, QString* error)
+{
     if (!swr_)
         return true;
     const int in_samples = pcm ? pcm->nb_samples : 0;
     const int capacity = swr_get_out_samples(swr_, in_samples);
     if (capacity <= 0)
         return true;
-    FramePtr out(av_frame_alloc());
+    AVFrame* out = reusable_frame(converted_, capacity, error);
     if (!out)
-        return fail(error, QStringLiteral("Out of memory"));
-    out->format = c->sample_fmt;
-    out->nb_samples = capacity;
-    av_channel_layout_copy(&out->ch_layout, &c->ch_layout);
-    int rc = av_frame_get_buffer(out.get(), 0);
-    if (rc >= 0)
-        rc = swr_convert(swr_, out->extended_data, capacity,
+        return false;
+    int rc = swr_convert(swr_, out->extended_data, capacity,
                          pcm ? const_cast<const uint8_t**>(pcm->extended_data) : nullptr, in_samples);
     if (rc >= 0 && av_audio_fifo_write(fifo_, reinterpret_cast<void**>(out->extended_data), rc) < rc)
         rc = AVERROR(ENOMEM);
     if (rc < 0)
         return fail(error, QStringLiteral("Resampling the audio failed: %1").arg(error_text(rc)));
     return true;
+}
+
+bool AudioEncoder::encode_direct(const AVFrame& pcm, const PacketSink& sink, bool* done, QString* error)
+{
+    *done = false;
+    // At the same rate the converter holds nothing back: one buffer in, one frame out.
+    if (pcm.nb_samples != chunk_ || pcm.sample_rate != ctx_->sample_rate || av_audio_fifo_size(fifo_) > 0 ||
+        swr_get_delay(swr_, pcm.sample_rate) > 0)
+        return true;
+    AVFrame* frame = reusable_frame(chunk_frame_, chunk_, error);
+    if (!frame)
+        return false;
+    const int rc = swr_convert(swr_, frame->extended_data, chunk_,
+                               const_cast<const uint8_t**>(pcm.extended_data), pcm.nb_samples);
+    if (rc < 0)
+        return fail(error, QStringLiteral("Resampling the audio failed: %1").arg(error_text(rc)));
+    if (rc < chunk_) {
+        // Fewer than a frame after all: they wait in the queue for the next buffer.
+        if (av_audio_fifo_write(fifo_, reinterpret_cast<void**>(frame->extended_data), rc) < rc)
+            return fail(error, QStringLiteral("Out of memory"));
+        *done = true;
+        return true;
+    }
+    *done = true;
+    return send(frame, chunk_, sink, error);
 }
 
 bool AudioEncoder::encode(const AVFrame& pcm, const PacketSink& sink, QString* error)
@@ -140,7 +194,22 @@ bool AudioEncoder::encode(const AVFrame& pcm, const PacketSink& sink, QString* e
         return true;
     if (pcm.ch_layout.nb_channels <= 0 || pcm.sample_rate <= 0)
         return fail(error, QStringLiteral("The audio buffer has no channel layout or sample rate"));
-    return resample(&pcm, error) && encode_queued(false, sink, error);
+    if (!follow_input(pcm, error))
+        return false;
+    bool done = false;
+    if (!encode_direct(pcm, sink, &done, error))
+        return false;
+    return done || (resample(&pcm, error) && encode_queued(false, sink, error));
+}
+
+bool AudioEncoder::send(AVFrame* frame, int samples, const PacketSink& sink, QString* error)
+{
+    frame->pts = next_pts_;
+    next_pts_ += samples;
+    const int rc = avcodec_send_frame(ctx_.get(), frame);
+    if (rc < 0)
+        return fail(error, QStringLiteral("Encoding audio failed: %1").arg(error_text(rc)));
+    return drain(sink, error);
 }
 
 bool AudioEncoder::encode_queued(bool at_end, const PacketSink& sink, QString* error)
@@ -153,28 +222,16 @@ bool AudioEncoder::encode_queued(bool at_end, const PacketSink& sink, QString* e
         if (queued <= 0 || (queued < chunk_ && !at_end))
             return true;
         const int take = std::min(queued, chunk_);
-        FramePtr frame(av_frame_alloc());
-        if (!frame)
-            return fail(error, QStringLiteral("Out of memory"));
-        frame->format = c->sample_fmt;
         // A last short frame is padded with silence when the encoder needs whole frames.
-        frame->nb_samples = (take < chunk_ && !small_last) ? chunk_ : take;
-        av_channel_layout_copy(&frame->ch_layout, &c->ch_layout);
-        frame->sample_rate = c->sample_rate;
-        int rc = av_frame_get_buffer(frame.get(), 0);
-        if (rc >= 0 && frame->nb_samples > take)
+        AVFrame* frame = reusable_frame(chunk_frame_, (take < chunk_ && !small_last) ? chunk_ : take, error);
+        if (!frame)
+            return false;
+        if (frame->nb_samples > take)
             av_samples_set_silence(frame->extended_data, take, frame->nb_samples - take,
                                    c->ch_layout.nb_channels, c->sample_fmt);
-        if (rc >= 0 && av_audio_fifo_read(fifo_, reinterpret_cast<void**>(frame->extended_data), take) < take)
-            rc = AVERROR(EIO);
-        if (rc >= 0) {
-            frame->pts = next_pts_;
-            next_pts_ += take;
-            rc = avcodec_send_frame(c, frame.get());
-        }
-        if (rc < 0)
-            return fail(error, QStringLiteral("Encoding audio failed: %1").arg(error_text(rc)));
-        if (!drain(sink, error))
+        if (av_audio_fifo_read(fifo_, reinterpret_cast<void**>(frame->extended_data), take) < take)
+            return fail(error, QStringLiteral("Encoding audio failed: %1").arg(error_text(AVERROR(EIO))));
+        if (!send(frame, take, sink, error))
             return false;
     }
 }

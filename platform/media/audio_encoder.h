@@ -34,7 +34,16 @@ public:
 
 private:
     AudioEncoder() = default;
+    // Prepares the converter for pcm's layout, finishing the old conversion first.
+    bool follow_input(const AVFrame& pcm, QString* error);
     bool resample(const AVFrame* pcm, QString* error);
+    // Converts a buffer of exactly one encoder frame straight into that frame and encodes
+    // it, when nothing waits in the queue; false when that does not apply or failed (error).
+    bool encode_direct(const AVFrame& pcm, const PacketSink& sink, bool* done, QString* error);
+    // A frame of the encoder's format for n samples, reusing held's memory when nothing else
+    // holds it any more.
+    AVFrame* reusable_frame(FramePtr& held, int n, QString* error);
+    bool send(AVFrame* frame, int samples, const PacketSink& sink, QString* error);
     // Encodes whole frames from the queue; with at_end also the last, shorter one.
     bool encode_queued(bool at_end, const PacketSink& sink, QString* error);
     bool drain(const PacketSink& sink, QString* error);
@@ -42,6 +51,8 @@ private:
     CodecPtr ctx_;
     SwrContext* swr_ = nullptr;
     AVAudioFifo* fifo_ = nullptr;
+    FramePtr converted_;  // the converter's output on its way to the queue
+    FramePtr chunk_frame_;  // one encoder frame's samples on their way to the encoder
     AVChannelLayout in_layout_{};
     int in_format_ = -1;
     int in_rate_ = 0;

@@ -5,6 +5,7 @@
 #include "reader.h"
 
 extern "C" {
+#include <libavutil/buffer.h>
 #include <libswresample/swresample.h>
 }
 
@@ -17,6 +18,10 @@ constexpr double kMaxGap = 0.2;    // seconds of missing audio filled with silen
 
 struct SwrFreer {
     void operator()(SwrContext* s) const { swr_free(&s); }
+};
+struct PoolFreer {
+    // Buffers still out return their memory when they are released.
+    void operator()(AVBufferPool* p) const { av_buffer_pool_uninit(&p); }
 };
 
 // One source track: its decoder, its converter to the mix format, and its converted
@@ -131,33 +136,62 @@ private:
         return std::max<int64_t>(0, upto - emitted_);
     }
 
-    SampleBufferRef deliver(int n)
+    // A frame for n samples from the pool: chunks are recycled once the writer lets go of
+    // them, instead of new memory for every chunk.
+    AVFrame* take_frame(int n)
     {
-        AVFrame* frame = av_frame_alloc();
+        const int ch = layout_.nb_channels;
+        if (!pool_)
+            pool_.reset(av_buffer_pool_init(kChunk * ch * int(sizeof(float)), nullptr));
+        AVBufferRef* buf = pool_ ? av_buffer_pool_get(pool_.get()) : nullptr;
+        AVFrame* frame = buf ? av_frame_alloc() : nullptr;
+        if (!frame) {
+            av_buffer_unref(&buf);
+            return nullptr;
+        }
+        frame->buf[0] = buf;
+        frame->data[0] = buf->data;
+        frame->linesize[0] = n * ch * int(sizeof(float));
         frame->format = AV_SAMPLE_FMT_FLT;
         frame->nb_samples = n;
         frame->sample_rate = rate_;
         av_channel_layout_copy(&frame->ch_layout, &layout_);
-        if (av_frame_get_buffer(frame, 0) < 0) {
-            av_frame_free(&frame);
+        return frame;
+    }
+
+    SampleBufferRef deliver(int n)
+    {
+        AVFrame* frame = take_frame(n);
+        if (!frame) {
             session_->fail(QStringLiteral("Out of memory while mixing audio."), AVERROR(ENOMEM));
             return nullptr;
         }
         const int ch = layout_.nb_channels;
         auto* out = reinterpret_cast<float*>(frame->data[0]);
-        std::fill(out, out + n * ch, 0.0f);
+        bool filled = false;  // out holds a whole chunk already
         for (auto& m : mixes_) {
-            // Unity gain: the tracks are summed as they are.
+            // Unity gain: the tracks are summed as they are. A track that covers the whole
+            // chunk first is copied, the usual case of one track.
             const int64_t from = std::max(emitted_, m->base);
             const int64_t to = std::min<int64_t>(emitted_ + n, m->base + int64_t(m->samples.size()) / ch);
-            for (int64_t p = from; p < to; ++p)
-                for (int c = 0; c < ch; ++c)
-                    out[(p - emitted_) * ch + c] += m->samples[(p - m->base) * ch + c];
+            if (!filled && from == emitted_ && to == emitted_ + n) {
+                std::copy_n(m->samples.data() + (from - m->base) * ch, n * ch, out);
+                filled = true;
+            } else {
+                if (!filled)
+                    std::fill(out, out + n * ch, 0.0f);
+                filled = true;
+                for (int64_t p = from; p < to; ++p)
+                    for (int c = 0; c < ch; ++c)
+                        out[(p - emitted_) * ch + c] += m->samples[(p - m->base) * ch + c];
+            }
             // Drop what has been delivered.
             const int64_t used = std::clamp<int64_t>(emitted_ + n - m->base, 0, int64_t(m->samples.size()) / ch);
             m->samples.erase(m->samples.begin(), m->samples.begin() + used * ch);
             m->base += used;
         }
+        if (!filled)
+            std::fill(out, out + n * ch, 0.0f);
         frame->pts = emitted_;
         auto sample = std::make_shared<SampleBuffer>();
         const int64_t origin_samples = -position_of(Time::zero());
@@ -330,6 +364,7 @@ private:
     int64_t end_ = 0;
     int64_t emitted_ = 0;
     std::vector<float> converted_;  // the converter's latest output, memory kept between frames
+    std::unique_ptr<AVBufferPool, PoolFreer> pool_;  // memory of the delivered chunks
     bool input_done_ = false;
     bool finished_ = false;
 };
