@@ -6,10 +6,9 @@
 #include <thread>
 
 #include "picture_convert.h"
+#include "transpose.h"
 
 extern "C" {
-#include <libavutil/buffer.h>
-#include <libavutil/macros.h>
 #include <libavutil/opt.h>
 }
 
@@ -46,24 +45,6 @@ void flip_block(uint8_t* data, int stride, int w, int h, bool flip_h, bool flip_
     if (flip_v)
         for (int y = 0; y < h / 2; ++y)
             std::swap_ranges(data + y * stride, data + y * stride + w, data + (h - 1 - y) * stride);
-}
-
-// dst (w x h) from src (h x w) turned a quarter: dst(x, y) = src(x', y') with x' = y and
-// y' = x, each mirrored when asked. Blocks keep both sides in the cache.
-void transpose_block(const uint8_t* src, int src_stride, uint8_t* dst, int dst_stride, int w, int h,
-                     bool flip_h, bool flip_v)
-{
-    constexpr int B = 32;
-    for (int by = 0; by < h; by += B)
-        for (int bx = 0; bx < w; bx += B)
-            for (int y = by; y < std::min(h, by + B); ++y) {
-                uint8_t* out = dst + y * dst_stride;
-                const int sx = flip_v ? h - 1 - y : y;
-                for (int x = bx; x < std::min(w, bx + B); ++x) {
-                    const int sy = flip_h ? w - 1 - x : x;
-                    out[x] = src[sy * src_stride + sx];
-                }
-            }
 }
 
 // Bilinear sample at continuous position (fx, fy) (pixel centres at i + 0.5), black outside.
@@ -125,7 +106,6 @@ FrameRenderer::~FrameRenderer()
 {
     sws_freeContext(sws_);
     av_frame_free(&scratch_);
-    av_buffer_pool_uninit(&pool_);  // buffers still out return their memory when released
 }
 
 FrameRenderer::Plan FrameRenderer::make_plan(const AVFrame* src, const AffineTransform& t) const
@@ -165,13 +145,15 @@ FrameRenderer::Plan FrameRenderer::make_plan(const AVFrame* src, const AffineTra
     plan.transpose = turned;
     plan.flip_h = turned ? t.c < 0 : t.a < 0;
     plan.flip_v = turned ? t.b < 0 : t.d < 0;
+    plan.direct = turned && src->format == kFormat && !is_full_range(src) && src->width == plan.h &&
+                  src->height == plan.w;
     return plan;
 }
 
 bool FrameRenderer::prepare(const AVFrame* src, const AffineTransform& t)
 {
     const Key key{src->width, src->height, src->format, raw_value(src->color_range), raw_value(src->colorspace), t};
-    if (key == key_ && (sws_ || plan_.path == Path::PassThrough))
+    if (key == key_ && (sws_ || plan_.path == Path::PassThrough || plan_.direct))
         return true;
     key_ = key;
     sws_freeContext(sws_);
@@ -180,6 +162,8 @@ bool FrameRenderer::prepare(const AVFrame* src, const AffineTransform& t)
     plan_ = make_plan(src, t);
     int sw = 0, sh = 0;
     AVPixelFormat scratch_format = kFormat;
+    if (plan_.direct)
+        return true;
     switch (plan_.path) {
     case Path::PassThrough:
         return true;
@@ -207,35 +191,6 @@ bool FrameRenderer::prepare(const AVFrame* src, const AffineTransform& t)
     return true;
 }
 
-AVFrame* FrameRenderer::take_canvas()
-{
-    // One block per canvas: the three planes with 64-byte aligned rows.
-    const int ls0 = FFALIGN(width_, 64), ls1 = FFALIGN((width_ + 1) / 2, 64);
-    const int ch = (height_ + 1) / 2;
-    const int size = ls0 * height_ + 2 * ls1 * ch + 256;  // swscale writes past the last row
-    if (!pool_ || pool_size_ != size) {
-        av_buffer_pool_uninit(&pool_);
-        pool_ = av_buffer_pool_init(size, nullptr);
-        pool_size_ = size;
-    }
-    AVBufferRef* buf = pool_ ? av_buffer_pool_get(pool_) : nullptr;
-    AVFrame* f = buf ? av_frame_alloc() : nullptr;
-    if (!f) {
-        av_buffer_unref(&buf);
-        return nullptr;
-    }
-    f->buf[0] = buf;
-    f->width = width_;
-    f->height = height_;
-    f->format = kFormat;
-    f->data[0] = buf->data;
-    f->data[1] = f->data[0] + ls0 * height_;
-    f->data[2] = f->data[1] + ls1 * ch;
-    f->linesize[0] = ls0;
-    f->linesize[1] = f->linesize[2] = ls1;
-    return f;
-}
-
 void FrameRenderer::paint_bars(AVFrame* canvas) const
 {
     // Recycled memory holds an older picture: everything outside this one turns black.
@@ -249,15 +204,14 @@ bool FrameRenderer::render_axis(const AVFrame* src, AVFrame* canvas)
 {
     const int cx = plan_.x / 2, cy = plan_.y / 2, cw = plan_.w / 2, ch = plan_.h / 2;
     if (plan_.transpose) {
-        if (sws_scale_frame(sws_, scratch_, src) < 0)
+        if (!plan_.direct && sws_scale_frame(sws_, scratch_, src) < 0)
             return false;
-        transpose_block(scratch_->data[0], scratch_->linesize[0],
-                        canvas->data[0] + plan_.y * canvas->linesize[0] + plan_.x, canvas->linesize[0],
-                        plan_.w, plan_.h, plan_.flip_h, plan_.flip_v);
+        const AVFrame* from = plan_.direct ? src : scratch_;
+        transpose_plane(from->data[0], from->linesize[0], canvas->data[0] + plan_.y * canvas->linesize[0] + plan_.x,
+                        canvas->linesize[0], plan_.w, plan_.h, plan_.flip_h, plan_.flip_v);
         for (int p = 1; p < 3; ++p)
-            transpose_block(scratch_->data[p], scratch_->linesize[p],
-                            canvas->data[p] + cy * canvas->linesize[p] + cx, canvas->linesize[p], cw, ch,
-                            plan_.flip_h, plan_.flip_v);
+            transpose_plane(from->data[p], from->linesize[p], canvas->data[p] + cy * canvas->linesize[p] + cx,
+                            canvas->linesize[p], cw, ch, plan_.flip_h, plan_.flip_v);
         return true;
     }
     // Scale straight into the picture's place on the canvas.
@@ -322,7 +276,7 @@ PixelBufferRef FrameRenderer::render(const AVFrame* src, const AffineTransform& 
     }
     if (plan_.path == Path::PassThrough)
         return std::make_shared<PixelBuffer>(av_frame_clone(src));
-    AVFrame* canvas = take_canvas();
+    AVFrame* canvas = canvases_.take(width_, height_, kFormat);
     if (!canvas) {
         *error = QStringLiteral("Out of memory for a picture of %1x%2.").arg(width_).arg(height_);
         return nullptr;

@@ -2,11 +2,13 @@
 
 // Renders decoded pictures through an affine transform into a canvas of YUV 4:2:0 with
 // limited range, black outside the picture. Rotations by quarter turns with scaling and
-// translation take one swscale pass (and a transpose); other transforms are sampled.
+// translation take one swscale pass (and a transpose, alone when there is nothing to scale);
+// other transforms are sampled.
 
 #include <QString>
 #include <cstdint>
 
+#include "frame_pool.h"
 #include "geometry.h"
 #include "sample_buffer.h"
 
@@ -38,6 +40,9 @@ private:
         Path path = Path::General;
         int x = 0, y = 0, w = 0, h = 0;  // the picture's place on the canvas (Axis)
         bool transpose = false, flip_h = false, flip_v = false;
+        // Turned straight from the decoded picture: it is already the canvas's format and,
+        // turned, the picture's size, so there is nothing to scale.
+        bool direct = false;
     };
     struct Key {
         int width = 0, height = 0, format = -1, range = -1, space = -1;
@@ -47,7 +52,6 @@ private:
 
     bool prepare(const AVFrame* src, const AffineTransform& t);
     Plan make_plan(const AVFrame* src, const AffineTransform& t) const;
-    AVFrame* take_canvas();
     void paint_bars(AVFrame* canvas) const;  // black around the picture of the Axis path
     bool render_axis(const AVFrame* src, AVFrame* canvas);
     bool render_general(const AVFrame* src, AVFrame* canvas, const AffineTransform& t);
@@ -59,8 +63,7 @@ private:
     AVFrame* scratch_ = nullptr;  // transposed pictures and the 4:4:4 source of the general path
     // Canvas memory is recycled once the consumer lets go of a frame; the pool's lock
     // orders the consumer's last read before the next write.
-    AVBufferPool* pool_ = nullptr;
-    int pool_size_ = 0;
+    FramePool canvases_;
 };
 
 }  // namespace media

@@ -83,8 +83,8 @@ std::unique_ptr<VideoEncoder> VideoEncoder::open(const VideoSettings& s, const A
     AVDictionary* opts = nullptr;
     switch (s.codec_id) {
     case AV_CODEC_ID_H264:
-        // A fast preset: the export should be at least as fast as the command-line encoder with
-        // its default (medium) preset, at a quality close to it.
+        // "faster" rather than the encoders' default "medium": measured at 5 Mbit/s on 1080p,
+        // medium costs 1.22x the time for +0.0002 SSIM. The same holds for HEVC below.
         av_dict_set(&opts, "preset", "faster", 0);
         break;
     case AV_CODEC_ID_HEVC:
@@ -182,15 +182,9 @@ FramePtr VideoEncoder::convert(const AVFrame& picture, QString* error)
 {
     AVCodecContext* c = ctx_.get();
     const Placement p = place(picture.width, picture.height, c->width, c->height, scaling_mode_);
-    FramePtr out(av_frame_alloc());
+    FramePtr out(converted_.take(c->width, c->height, c->pix_fmt));
     FramePtr src = crop_view(picture, p.src_x, p.src_y, p.src_w, p.src_h);
     int rc = out && src ? 0 : AVERROR(ENOMEM);
-    if (rc >= 0) {
-        out->width = c->width;
-        out->height = c->height;
-        out->format = c->pix_fmt;
-        rc = av_frame_get_buffer(out.get(), 0);
-    }
     const bool bars = p.dst_w != c->width || p.dst_h != c->height;
     if (rc >= 0 && bars) {
         ptrdiff_t linesizes[4];

@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 
+#include "frame_pool.h"
 #include "output_settings.h"
 #include "writer_libav.h"
 
@@ -42,6 +43,7 @@ private:
 
     CodecPtr ctx_;
     SwsContext* sws_ = nullptr;
+    FramePool converted_;  // memory of the converted pictures, until the encoder lets go
     QString scaling_mode_;
     std::map<int64_t, int64_t> durations_;  // by pts, for the packets' durations
     bool flushed_ = false;
