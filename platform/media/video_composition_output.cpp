@@ -13,7 +13,9 @@ namespace media {
 
 namespace {
 
-constexpr size_t kReadAhead = 4;  // rendered frames waiting for the consumer
+// Rendered frames waiting for the consumer: one is enough to keep decoding and encoding
+// apart, and every frame more is a whole picture held in memory.
+constexpr size_t kReadAhead = 1;
 
 // Upright at the track's own size, one frame per frame of the track.
 VideoCompositionRef default_composition(const AssetTrack& track)
