@@ -7,7 +7,10 @@
 extern "C" const char* __tsan_default_suppressions()
 {
     return "race:libavcodec.so\nrace:libavutil.so\nrace:libswscale.so\nrace:libswresample.so\n"
-           "race:libavformat.so\nrace:libx265.so\nrace:libQt6Core.so\nrace:libQt6Gui.so\n";
+           "race:libavformat.so\nrace:libx265.so\nrace:libQt6Core.so\nrace:libQt6Gui.so\n"
+           // Qt's network thread runs a GLib event loop, and glibc guards its time-zone state
+           // with an internal lock (settings are read from two threads): neither is instrumented.
+           "race:libQt6Network.so\nrace:libglib-2.0.so\nrace:tzset_internal\n";
 }
 
 // x265 keeps a few allocations for the life of the process.
