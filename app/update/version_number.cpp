@@ -4,23 +4,17 @@
 #include <charconv>
 #include <cmath>
 
+#include "platform/foundation/files.h"
+
 namespace update {
 
 std::optional<float> version_number(const QString& text)
 {
-    // Only plain decimal notation counts: from_chars alone would also take "inf" and "nan".
+    // Only plain decimal notation counts, not the C library's hexadecimal numbers.
     static const QRegularExpression decimal(QStringLiteral(R"(\A[+-]?([0-9]+\.?[0-9]*|\.[0-9]+)([eE][+-]?[0-9]+)?\z)"));
     if (!decimal.match(text).hasMatch())
         return std::nullopt;
-    const QByteArray bytes = text.toLatin1();
-    const char* begin = bytes.constData();
-    if (*begin == '+')
-        ++begin;
-    float value = 0;
-    const auto [end, error] = std::from_chars(begin, bytes.constData() + bytes.size(), value);
-    if (error != std::errc() || end != bytes.constData() + bytes.size() || !std::isfinite(value))
-        return std::nullopt;
-    return value;
+    return foundation::parse_float(text);
 }
 
 QString version_text(float number)
