@@ -25,5 +25,5 @@ while [ $i -lt 250 ]; do
 done
 export HOME="$tmp/home" XDG_CONFIG_HOME="$tmp/home/.config" QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 mkdir -p "$XDG_CONFIG_HOME"
-# The rows' log lines go to standard output; the figures are the lines that start with add/paint.
-"$build/bench/table_bench" "$tmp/folder" 10000 | grep -E '^(add|paint) '
+# The rows' log lines go to standard output; the figures are the lines that start with add, paint and delete.
+"$build/bench/table_bench" "$tmp/folder" 10000 | grep -E '^(add|paint|delete) '

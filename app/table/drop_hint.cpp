@@ -68,6 +68,13 @@ void DropHint::changeEvent(QEvent* event)
         redraw();
 }
 
+// Drawn again when shown: the screen, and with it the pixel ratio, may have changed.
+void DropHint::showEvent(QShowEvent* event)
+{
+    QLabel::showEvent(event);
+    redraw();
+}
+
 void DropHint::redraw()
 {
     setPixmap(draw_hint(tr("将文件或文件夹拖到这里"), palette(), font(), devicePixelRatioF()));

@@ -42,18 +42,22 @@ void ItemsModel::remove_rows(QList<int> positions)
 {
     std::sort(positions.begin(), positions.end());
     positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
-    bool removed = false;
-    // From the back, so that the positions still ahead stay valid.
-    for (auto it = positions.rbegin(); it != positions.rend(); ++it) {
-        const int row = *it;
-        if (row < 0 || row >= items_.size())
-            continue;
-        beginRemoveRows(QModelIndex(), row, row);
-        items_.removeAt(row);
+    positions.removeIf([this](int row) { return row < 0 || row >= items_.size(); });
+    // From the back, one run of neighbouring rows at a time, so that the positions still
+    // ahead stay valid and a large selection is one removal rather than thousands.
+    qsizetype end = positions.size();
+    while (end > 0) {
+        qsizetype begin = end - 1;
+        while (begin > 0 && positions[begin - 1] == positions[begin] - 1)
+            --begin;
+        const int first = positions[begin];
+        const int last = positions[end - 1];
+        beginRemoveRows(QModelIndex(), first, last);
+        items_.remove(first, last - first + 1);
         endRemoveRows();
-        removed = true;
+        end = begin;
     }
-    if (removed)
+    if (!positions.isEmpty())
         emit items_changed();
 }
 

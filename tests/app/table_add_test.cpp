@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/shell/alerts.h"
 #include "app/table/delegate_bridge.h"
 #include "table_support.h"
 
@@ -219,4 +220,22 @@ TEST(TableAdd, RowsKeepTheOrderOfTheirAdd)
     }
     ASSERT_TRUE(t.add(urls));
     EXPECT_EQ(names_of(t).join("|").toStdString(), expected.join("|").toStdString());
+}
+
+// Many refused files: the alert shows the first of them and keeps the whole list in its details.
+TEST(TableAdd, LongImportAlertKeepsItsButtonOnScreen)
+{
+    TableWindow t;
+    testsupport::TempDir dir;
+    for (int i = 0; i < 30; ++i) {
+        QFile note(QString::fromStdString(dir.file("note " + std::to_string(i) + ".txt")));
+        ASSERT_TRUE(note.open(QIODevice::WriteOnly));
+    }
+    ASSERT_TRUE(t.add({QUrl::fromLocalFile(QString::fromStdString(dir.path()))}));
+    EXPECT_EQ(t.rows(), 0);
+    QMessageBox* alert = t.alert();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(alert->detailedText().count('\n'), 30);
+    EXPECT_LE(alert->informativeText().count('\n'), alerts::kMaximumInformativeLines);
+    EXPECT_TRUE(alert->detailedText().contains(QString::fromStdString(dir.file("note 29.txt")) + "\n"));
 }

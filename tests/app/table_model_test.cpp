@@ -220,3 +220,27 @@ TEST(TableModel, SelectionSurvivesProgressRefreshes)
     EXPECT_EQ(table->currentIndex().row(), 2);
     EXPECT_EQ(status_text(t, 1), "进行中 100.00 %");
 }
+
+// Removal by positions in any order, with repeats and positions off the list: the rest keep
+// their order, and the view hears of every removal.
+TEST(TableModel, RemovingScatteredAndNeighbouringRows)
+{
+    TableWindow t;
+    std::vector<std::shared_ptr<Run_task_obj>> rows;
+    for (int i = 0; i < 10; ++i)
+        rows.push_back(t.append_fixture("tiny.mp4"));
+    int removed_signals = 0, removed_rows = 0;
+    QObject::connect(t.list->items_model, &QAbstractItemModel::rowsRemoved, [&](const QModelIndex&, int first, int last) {
+        ++removed_signals;
+        removed_rows += last - first + 1;
+    });
+    t.list->items_model->remove_rows({5, 0, 1, 3, 3, 9, -1, 42, 8});
+    ASSERT_EQ(t.rows(), 4);
+    EXPECT_EQ(t.row(0), rows[2]);
+    EXPECT_EQ(t.row(1), rows[4]);
+    EXPECT_EQ(t.row(2), rows[6]);
+    EXPECT_EQ(t.row(3), rows[7]);
+    EXPECT_EQ(removed_rows, 6);
+    EXPECT_EQ(removed_signals, 4);  // {8, 9}, {5}, {3}, {0, 1}
+    EXPECT_EQ(t.list->tableView->model()->rowCount(), 4);
+}
