@@ -16,54 +16,9 @@
 #include "app/shell/main_window.h"
 #include "app/table/items_model.h"
 #include "app/table/view_controller.h"
+#include "stall_watch.h"
 
 namespace {
-
-qint64 thread_cpu_ns()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
-}
-
-// Measures the longest gap between turns of the event loop, through a timer that wants to
-// run every millisecond.
-class StallWatch {
-public:
-    StallWatch()
-    {
-        timer_.setTimerType(Qt::PreciseTimer);
-        timer_.setInterval(1);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            const qint64 gap = clock_.nsecsElapsed();
-            const qint64 cpu = thread_cpu_ns();
-            if (gap > longest_) {
-                longest_ = gap;
-                longest_at_ = since_start_.nsecsElapsed();
-                longest_cpu_ = cpu - cpu_;
-            }
-            cpu_ = cpu;
-            clock_.restart();
-        });
-        since_start_.start();
-        clock_.start();
-        timer_.start();
-    }
-    double longest_ms() const { return double(longest_) / 1e6; }
-    // How much of the longest stall the main thread spent working (the rest it waited for a core).
-    double longest_cpu_ms() const { return double(longest_cpu_) / 1e6; }
-    // When the longest stall ended, from the start of the watch.
-    double longest_at_ms() const { return double(longest_at_) / 1e6; }
-
-private:
-    QTimer timer_;
-    QElapsedTimer clock_;
-    QElapsedTimer since_start_;
-    qint64 longest_ = 0;
-    qint64 longest_at_ = 0;
-    qint64 longest_cpu_ = 0;
-    qint64 cpu_ = thread_cpu_ns();
-};
 
 struct Frames {
     double mean = 0, p95 = 0, max = 0;
@@ -100,7 +55,7 @@ int main(int argc, char* argv[])
     qint64 last_row_ns = 0, done_ns = 0;
     double stall_ms = 0, stall_at_ms = 0, stall_cpu_ms = 0;
     {
-        StallWatch watch;
+        bench::StallWatch watch;
         QElapsedTimer clock;
         clock.start();
         list->add_file_urls({QUrl::fromLocalFile(folder)});
@@ -136,11 +91,11 @@ int main(int argc, char* argv[])
     QElapsedTimer clock;
     for (int frame = 0; frame < 600 && bar->value() < bar->maximum(); ++frame) {
         clock.start();
-        const qint64 cpu = thread_cpu_ns();
+        const qint64 cpu = bench::thread_cpu_ns();
         bar->setValue(bar->value() + 97 * (frame % 50 == 49 ? 40 : 1));
         table->viewport()->repaint();
         ms.push_back(double(clock.nsecsElapsed()) / 1e6);
-        cpu_ms.push_back(double(thread_cpu_ns() - cpu) / 1e6);
+        cpu_ms.push_back(double(bench::thread_cpu_ns() - cpu) / 1e6);
     }
     const Frames f = frames(ms);
     const Frames c = frames(cpu_ms);

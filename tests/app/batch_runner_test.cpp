@@ -1,13 +1,16 @@
 // The batch runner on the real window: Start, the worker, the completion and the rows' outcome.
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QPushButton>
 #include <QSettings>
 #include <gtest/gtest.h>
 
-#include "support/output_probe.h"
+#include "app/settings/only_audio_setup_view_controller.h"
 #include "app/settings/setup_ns_view_controller.h"
 #include "app/table/items_model.h"
 #include "batch_support.h"
+#include "support/output_probe.h"
 
 using batchtest::held;
 
@@ -33,6 +36,7 @@ TEST(BatchRunner, TwoReadyRowsConvertIntoTheFolder)
 
     for (const auto& row : {a, b}) {
         EXPECT_EQ(row->out_Ex->status, 3) << row->name.toStdString();
+        EXPECT_EQ(batchtest::status_text(*w.list, *row), QStringLiteral("完成"));
         EXPECT_EQ(row->state_obj.kind(), EnumState::Case::conversion);
         const QString path = w.output(row->name + QStringLiteral(".mp4"));
         EXPECT_EQ(row->out_Ex->out_url_obj.get(), QUrl::fromLocalFile(path));
@@ -112,6 +116,7 @@ TEST(BatchRunner, RowsThatFailBeforeTheirStart)
     EXPECT_EQ(exists->out_Ex->status, 4);
     EXPECT_EQ(exists->out_Ex->error_info.get(), std::optional<QString>(QStringLiteral("文件已经存在")));
     EXPECT_EQ(exists->out_url_obj, QUrl::fromLocalFile(taken));
+    EXPECT_EQ(batchtest::status_text(*w.list, *exists), QStringLiteral("失败(文件已经存在)"));
     QFile file(taken);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("user data"));
@@ -123,6 +128,35 @@ TEST(BatchRunner, RowsThatFailBeforeTheirStart)
     w.list->start_run();
     ASSERT_TRUE(w.wait_idle());
     EXPECT_EQ(same->out_Ex->status, 4);
+    EXPECT_EQ(batchtest::status_text(*w.list, *same), QStringLiteral("失败(文件一样)"));
     EXPECT_EQ(QFile(QString::fromStdString(sources.file("same.mp4"))).size(),
               QFile(QString::fromStdString(testsupport::fixture("tiny.mp4"))).size());
+}
+
+// An audio-only MP3 chosen in its pane takes the ffmpeg path, also for a source the pipeline
+// reads, and gives an MP3 file of the source's sound.
+TEST(BatchRunner, AudioOnlyMp3GoesToTheFfmpegPath)
+{
+    batchtest::Window w;
+    auto* only_audio = w.list->only_audio_setup_vc.data();
+    ASSERT_NE(only_audio, nullptr);
+    only_audio->get_only_audio_prest();  // loads the pane's choices
+    only_audio->only_out_audio_button->setChecked(true);
+    only_audio->audio_file_type_PopUpButton->setCurrentIndex(only_audio->audio_file_type_PopUpButton->findText("MP3"));
+    const auto row = w.add_row(testsupport::fixture("h264_aac.mp4"));
+
+    testing::internal::CaptureStdout();
+    w.window.split()->settings_column()->start_button->click();
+    ASSERT_TRUE(w.wait_idle());
+    const std::string log = testing::internal::GetCapturedStdout();
+    EXPECT_NE(log.find("获取仅音频编码 public.mp3"), std::string::npos);
+    EXPECT_NE(log.find("异步开始-----"), std::string::npos);
+    EXPECT_TRUE(row->out_Ex->is_run_ffmpeg);
+    EXPECT_EQ(row->out_Ex->status, 3);
+    const auto probed = probeFile(w.output(QStringLiteral("h264_aac.mp3")));
+    ASSERT_TRUE(probed);
+    EXPECT_EQ(probed->count("video"), 0);
+    ASSERT_EQ(probed->count("audio"), 1);
+    EXPECT_EQ(probed->first("audio")->codec, "mp3");
+    EXPECT_NEAR(probed->duration, 3.0, 0.2);
 }
