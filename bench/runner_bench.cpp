@@ -82,6 +82,26 @@ public:
     dispatch::Semaphore done{0};
 };
 
+// What one batch cost: wall and CPU time, the main thread's share, and its stalls.
+class Measure {
+public:
+    Measure() : cpu_(process_cpu_seconds()), main_cpu_(bench::thread_cpu_ns()) { clock_.start(); }
+    void print(const char* mode, size_t rows, int failed) const
+    {
+        std::printf("%s seconds=%.3f cpu_seconds=%.3f main_thread_cpu_seconds=%.3f longest_stall_ms=%.1f "
+                    "longest_stall_working_ms=%.1f most_work_between_turns_ms=%.1f rows=%zu failed=%d\n",
+                    mode, clock_.elapsed() / 1000.0, process_cpu_seconds() - cpu_,
+                    double(bench::thread_cpu_ns() - main_cpu_) / 1e9, watch_.longest_ms(), watch_.longest_cpu_ms(),
+                    watch_.most_work_ms(), rows, failed);
+    }
+
+private:
+    bench::StallWatch watch_;
+    double cpu_;
+    qint64 main_cpu_;
+    QElapsedTimer clock_;
+};
+
 int run_direct(const std::vector<std::shared_ptr<Run_task_obj>>& rows, const QString& output)
 {
     ViewController list;
@@ -90,9 +110,7 @@ int run_direct(const std::vector<std::shared_ptr<Run_task_obj>>& rows, const QSt
     std::vector<std::shared_ptr<My_Prest>> presets;
     for (const auto& row : rows)
         presets.push_back(std::make_shared<My_Prest>(list.get_task_prest(*row)));
-    const double cpu = process_cpu_seconds();
-    QElapsedTimer clock;
-    clock.start();
+    const Measure measure;
     // Off the main thread, as the worker: the pipeline finishes each run on the main queue.
     std::atomic<bool> done{false};
     std::atomic<int> failed{0};
@@ -110,8 +128,7 @@ int run_direct(const std::vector<std::shared_ptr<Run_task_obj>>& rows, const QSt
     });
     run_until([&] { return done.load(); });
     walker.join();
-    std::printf("direct seconds=%.3f cpu_seconds=%.3f rows=%zu failed=%d\n", clock.elapsed() / 1000.0,
-                process_cpu_seconds() - cpu, rows.size(), failed.load());
+    measure.print("direct", rows.size(), failed);
     return failed ? 1 : 0;
 }
 
@@ -133,22 +150,13 @@ int run_runner(const std::vector<std::shared_ptr<Run_task_obj>>& rows, const QSt
         list->items_model->append(row);
     QApplication::processEvents();
 
-    bench::StallWatch watch;
-    const double cpu = process_cpu_seconds();
-    const qint64 main_cpu = bench::thread_cpu_ns();
-    QElapsedTimer clock;
-    clock.start();
+    const Measure measure;
     column->start_button->click();
     run_until([&] { return !list->batch_running(); });
-    const double seconds = clock.elapsed() / 1000.0;
-    const double cpu_seconds = process_cpu_seconds() - cpu;
-    const double main_seconds = double(bench::thread_cpu_ns() - main_cpu) / 1e9;
     int failed = 0;
     for (const auto& row : rows)
         failed += row->out_Ex->status != 3;
-    std::printf("runner seconds=%.3f cpu_seconds=%.3f rows=%zu failed=%d main_thread_cpu_seconds=%.3f "
-                "longest_stall_ms=%.1f longest_stall_working_ms=%.1f\n",
-                seconds, cpu_seconds, rows.size(), failed, main_seconds, watch.longest_ms(), watch.longest_cpu_ms());
+    measure.print("runner", rows.size(), failed);
     return failed ? 1 : 0;
 }
 

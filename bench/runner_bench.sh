@@ -32,16 +32,17 @@ for r in $(seq 1 "$rounds"); do
     run runner | tee -a "$work/runner"
 done
 median() { sed -E "s/.* $1=([0-9.]+).*/\1/" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-d=$(median seconds < "$work/direct")
-r=$(median seconds < "$work/runner")
-dc=$(median cpu_seconds < "$work/direct")
-rc=$(median cpu_seconds < "$work/runner")
-m=$(median main_thread_cpu_seconds < "$work/runner")
-s=$(median longest_stall_ms < "$work/runner")
-w=$(median longest_stall_working_ms < "$work/runner")
-awk -v d="$d" -v r="$r" -v dc="$dc" -v rc="$rc" -v m="$m" -v s="$s" -v w="$w" -v n="$files" 'BEGIN {
-    printf "medians for %d rows: engine directly %.2f s wall / %.2f s CPU, runner %.2f s wall / %.2f s CPU\n", n, d, dc, r, rc
-    printf "runner overhead per row: wall %.3f s (%.2f %%), CPU %.3f s (%.2f %%)\n", (r - d) / n, 100 * (r - d) / d, (rc - dc) / n, 100 * (rc - dc) / dc
-    printf "main thread CPU during the batch: %.3f s (%.1f ms per row)\n", m, 1000 * m / n
-    printf "longest main-thread stall while converting: %.1f ms, of which %.1f ms working\n", s, w
+for mode in direct runner; do
+    printf "%s medians: " "$mode"
+    for key in seconds cpu_seconds main_thread_cpu_seconds longest_stall_ms longest_stall_working_ms most_work_between_turns_ms; do
+        printf "%s=%s " "$key" "$(median $key < "$work/$mode")"
+    done
+    echo
+done
+d=$(median seconds < "$work/direct"); r=$(median seconds < "$work/runner")
+dc=$(median cpu_seconds < "$work/direct"); rc=$(median cpu_seconds < "$work/runner")
+dm=$(median main_thread_cpu_seconds < "$work/direct"); rmain=$(median main_thread_cpu_seconds < "$work/runner")
+awk -v d="$d" -v r="$r" -v dc="$dc" -v rc="$rc" -v dm="$dm" -v rmain="$rmain" -v n="$files" 'BEGIN {
+    printf "runner overhead per row: wall %.3f s (%.2f %%), CPU %.3f s (%.2f %%), main thread %.1f ms\n",
+        (r - d) / n, 100 * (r - d) / d, (rc - dc) / n, 100 * (rc - dc) / dc, 1000 * (rmain - dm) / n
 }'

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
+#include <algorithm>
 #include <ctime>
 
 // How long the main thread's event loop goes without a turn, for the benchmarks of the window.
@@ -31,6 +32,7 @@ public:
                 longest_at_ = since_start_.nsecsElapsed();
                 longest_cpu_ = cpu - cpu_;
             }
+            most_work_ = std::max(most_work_, cpu - cpu_);
             cpu_ = cpu;
             clock_.restart();
         });
@@ -41,6 +43,9 @@ public:
     double longest_ms() const { return double(longest_) / 1e6; }
     // How much of the longest stall the main thread spent working (the rest it waited for a core).
     double longest_cpu_ms() const { return double(longest_cpu_) / 1e6; }
+    // The most the main thread worked between two turns: what our code held it for, whatever
+    // the other load on the machine.
+    double most_work_ms() const { return double(most_work_) / 1e6; }
     // When the longest stall ended, from the start of the watch.
     double longest_at_ms() const { return double(longest_at_) / 1e6; }
 
@@ -51,6 +56,7 @@ private:
     qint64 longest_ = 0;
     qint64 longest_at_ = 0;
     qint64 longest_cpu_ = 0;
+    qint64 most_work_ = 0;
     qint64 cpu_ = thread_cpu_ns();
 };
 
