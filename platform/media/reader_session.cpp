@@ -9,10 +9,14 @@ namespace media {
 
 namespace {
 
-// Packets a channel may hold before the demuxer waits (when no other channel needs more);
-// a waiting demuxer is woken once a channel is down to kRefillLevel.
+// Packets, and bytes of them, that a channel may hold before the demuxer waits (when no
+// other channel needs more); a waiting demuxer is woken once a channel is down to half of
+// both. The bytes keep large pictures (4K, intra-frame codecs) from filling memory.
 constexpr size_t kChannelDepth = 48;
-constexpr size_t kRefillLevel = kChannelDepth / 2;
+constexpr size_t kChannelBytes = 2 << 20;
+
+bool holds_enough(size_t packets, size_t bytes) { return packets >= kChannelDepth || bytes >= kChannelBytes; }
+bool wants_refill(size_t packets, size_t bytes) { return packets <= kChannelDepth / 2 && bytes <= kChannelBytes / 2; }
 
 int interrupt_callback(void* opaque)
 {
@@ -87,7 +91,7 @@ void ReaderSession::start()
 bool ReaderSession::wants_more() const
 {
     for (const Channel& ch : channels_)
-        if (!ch.ended && ch.packets.size() < kChannelDepth)
+        if (!ch.ended && !holds_enough(ch.packets.size(), ch.bytes))
             return true;
     return false;
 }
@@ -95,7 +99,7 @@ bool ReaderSession::wants_more() const
 bool ReaderSession::needs_refill() const
 {
     for (const Channel& ch : channels_)
-        if (!ch.ended && ch.packets.size() <= kRefillLevel)
+        if (!ch.ended && wants_refill(ch.packets.size(), ch.bytes))
             return true;
     return false;
 }
@@ -165,6 +169,7 @@ bool ReaderSession::route(AVPacket* pkt)
                 ch.stream_done[i] = true;
             } else if (AVPacket* copy = av_packet_clone(pkt)) {
                 ch.packets.emplace_back(copy);
+                ch.bytes += static_cast<size_t>(copy->size);
             }
         }
         ch.ended = std::all_of(ch.stream_done.begin(), ch.stream_done.end(), [](bool d) { return d; });
@@ -222,7 +227,8 @@ ReaderSession::Pop ReaderSession::pop(int channel, av::PacketPtr& packet)
         return Pop::End;
     packet = std::move(ch.packets.front());
     ch.packets.pop_front();
-    if (demuxer_waiting_ && ch.packets.size() <= kRefillLevel)
+    ch.bytes -= static_cast<size_t>(packet->size);
+    if (demuxer_waiting_ && wants_refill(ch.packets.size(), ch.bytes))
         space_cv_.notify_one();
     return Pop::Packet;
 }
@@ -236,6 +242,7 @@ void ReaderSession::close_channel(int channel)
         channels_[channel].closed = true;
         channels_[channel].ended = true;
         channels_[channel].packets.clear();
+        channels_[channel].bytes = 0;
         channels_[channel].data_cv.notify_all();
     }
     space_cv_.notify_all();
@@ -286,8 +293,10 @@ void ReaderSession::stop()
     {
         std::lock_guard lock(mutex_);
         stop_ = true;
-        for (Channel& ch : channels_)
+        for (Channel& ch : channels_) {
             ch.packets.clear();
+            ch.bytes = 0;
+        }
         wake_consumers();
     }
     space_cv_.notify_all();

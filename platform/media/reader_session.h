@@ -85,6 +85,7 @@ private:
         std::vector<int> streams;
         std::vector<bool> stream_done;  // per entry of streams: past the range's end
         std::deque<av::PacketPtr> packets;
+        size_t bytes = 0;  // of the packets' data
         bool ended = false;
         bool closed = false;
         bool consumer_waiting = false;
