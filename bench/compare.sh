@@ -10,6 +10,13 @@
 # where each function runs one conversion (its commands go through bench_measure).
 
 bench_work=${bench_work:-$(mktemp -d)}
+bench_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+# bench_build BUILD_DIR TARGET: configures BUILD_DIR as a Release build and builds TARGET.
+bench_build() {
+    cmake -S "$bench_root" -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$1" --target "$2" >/dev/null
+}
 
 # bench_measure RESULT_FILE CMD...: runs CMD and appends "wall cpu peak_kb" to RESULT_FILE.
 # The CPU time and peak memory include the processes CMD starts; its output is left in

@@ -8,9 +8,8 @@ set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 rounds=${1:-5}
 build=${2:-$root/build/bench}
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" --target ffmpeg_path_bench >/dev/null
 . "$root/bench/compare.sh"
+bench_build "$build" ffmpeg_path_bench
 trap 'rm -rf "$bench_work"' EXIT
 
 ffmpeg -hide_banner -loglevel error -nostdin -y \

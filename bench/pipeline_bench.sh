@@ -15,13 +15,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 rounds=${1:-5}
 build=${2:-$root/build/bench}
 only=${3:-.}
+. "$root/bench/compare.sh"
 # PIPELINE_BENCH names a pipeline_bench program to use as it is (an older build, to compare).
 bin=${PIPELINE_BENCH:-$build/bench/pipeline_bench}
-if [ -z "$PIPELINE_BENCH" ]; then
-    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build "$build" --target pipeline_bench >/dev/null
-fi
-. "$root/bench/compare.sh"
+[ -n "$PIPELINE_BENCH" ] || bench_build "$build" pipeline_bench
 trap 'rm -rf "$bench_work"' EXIT
 src=${BENCH_SOURCES:-/tmp/pipeline-bench-sources}
 mkdir -p "$src"

@@ -8,9 +8,8 @@ set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 rounds=${1:-5}
 build=${2:-$root/build/bench}
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" --target reader_bench >/dev/null
 . "$root/bench/compare.sh"
+bench_build "$build" reader_bench
 trap 'rm -rf "$bench_work"' EXIT
 src="$bench_work/src_1080p30.mp4"
 ffmpeg -hide_banner -loglevel error -nostdin -f lavfi -i testsrc2=size=1920x1080:rate=30:duration=20 \

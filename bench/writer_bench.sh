@@ -10,10 +10,9 @@ rounds=${1:-5}
 build=${2:-$root/build/bench}
 src=${BENCH_SOURCES:-/tmp/writer-bench-sources}
 mkdir -p "$src"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" --target writer_bench >/dev/null
-bin="$build/bench/writer_bench"
 . "$root/bench/compare.sh"
+bench_build "$build" writer_bench
+bin="$build/bench/writer_bench"
 trap 'rm -rf "$bench_work"' EXIT
 
 source_of() { # source_of SECONDS: a 1080p30 test picture with a stereo tone, kept for reruns
