@@ -146,7 +146,7 @@ void Video_setup_ViewController::reload_codec_popup()
         video_codec_type_popup->addItem(codec_name(codec));
         if (codec == QLatin1String(AVVideoCodecTypeHEVCWithAlpha))
             video_codec_type_popup->setItemData(video_codec_type_popup->count() - 1,
-                                                tr("此平台无法写出带透明通道的 HEVC，转换会失败并说明原因"),
+                                                tr("此平台无法编码带透明通道的 HEVC：转换会失败并说明原因；由 ffmpeg 转换的文件改用容器的默认编码"),
                                                 Qt::ToolTipRole);
     }
     video_codec_type_popup->setCurrentIndex(0);

@@ -11,7 +11,7 @@
     <message><source>自定义尺寸</source><translation>Custom size</translation></message>
     <message><source>宽（像素）</source><translation>Width (pixels)</translation></message>
     <message><source>高（像素）</source><translation>Height (pixels)</translation></message>
-    <message><source>此平台无法写出带透明通道的 HEVC，转换会失败并说明原因</source><translation>This platform cannot write HEVC with alpha: conversions fail and say why</translation></message>
+    <message><source>此平台无法编码带透明通道的 HEVC：转换会失败并说明原因；由 ffmpeg 转换的文件改用容器的默认编码</source><translation>This platform cannot encode HEVC with alpha: conversions fail and say why; files converted by ffmpeg get the container&apos;s default codec</translation></message>
 </context>
 <context>
     <name>Audio_setup_ViewController</name>

@@ -100,16 +100,6 @@ TEST_F(AudioPanes, OnlyAFullyCheckedAudioOnlyBoxGivesAPreset)
     EXPECT_FALSE(c.only_audio->get_only_audio_prest().has_value());
 }
 
-TEST_F(AudioPanes, TheKeepSourceFoldersBoxIsOnOnlyWhenChecked)
-{
-    QCheckBox* box = c.general->is_add_rawpath_button;
-    EXPECT_EQ(box->checkState(), Qt::Unchecked);
-    click(box);
-    EXPECT_EQ(box->checkState(), Qt::Checked);
-    click(box);
-    EXPECT_EQ(box->checkState(), Qt::Unchecked);
-}
-
 // The list pane finds the panes in the window and reads them in the order a Start does:
 // the audio-only pane first, else the video pane with the audio pane's dictionary.
 TEST(SettingsPull, TheListPaneReadsTheWindowsPanes)

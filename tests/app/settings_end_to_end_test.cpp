@@ -3,6 +3,7 @@
 // with ffprobe.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -130,3 +131,20 @@ TEST_P(PaneSettingsConvert, OnBothEngines)
 
 INSTANTIATE_TEST_SUITE_P(Settings, PaneSettingsConvert, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// This platform has no encoder for HEVC with alpha: the pipeline fails the row, says why and
+// leaves no output behind.
+TEST(PaneSettingsConvertAlpha, HevcWithAlphaFailsWithAClearText)
+{
+    batchtest::Window w;
+    show_active(&w.window);
+    choose(panes_of(w.window.split()->settings_column()).video->video_codec_type_popup, "hevcWithAlpha");
+    testsupport::TempDir sources;
+    const auto row = w.add_row(batchtest::copy_fixture(kMp4.fixture, sources.path(), "from_mp4.mp4"));
+    click(w.window.split()->settings_column()->start_button);
+    ASSERT_TRUE(w.wait_idle(180));
+    EXPECT_EQ(row->out_Ex->status, 4);
+    EXPECT_TRUE(row->out_Ex->error_info.get().value_or("").contains("cannot be written"))
+        << row->out_Ex->error_info.get().value_or("").toStdString();
+    EXPECT_FALSE(QFile::exists(w.output("from_mp4.mov")));
+}
