@@ -1,6 +1,9 @@
 #include "app/table/custom_cell.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionProgressBar>
@@ -33,6 +36,24 @@ void draw_line(QPainter& painter, const QRect& rect, const QString& text, int fl
 
 }  // namespace
 
+// Where the parts of a cell go.
+struct CustomCell::Layout {
+    QRect thumbnail, texts, status, icon, status_text, bar;
+
+    explicit Layout(const QRect& row)
+    {
+        const QRect cell = row.adjusted(kMargin + 4, kMargin, -kMargin - 4, -kMargin);
+        thumbnail = QRect(cell.left(), cell.top(), cell.height() * 16 / 9, cell.height());
+        const int status_width = std::min(kStatusWidth, cell.width() / 3);
+        status = QRect(cell.right() - status_width + 1, cell.top(), status_width, cell.height());
+        texts = QRect(thumbnail.right() + kGap, cell.top(), status.left() - kGap - thumbnail.right() - kGap, cell.height());
+        const int middle = status.top() + status.height() / 2;
+        icon = QRect(status.left(), middle - kIconSide - 2, kIconSide, kIconSide);
+        status_text = QRect(icon.right() + 6, icon.top() - 4, status.right() - icon.right() - 6, kIconSide + 8);
+        bar = QRect(status.left(), middle + 4, status.width(), kBarHeight);
+    }
+};
+
 CustomCell::CustomCell(QObject* parent) : QStyledItemDelegate(parent), scaled_(kScaledCacheEntries) {}
 
 QSize CustomCell::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
@@ -46,17 +67,27 @@ void CustomCell::paint(QPainter* painter, const QStyleOptionViewItem& option, co
     if (option.state & QStyle::State_Selected)
         MyNSTableRowView().drawSelectionInRect(*painter, option.rect, option.palette);
 
-    const QRect cell = option.rect.adjusted(kMargin + 4, kMargin, -kMargin - 4, -kMargin);
-    const int thumb_height = cell.height();
-    const QRect thumb(cell.left(), cell.top(), thumb_height * 16 / 9, thumb_height);
-    draw_image(*painter, index.data(ItemsModel::ThumbnailRole).value<QImage>(), thumb);
-
-    const int status_width = std::min(kStatusWidth, cell.width() / 3);
-    const QRect status(cell.right() - status_width + 1, cell.top(), status_width, cell.height());
-    const QRect texts(thumb.right() + kGap, cell.top(), status.left() - kGap - thumb.right() - kGap, cell.height());
-    draw_texts(*painter, option, index, texts);
-    draw_status(*painter, option, index, status);
+    const Layout layout(option.rect);
+    draw_image(*painter, index.data(ItemsModel::ThumbnailRole).value<QImage>(), layout.thumbnail);
+    draw_texts(*painter, option, index, layout.texts);
+    draw_status(*painter, option, index, layout);
     painter->restore();
+}
+
+bool CustomCell::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                           const QModelIndex& index)
+{
+    // The status text is the tool tip of the status field only, as it is the field it explains.
+    if (event->type() != QEvent::ToolTip)
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    const Layout layout(option.rect);
+    const QString tip = index.data(Qt::ToolTipRole).toString();
+    if (tip.isEmpty() || !layout.status_text.contains(event->pos())) {
+        QToolTip::hideText();
+        return true;
+    }
+    QToolTip::showText(event->globalPos(), tip, view, layout.status_text);
+    return true;
 }
 
 void CustomCell::draw_texts(QPainter& painter, const QStyleOptionViewItem& option, const QModelIndex& index,
@@ -99,20 +130,17 @@ void CustomCell::draw_texts(QPainter& painter, const QStyleOptionViewItem& optio
 }
 
 void CustomCell::draw_status(QPainter& painter, const QStyleOptionViewItem& option, const QModelIndex& index,
-                             const QRect& area) const
+                             const Layout& layout) const
 {
-    const int middle = area.top() + area.height() / 2;
-    const QRect icon(area.left(), middle - kIconSide - 2, kIconSide, kIconSide);
-    draw_image(painter, index.data(ItemsModel::StatusIconRole).value<QImage>(), icon);
+    draw_image(painter, index.data(ItemsModel::StatusIconRole).value<QImage>(), layout.icon);
     painter.setFont(option.font);
     painter.setPen(option.palette.color(QPalette::Text));
-    draw_line(painter, QRect(icon.right() + 6, icon.top() - 4, area.right() - icon.right() - 6, kIconSide + 8),
-              index.data(ItemsModel::StatusTextRole).toString());
+    draw_line(painter, layout.status_text, index.data(ItemsModel::StatusTextRole).toString());
 
     if (!index.data(ItemsModel::ProgressVisibleRole).toBool())
         return;
     QStyleOptionProgressBar bar;
-    bar.rect = QRect(area.left(), middle + 4, area.width(), kBarHeight);
+    bar.rect = layout.bar;
     // The table's own highlight is made invisible (the selection is ours); the bar fills with
     // the application's.
     bar.palette = option.palette;

@@ -16,15 +16,19 @@ public:
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
 
 private:
+    struct Layout;
+
     // The image scaled smoothly to fit the box in device pixels, kept for the next paint.
     QImage fitted(const QImage& image, const QSize& box, qreal device_pixel_ratio) const;
     void draw_image(QPainter& painter, const QImage& image, const QRect& box) const;
     void draw_texts(QPainter& painter, const QStyleOptionViewItem& option, const QModelIndex& index,
                     const QRect& area) const;
     void draw_status(QPainter& painter, const QStyleOptionViewItem& option, const QModelIndex& index,
-                     const QRect& area) const;
+                     const Layout& layout) const;
 
     mutable QCache<QString, QImage> scaled_;
 };

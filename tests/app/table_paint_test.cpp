@@ -1,6 +1,8 @@
 #include <QItemSelectionModel>
 #include <QTableView>
+#include <QHelpEvent>
 #include <QTest>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 #include "engine/system_colors.h"
@@ -93,4 +95,27 @@ TEST(TablePaint, ProgressBarOnlyWhereItIsShown)
     };
     EXPECT_GT(changed_pixels_below_middle(0), 100);
     EXPECT_EQ(changed_pixels_below_middle(1), 0);
+}
+
+// The status text is the tool tip of the status field, not of the whole row.
+TEST(TablePaint, StatusToolTipOnTheStatusField)
+{
+    TableWindow t;
+    t.window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&t.window));
+    const auto row = t.append_fixture("tiny.mp4");
+    row->out_Ex->status = 4;
+    row->out_Ex->error_info = std::optional<QString>("文件已经存在");
+    QTableView* table = t.list->tableView;
+    const QRect r = table->visualRect(t.list->items_model->index(0, 0));
+    auto tip_at = [&](QPoint at) {
+        QToolTip::hideText();  // hides after a short delay
+        testsupport::pump_until([] { return !QToolTip::isVisible(); }, std::chrono::seconds(3));
+        QHelpEvent event(QEvent::ToolTip, at, table->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(table->viewport(), &event);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    EXPECT_EQ(tip_at(QPoint(r.right() - 60, r.center().y() - 10)).toStdString(), "失败(文件已经存在)");
+    EXPECT_EQ(tip_at(QPoint(r.left() + 200, r.top() + 20)).toStdString(), "");
+    QToolTip::hideText();
 }
