@@ -32,6 +32,15 @@ struct HeldBatch {
     {
         return testsupport::pump_until([&] { return job(i).running.load(); }, std::chrono::seconds(10));
     }
+    // Lets the rows from this one on run to a successful end, one after the other.
+    void run_out(int from)
+    {
+        for (int i = from; i < int(rows.size()); ++i) {
+            ASSERT_TRUE(wait_running(i)) << "row " << i;
+            job(i).finish(3);
+        }
+        ASSERT_TRUE(w.wait_idle());
+    }
     void settle() { testsupport::pump_until([] { return false; }, std::chrono::milliseconds(150)); }
 
     batchtest::Window w;
@@ -66,12 +75,8 @@ TEST(BatchStop, StopCancelsTheRunningRowAndANewStartGoesOn)
     EXPECT_EQ(b.job(0).cancels, 1);
 
     b.w.list->start_run();
-    ASSERT_TRUE(b.wait_running(1));
+    b.run_out(1);
     EXPECT_EQ(b.job(0).starts, 1);
-    b.job(1).finish(3);
-    ASSERT_TRUE(b.wait_running(2));
-    b.job(2).finish(3);
-    ASSERT_TRUE(b.w.wait_idle());
 }
 
 // The stop alert is up while the cancel is under way; "OK" ends it early: the row no longer
@@ -107,10 +112,7 @@ TEST(BatchStop, StopAlertAndItsOkBeforeTheCompletion)
     ASSERT_TRUE(b.w.wait_idle());
     EXPECT_EQ(b.job(1).starts, 0);
     b.w.list->start_run();
-    ASSERT_TRUE(b.wait_running(1));
-    b.job(1).finish(3);
-    ASSERT_TRUE(b.wait_running(2));
-    b.job(2).finish(3);
+    b.run_out(1);
 }
 
 // Stop while nothing runs does nothing: no alert, no cancel flag, the next Start runs all rows.
@@ -121,11 +123,7 @@ TEST(BatchStop, StopWhileIdleDoesNothing)
     EXPECT_FALSE(*b.w.list->is_cancelExport);
     EXPECT_TRUE(batchtest::visible_alerts(*b.w.list).isEmpty());
     b.w.list->start_run();
-    for (int i : {0, 1, 2}) {
-        ASSERT_TRUE(b.wait_running(i));
-        b.job(i).finish(3);
-    }
-    ASSERT_TRUE(b.w.wait_idle());
+    b.run_out(0);
 }
 
 // A Stop that comes after the row was marked running but before its job started: the worker
@@ -180,11 +178,7 @@ TEST(BatchStop, AStrayCompletionDoesNotReleaseTheWorker)
     EXPECT_TRUE(b.job(0).running);
     EXPECT_EQ(b.job(1).starts, 0);
     b.job(0).finish(3);
-    ASSERT_TRUE(b.wait_running(1));
-    b.job(1).finish(3);
-    ASSERT_TRUE(b.wait_running(2));
-    b.job(2).finish(3);
-    ASSERT_TRUE(b.w.wait_idle());
+    b.run_out(1);
 }
 
 // The failure alert comes once the last row of the batch has completed and lists exactly the
