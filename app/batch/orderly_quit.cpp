@@ -45,9 +45,13 @@ bool ViewController::ready_to_quit(const std::function<void()>& close_again)
         poll->deleteLater();
         if (timed_out) {
             logLine(QStringLiteral("quit: work still running after 10 s; quitting anyway"));
-            // A worker still waiting for a completion that did not come ends now.
-            if (running_job_)
+            // A worker still waiting for a completion that did not come ends now; that
+            // completion, should it come later, no longer counts.
+            if (running_job_) {
+                running_job_.reset();
+                is_run = false;
                 sema->signal();
+            }
         }
         quitting_ = false;
         quit_ready_ = true;

@@ -46,16 +46,18 @@ void ViewController::run_one_task(const BatchWorkerContext& context, const std::
     std::optional<QUrl> folder;
     bool keep_source_folders = false;
     const bool reached = context.on_main([&](ViewController& list) {
+        folder = list.out_path_obj;
+        keep_source_folders = list.is_add_rawpath;
+        // Start refuses without a folder; a settings read during the batch may still lose it.
+        if (!folder)
+            return;
         // Only this job's completion releases the worker, so the job reports to a bridge of
         // its own that knows it.
         job->delegate = list.make_job_delegate(job);
         job->My_prest_obj = std::make_shared<My_Prest>(list.get_task_prest(*row));
         row->set_state(EnumState::conversion(0));
-        folder = list.out_path_obj;
-        keep_source_folders = list.is_add_rawpath;
         // The row's output fields are read on the main thread, so they are written there.
-        if (folder)
-            row->make_output_path(*folder, keep_source_folders);
+        row->make_output_path(*folder, keep_source_folders);
         list.items_model->reload_row(list.items_model->index_of(row.get()));
     });
     if (!reached || !folder)

@@ -69,3 +69,25 @@ TEST(BatchQuit, QuitCancelsRegisteredTrialJobs)
     running_jobs::remove(trial.get());
     ASSERT_TRUE(testsupport::pump_until([&] { return !w.window.isVisible(); }, std::chrono::seconds(2)));
 }
+
+// A conversion that does not end when cancelled holds the quit for 10 s at most; the worker
+// then ends too, and the late completion changes nothing.
+TEST(BatchQuit, QuitGivesUpWaitingAfterTenSeconds)
+{
+    batchtest::Window w;
+    w.keep_preset(batchtest::small_mp4_preset());
+    const auto row = batchtest::held_row(testsupport::fixture("tiny.mp4"));
+    batchtest::held(*row).ignore_cancel = true;
+    w.add_row(row);
+    w.window.show();
+    w.list->start_run();
+    ASSERT_TRUE(testsupport::pump_until([&] { return batchtest::held(*row).running.load(); }));
+    EXPECT_FALSE(w.window.close());
+    testsupport::pump_until([] { return false; }, std::chrono::seconds(8));
+    EXPECT_TRUE(w.window.isVisible());
+    ASSERT_TRUE(testsupport::pump_until([&] { return !w.window.isVisible(); }, std::chrono::seconds(5)));
+    ASSERT_TRUE(w.wait_idle(5));
+    batchtest::held(*row).finish(5);
+    testsupport::pump_until([] { return false; }, std::chrono::milliseconds(100));
+    EXPECT_FALSE(w.list->batch_running());
+}
