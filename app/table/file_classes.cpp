@@ -88,10 +88,16 @@ QString ViewController::get_mime_type(const QString& path)
     if (kAudioExtensions.contains(extension))
         return QStringLiteral("audio/") + extension;
     if (!extension.isEmpty()) {
-        // By the extension alone: the file's contents are never read here.
-        const QMimeType type = QMimeDatabase().mimeTypeForFile(QStringLiteral("x.") + extension, QMimeDatabase::MatchExtension);
-        if (type.isValid() && !type.isDefault())
-            return type.name();
+        // By the extension alone: the file's contents are never read here. An extension that
+        // names several types ("ts": MPEG transport streams and translation sources) reads as
+        // its media type, as media is what is being added.
+        const QList<QMimeType> types = QMimeDatabase().mimeTypesForFileName(QStringLiteral("x.") + extension);
+        for (const QMimeType& type : types) {
+            if (kMediaClasses.contains(type.name().section(QLatin1Char('/'), 0, 0)))
+                return type.name();
+        }
+        if (!types.isEmpty() && !types.first().isDefault())
+            return types.first().name();
     }
     return QStringLiteral("application/octet-stream");
 }

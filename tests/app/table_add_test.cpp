@@ -128,6 +128,9 @@ TEST(TableAdd, ExtensionsDecideAndTheSameFileTwiceGivesTwoRows)
     EXPECT_EQ(ViewController::get_mime_type("/x/clip.m4a"), "audio/m4a");
     EXPECT_EQ(ViewController::get_mime_type("/x/a.b.DVR-MS"), "video/dvr-ms");
     EXPECT_EQ(ViewController::get_mime_type("/x/notes.txt"), "text/plain");
+    // Not listed, known to the type database, which also knows "ts" as a text type.
+    EXPECT_EQ(ViewController::get_mime_type("/x/clip.ts"), "video/mp2t");
+    EXPECT_EQ(ViewController::get_mime_type("/x/clip.opus"), "audio/ogg");
     EXPECT_EQ(ViewController::get_mime_type("/x/noextension"), "application/octet-stream");
     EXPECT_EQ(ViewController::get_mime_type("/x/.hidden"), "application/octet-stream");
     EXPECT_FALSE(ViewController::is_supported_file(QUrl::fromLocalFile("/x/notes.txt")));
