@@ -1,6 +1,7 @@
 // The pipeline path of the conversion job: set-up of the run and its two handlers.
 #include <cerrno>
 
+#include "engine/exporter_settings.h"
 #include "engine/ffmpeg_command.h"
 #include "engine/one_exporter.h"
 #include "engine/reader_writer_exporter.h"
@@ -9,19 +10,8 @@
 
 namespace {
 
-// The job's status for the status of the pipeline's writer.
-int status_of_writer(const media::AssetWriterRef& writer)
-{
-    if (!writer)
-        return 0;
-    switch (writer->status()) {
-    case media::AssetWriter::Status::Writing: return 2;
-    case media::AssetWriter::Status::Completed: return 3;
-    case media::AssetWriter::Status::Failed: return 4;
-    case media::AssetWriter::Status::Cancelled: return 5;
-    default: return 0;
-    }
-}
+// The job's status for the status of the pipeline's writer; 0 without a writer.
+int status_of_writer(const media::AssetWriterRef& writer) { return writer ? exportStatusOf(writer->status()) : 0; }
 
 QVariantMap default_video_settings(const OneExporter& job)
 {

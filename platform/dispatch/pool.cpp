@@ -1,3 +1,4 @@
+#include "platform/foundation/threads.h"
 #include "pool.h"
 
 #include <algorithm>
@@ -70,7 +71,10 @@ private:
         ++threads_;
         ++active_;  // the new thread starts holding a slot
         try {
-            std::thread([this] { run(); }).detach();
+            std::thread([this] {
+                foundation::name_this_thread("dispatch-pool");
+                run();
+            }).detach();
         } catch (const std::system_error& e) {
             --threads_;
             --active_;

@@ -1,3 +1,4 @@
+#include "platform/foundation/threads.h"
 #include "timer.h"
 
 #include <condition_variable>
@@ -21,7 +22,10 @@ public:
         entries_.emplace(deadline, Entry{std::move(queue), std::move(task)});
         if (!started_) {
             started_ = true;
-            std::thread([this] { run(); }).detach();
+            std::thread([this] {
+                foundation::name_this_thread("dispatch-timer");
+                run();
+            }).detach();
         }
         cv_.notify_one();
     }

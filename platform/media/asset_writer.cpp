@@ -185,7 +185,9 @@ bool WriterImpl::start_writing()
                 refused = posix_error(code, QStringLiteral("The file “%1” could not be created").arg(path));
         }
         if (file_) {
-            const int rc = avformat_alloc_output_context2(&format_, nullptr, container_->muxer, nullptr);
+            AVFormatContext* context = nullptr;
+            const int rc = avformat_alloc_output_context2(&context, nullptr, container_->muxer, nullptr);
+            format_.reset(context);
             if (rc < 0 || !format_) {
                 refused = writer_error(QStringLiteral("Cannot set up the %1 muxer: %2")
                                            .arg(QLatin1String(container_->muxer), error_text(rc)));
@@ -405,7 +407,7 @@ bool WriterImpl::write_header_when_ready(QString* error)
                               t.kind == Kind::Video ? QStringLiteral("video") : QStringLiteral("audio"));
             return false;
         }
-        t.stream = avformat_new_stream(format_, nullptr);
+        t.stream = avformat_new_stream(format_.get(), nullptr);
         if (!t.stream || avcodec_parameters_from_context(t.stream->codecpar, &ctx) < 0) {
             *error = QStringLiteral("Out of memory");
             return false;
@@ -434,7 +436,7 @@ bool WriterImpl::write_header_when_ready(QString* error)
     AVDictionary* opts = nullptr;
     if (optimize_for_network_ && container_->movflags)
         av_dict_set(&opts, "movflags", "+faststart", 0);
-    const int rc = avformat_write_header(format_, &opts);
+    const int rc = avformat_write_header(format_.get(), &opts);
     av_dict_free(&opts);
     if (rc < 0) {
         *error = QStringLiteral("Could not start the file: %1").arg(error_text(rc));
@@ -470,7 +472,7 @@ bool WriterImpl::write_interleaved(bool to_the_end, QString* error)
         next->packets.pop_front();
         av_packet_rescale_ts(pkt.get(), next->time_base, next->stream->time_base);
         pkt->stream_index = next->stream->index;
-        const int rc = av_write_frame(format_, pkt.get());
+        const int rc = av_write_frame(format_.get(), pkt.get());
         if (rc < 0) {
             *error = QStringLiteral("Writing to the file failed: %1").arg(error_text(rc));
             return false;
@@ -509,7 +511,7 @@ std::optional<Error> WriterImpl::finish_locked()
         return writer_error(QStringLiteral("No media data was appended, so there is nothing to write"));
     if (!write_interleaved(true, &why))
         return writer_error(why);
-    const int rc = av_write_trailer(format_);
+    const int rc = av_write_trailer(format_.get());
     if (rc < 0)
         return writer_error(QStringLiteral("Could not finish the file: %1").arg(error_text(rc)));
     teardown_locked(false);
@@ -593,9 +595,8 @@ void WriterImpl::teardown_locked(bool remove_file)
         t.stream = nullptr;
     }
     if (format_) {
-        format_->pb = nullptr;
-        avformat_free_context(format_);
-        format_ = nullptr;
+        format_->pb = nullptr;  // the output file's, not the muxer's
+        format_.reset();
     }
     if (file_ && remove_file) {
         file_->remove();

@@ -30,9 +30,6 @@ int closest_rate(const AVCodec* codec, int wanted)
 
 AudioEncoder::~AudioEncoder()
 {
-    swr_free(&swr_);
-    if (fifo_)
-        av_audio_fifo_free(fifo_);
     av_channel_layout_uninit(&in_layout_);
 }
 
@@ -79,7 +76,7 @@ std::unique_ptr<AudioEncoder> AudioEncoder::open(const AudioSettings& s, AVCodec
     }
     if (c->frame_size > 0 && !(codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE))
         enc->chunk_ = c->frame_size;
-    enc->fifo_ = av_audio_fifo_alloc(c->sample_fmt, c->ch_layout.nb_channels, enc->chunk_ * 4);
+    enc->fifo_.reset(av_audio_fifo_alloc(c->sample_fmt, c->ch_layout.nb_channels, enc->chunk_ * 4));
     if (!enc->fifo_) {
         fail(error, QStringLiteral("Out of memory"));
         return nullptr;
@@ -126,18 +123,22 @@ bool AudioEncoder::follow_input(const AVFrame& pcm, QString* error)
     // A new input layout: finish the old conversion first so no audio is lost.
     if (swr_ && !resample(nullptr, error))
         return false;
-    swr_free(&swr_);
+    swr_.reset();
     av_channel_layout_uninit(&in_layout_);
     av_channel_layout_copy(&in_layout_, &pcm.ch_layout);
     in_format_ = pcm.format;
     in_rate_ = pcm.sample_rate;
-    int rc = swr_alloc_set_opts2(&swr_, &c->ch_layout, c->sample_fmt, c->sample_rate,
+    SwrContext* swr = nullptr;
+    int rc = swr_alloc_set_opts2(&swr, &c->ch_layout, c->sample_fmt, c->sample_rate,
                                  const_cast<AVChannelLayout*>(&pcm.ch_layout),
                                  static_cast<AVSampleFormat>(pcm.format), pcm.sample_rate, 0, nullptr);
+    swr_.reset(swr);
     if (rc >= 0)
-        rc = swr_init(swr_);
-    if (rc < 0)
+        rc = swr_init(swr_.get());
+    if (rc < 0) {
+        swr_.reset();  // never used half set up
         return fail(error, QStringLiteral("Cannot resample the audio: %1").arg(error_text(rc)));
+    }
     return true;
 }
 
@@ -146,15 +147,15 @@ bool AudioEncoder::resample(const AVFrame* pcm, QString* error)
     if (!swr_)
         return true;
     const int in_samples = pcm ? pcm->nb_samples : 0;
-    const int capacity = swr_get_out_samples(swr_, in_samples);
+    const int capacity = swr_get_out_samples(swr_.get(), in_samples);
     if (capacity <= 0)
         return true;
     AVFrame* out = reusable_frame(converted_, capacity, error);
     if (!out)
         return false;
-    int rc = swr_convert(swr_, out->extended_data, capacity,
+    int rc = swr_convert(swr_.get(), out->extended_data, capacity,
                          pcm ? const_cast<const uint8_t**>(pcm->extended_data) : nullptr, in_samples);
-    if (rc >= 0 && av_audio_fifo_write(fifo_, reinterpret_cast<void**>(out->extended_data), rc) < rc)
+    if (rc >= 0 && av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(out->extended_data), rc) < rc)
         rc = AVERROR(ENOMEM);
     if (rc < 0)
         return fail(error, QStringLiteral("Resampling the audio failed: %1").arg(error_text(rc)));
@@ -165,19 +166,19 @@ bool AudioEncoder::encode_direct(const AVFrame& pcm, const PacketSink& sink, boo
 {
     *done = false;
     // At the same rate the converter holds nothing back: one buffer in, one frame out.
-    if (pcm.nb_samples != chunk_ || pcm.sample_rate != ctx_->sample_rate || av_audio_fifo_size(fifo_) > 0 ||
-        swr_get_delay(swr_, pcm.sample_rate) > 0)
+    if (pcm.nb_samples != chunk_ || pcm.sample_rate != ctx_->sample_rate || av_audio_fifo_size(fifo_.get()) > 0 ||
+        swr_get_delay(swr_.get(), pcm.sample_rate) > 0)
         return true;
     AVFrame* frame = reusable_frame(chunk_frame_, chunk_, error);
     if (!frame)
         return false;
-    const int rc = swr_convert(swr_, frame->extended_data, chunk_,
+    const int rc = swr_convert(swr_.get(), frame->extended_data, chunk_,
                                const_cast<const uint8_t**>(pcm.extended_data), pcm.nb_samples);
     if (rc < 0)
         return fail(error, QStringLiteral("Resampling the audio failed: %1").arg(error_text(rc)));
     if (rc < chunk_) {
         // Fewer than a frame after all: they wait in the queue for the next buffer.
-        if (av_audio_fifo_write(fifo_, reinterpret_cast<void**>(frame->extended_data), rc) < rc)
+        if (av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(frame->extended_data), rc) < rc)
             return fail(error, QStringLiteral("Out of memory"));
         *done = true;
         return true;
@@ -218,7 +219,7 @@ bool AudioEncoder::encode_queued(bool at_end, const PacketSink& sink, QString* e
     const bool small_last = at_end && (c->codec->capabilities &
                                        (AV_CODEC_CAP_SMALL_LAST_FRAME | AV_CODEC_CAP_VARIABLE_FRAME_SIZE));
     for (;;) {
-        const int queued = av_audio_fifo_size(fifo_);
+        const int queued = av_audio_fifo_size(fifo_.get());
         if (queued <= 0 || (queued < chunk_ && !at_end))
             return true;
         const int take = std::min(queued, chunk_);
@@ -229,7 +230,7 @@ bool AudioEncoder::encode_queued(bool at_end, const PacketSink& sink, QString* e
         if (frame->nb_samples > take)
             av_samples_set_silence(frame->extended_data, take, frame->nb_samples - take,
                                    c->ch_layout.nb_channels, c->sample_fmt);
-        if (av_audio_fifo_read(fifo_, reinterpret_cast<void**>(frame->extended_data), take) < take)
+        if (av_audio_fifo_read(fifo_.get(), reinterpret_cast<void**>(frame->extended_data), take) < take)
             return fail(error, QStringLiteral("Encoding audio failed: %1").arg(error_text(AVERROR(EIO))));
         if (!send(frame, take, sink, error))
             return false;

@@ -49,8 +49,8 @@ private:
     bool drain(const PacketSink& sink, QString* error);
 
     CodecPtr ctx_;
-    SwrContext* swr_ = nullptr;
-    AVAudioFifo* fifo_ = nullptr;
+    av::ResamplerPtr swr_;
+    av::AudioFifoPtr fifo_;
     FramePtr converted_;  // the converter's output on its way to the queue
     FramePtr chunk_frame_;  // one encoder frame's samples on their way to the encoder
     AVChannelLayout in_layout_{};

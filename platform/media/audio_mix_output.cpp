@@ -16,20 +16,13 @@ namespace {
 constexpr int kChunk = 1024;       // samples per delivered buffer
 constexpr double kMaxGap = 0.2;    // seconds of missing audio filled with silence
 
-struct SwrFreer {
-    void operator()(SwrContext* s) const { swr_free(&s); }
-};
-struct PoolFreer {
-    // Buffers still out return their memory when they are released.
-    void operator()(AVBufferPool* p) const { av_buffer_pool_uninit(&p); }
-};
 
 // One source track: its decoder, its converter to the mix format, and its converted
 // samples from position base onwards (positions count output samples from the origin).
 struct TrackMix {
     AssetTrackRef track;
     av::CodecPtr decoder;
-    std::unique_ptr<SwrContext, SwrFreer> swr;
+    av::ResamplerPtr swr;
     int in_rate = 0, in_format = -1;
     AVChannelLayout in_layout{};
     std::vector<float> samples;  // interleaved, from position base
@@ -138,13 +131,13 @@ private:
 
     // A frame for n samples from the pool: chunks are recycled once the writer lets go of
     // them, instead of new memory for every chunk.
-    AVFrame* take_frame(int n)
+    av::FramePtr take_frame(int n)
     {
         const int ch = layout_.nb_channels;
         if (!pool_)
             pool_.reset(av_buffer_pool_init(kChunk * ch * int(sizeof(float)), nullptr));
         AVBufferRef* buf = pool_ ? av_buffer_pool_get(pool_.get()) : nullptr;
-        AVFrame* frame = buf ? av_frame_alloc() : nullptr;
+        av::FramePtr frame(buf ? av_frame_alloc() : nullptr);
         if (!frame) {
             av_buffer_unref(&buf);
             return nullptr;
@@ -161,7 +154,7 @@ private:
 
     SampleBufferRef deliver(int n)
     {
-        AVFrame* frame = take_frame(n);
+        av::FramePtr frame = take_frame(n);
         if (!frame) {
             session_->fail(QStringLiteral("Out of memory while mixing audio."), AVERROR(ENOMEM));
             return nullptr;
@@ -198,7 +191,7 @@ private:
         sample->presentation_time = Time::make(origin_samples + emitted_, rate_);
         sample->duration = Time::make(n, rate_);
         sample->format_description = format_;
-        sample->audio_frame = share_frame(frame);
+        sample->audio_frame = share_frame(frame.release());
         sample->num_samples = n;
         emitted_ += n;
         return sample;
@@ -246,6 +239,10 @@ private:
     bool receive(TrackMix& m)
     {
         av::FramePtr frame(av_frame_alloc());
+        if (!frame) {
+            session_->fail(QStringLiteral("Out of memory while mixing audio."), AVERROR(ENOMEM));
+            return false;
+        }
         while (true) {
             const int rc = avcodec_receive_frame(m.decoder.get(), frame.get());
             if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF)
@@ -364,7 +361,7 @@ private:
     int64_t end_ = 0;
     int64_t emitted_ = 0;
     std::vector<float> converted_;  // the converter's latest output, memory kept between frames
-    std::unique_ptr<AVBufferPool, PoolFreer> pool_;  // memory of the delivered chunks
+    av::BufferPoolPtr pool_;  // memory of the delivered chunks
     bool input_done_ = false;
     bool finished_ = false;
 };

@@ -13,12 +13,10 @@ constexpr size_t kTailRoom = 256;  // swscale writes whole vectors past the last
 
 }  // namespace
 
-FramePool::~FramePool() { av_buffer_pool_uninit(&pool_); }
-
-AVFrame* FramePool::take(int width, int height, AVPixelFormat format)
+av::FramePtr FramePool::take(int width, int height, AVPixelFormat format)
 {
     if (!pool_ || width != width_ || height != height_ || format != format_) {
-        av_buffer_pool_uninit(&pool_);
+        pool_.reset();
         int linesizes[4] = {};
         if (av_image_fill_linesizes(linesizes, format, width) < 0)
             return nullptr;
@@ -33,13 +31,13 @@ AVFrame* FramePool::take(int width, int height, AVPixelFormat format)
             offsets_[p] = total;
             total += sizes[p];
         }
-        pool_ = av_buffer_pool_init(total + kTailRoom, nullptr);
+        pool_.reset(av_buffer_pool_init(total + kTailRoom, nullptr));
         width_ = width;
         height_ = height;
         format_ = format;
     }
-    AVBufferRef* buf = pool_ ? av_buffer_pool_get(pool_) : nullptr;
-    AVFrame* f = buf ? av_frame_alloc() : nullptr;
+    AVBufferRef* buf = pool_ ? av_buffer_pool_get(pool_.get()) : nullptr;
+    av::FramePtr f(buf ? av_frame_alloc() : nullptr);
     if (!f) {
         av_buffer_unref(&buf);
         return nullptr;

@@ -4,6 +4,8 @@
 // has let go of it: no new memory for every picture, and never more than the most pictures
 // out at one time.
 
+#include "libav.h"
+
 extern "C" {
 #include <libavutil/buffer.h>
 #include <libavutil/frame.h>
@@ -14,17 +16,16 @@ namespace media {
 class FramePool {
 public:
     FramePool() = default;
-    ~FramePool();  // pictures still out keep their memory until they are released
     FramePool(const FramePool&) = delete;
     FramePool& operator=(const FramePool&) = delete;
 
     // A picture in one block with 64-byte aligned rows, and room for swscale to write a
     // little past its last row; nullptr when memory runs out. Another size or format
     // starts a new pool.
-    AVFrame* take(int width, int height, AVPixelFormat format);
+    av::FramePtr take(int width, int height, AVPixelFormat format);
 
 private:
-    AVBufferPool* pool_ = nullptr;
+    av::BufferPoolPtr pool_;  // pictures still out keep their memory until they are released
     int width_ = 0, height_ = 0;
     AVPixelFormat format_ = AV_PIX_FMT_NONE;
     int linesizes_[4] = {};

@@ -63,9 +63,10 @@ uint8_t sample(const uint8_t* p, int stride, int w, int h, double fx, double fy,
     return static_cast<uint8_t>(std::clamp(std::lround(top * (1 - ay) + bottom * ay), 0L, 255L));
 }
 
-SwsContext* make_scaler(const AVFrame* src, int w, int h, AVPixelFormat dst_format, int threads)
+av::ScalerPtr make_scaler(const AVFrame* src, int w, int h, AVPixelFormat dst_format, int threads)
 {
-    SwsContext* sws = sws_alloc_context();
+    av::ScalerPtr holder(sws_alloc_context());
+    SwsContext* sws = holder.get();
     if (!sws)
         return nullptr;
     av_opt_set_int(sws, "srcw", src->width, 0);
@@ -76,12 +77,10 @@ SwsContext* make_scaler(const AVFrame* src, int w, int h, AVPixelFormat dst_form
     av_opt_set_int(sws, "dst_format", dst_format, 0);
     av_opt_set_int(sws, "sws_flags", SWS_BICUBIC, 0);
     av_opt_set_int(sws, "threads", threads, 0);
-    if (sws_init_context(sws, nullptr, nullptr) < 0) {
-        sws_freeContext(sws);
+    if (sws_init_context(sws, nullptr, nullptr) < 0)
         return nullptr;
-    }
     set_colour_details(sws, src, false);
-    return sws;
+    return holder;
 }
 
 int scaler_threads()
@@ -102,11 +101,7 @@ FrameRenderer::FrameRenderer(int canvas_width, int canvas_height)
 {
 }
 
-FrameRenderer::~FrameRenderer()
-{
-    sws_freeContext(sws_);
-    av_frame_free(&scratch_);
-}
+FrameRenderer::~FrameRenderer() = default;
 
 FrameRenderer::Plan FrameRenderer::make_plan(const AVFrame* src, const AffineTransform& t) const
 {
@@ -156,9 +151,8 @@ bool FrameRenderer::prepare(const AVFrame* src, const AffineTransform& t)
     if (key == key_ && (sws_ || plan_.path == Path::PassThrough || plan_.direct))
         return true;
     key_ = key;
-    sws_freeContext(sws_);
-    sws_ = nullptr;
-    av_frame_free(&scratch_);
+    sws_.reset();
+    scratch_.reset();
     plan_ = make_plan(src, t);
     int sw = 0, sh = 0;
     AVPixelFormat scratch_format = kFormat;
@@ -181,11 +175,13 @@ bool FrameRenderer::prepare(const AVFrame* src, const AffineTransform& t)
     if (!sws_)
         return false;
     if (plan_.transpose || plan_.path == Path::General) {
-        scratch_ = av_frame_alloc();
+        scratch_.reset(av_frame_alloc());
+        if (!scratch_)
+            return false;
         scratch_->width = sw;
         scratch_->height = sh;
         scratch_->format = scratch_format;
-        if (av_frame_get_buffer(scratch_, 0) < 0)
+        if (av_frame_get_buffer(scratch_.get(), 0) < 0)
             return false;
     }
     return true;
@@ -204,9 +200,9 @@ bool FrameRenderer::render_axis(const AVFrame* src, AVFrame* canvas)
 {
     const int cx = plan_.x / 2, cy = plan_.y / 2, cw = plan_.w / 2, ch = plan_.h / 2;
     if (plan_.transpose) {
-        if (!plan_.direct && sws_scale_frame(sws_, scratch_, src) < 0)
+        if (!plan_.direct && sws_scale_frame(sws_.get(), scratch_.get(), src) < 0)
             return false;
-        const AVFrame* from = plan_.direct ? src : scratch_;
+        const AVFrame* from = plan_.direct ? src : scratch_.get();
         transpose_plane(from->data[0], from->linesize[0], canvas->data[0] + plan_.y * canvas->linesize[0] + plan_.x,
                         canvas->linesize[0], plan_.w, plan_.h, plan_.flip_h, plan_.flip_v);
         for (int p = 1; p < 3; ++p)
@@ -215,7 +211,7 @@ bool FrameRenderer::render_axis(const AVFrame* src, AVFrame* canvas)
         return true;
     }
     // Scale straight into the picture's place on the canvas.
-    AVFrame* dst = av_frame_clone(canvas);
+    av::FramePtr dst(av_frame_clone(canvas));
     if (!dst)
         return false;
     dst->width = plan_.w;
@@ -223,8 +219,8 @@ bool FrameRenderer::render_axis(const AVFrame* src, AVFrame* canvas)
     dst->data[0] += plan_.y * dst->linesize[0] + plan_.x;
     dst->data[1] += cy * dst->linesize[1] + cx;
     dst->data[2] += cy * dst->linesize[2] + cx;
-    const int rc = sws_scale_frame(sws_, dst, src);
-    av_frame_free(&dst);
+    const int rc = sws_scale_frame(sws_.get(), dst.get(), src);
+    dst.reset();
     if (rc < 0)
         return false;
     if (plan_.flip_h || plan_.flip_v) {
@@ -239,7 +235,7 @@ bool FrameRenderer::render_axis(const AVFrame* src, AVFrame* canvas)
 
 bool FrameRenderer::render_general(const AVFrame* src, AVFrame* canvas, const AffineTransform& t)
 {
-    if (sws_scale_frame(sws_, scratch_, src) < 0)
+    if (sws_scale_frame(sws_.get(), scratch_.get(), src) < 0)
         return false;
     const double det = t.a * t.d - t.b * t.c;
     if (!std::isfinite(det) || std::abs(det) < 1e-12) {
@@ -274,26 +270,32 @@ PixelBufferRef FrameRenderer::render(const AVFrame* src, const AffineTransform& 
         *error = QStringLiteral("The picture of %1x%2 could not be converted.").arg(src->width).arg(src->height);
         return nullptr;
     }
-    if (plan_.path == Path::PassThrough)
-        return std::make_shared<PixelBuffer>(av_frame_clone(src));
-    AVFrame* canvas = canvases_.take(width_, height_, kFormat);
+    if (plan_.path == Path::PassThrough) {
+        av::FramePtr copy(av_frame_clone(src));
+        if (!copy) {
+            *error = QStringLiteral("Out of memory for a picture of %1x%2.").arg(src->width).arg(src->height);
+            return nullptr;
+        }
+        return std::make_shared<PixelBuffer>(copy.release());
+    }
+    av::FramePtr canvas = canvases_.take(width_, height_, kFormat);
     if (!canvas) {
         *error = QStringLiteral("Out of memory for a picture of %1x%2.").arg(width_).arg(height_);
         return nullptr;
     }
-    const bool ok = plan_.path == Path::Axis ? render_axis(src, canvas) : render_general(src, canvas, t);
+    const bool ok =
+        plan_.path == Path::Axis ? render_axis(src, canvas.get()) : render_general(src, canvas.get(), t);
     // After the picture: swscale may write a few samples past the end of its rows.
     if (ok && plan_.path == Path::Axis)
-        paint_bars(canvas);
+        paint_bars(canvas.get());
     if (!ok) {
-        av_frame_free(&canvas);
         *error = QStringLiteral("The picture could not be scaled.");
         return nullptr;
     }
-    copy_colour_tags(src, canvas);
+    copy_colour_tags(src, canvas.get());
     canvas->color_range = AVCOL_RANGE_MPEG;
     canvas->chroma_location = AVCHROMA_LOC_LEFT;
-    return std::make_shared<PixelBuffer>(canvas);
+    return std::make_shared<PixelBuffer>(canvas.release());
 }
 
 }  // namespace media

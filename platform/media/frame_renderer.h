@@ -59,8 +59,8 @@ private:
     int width_, height_;
     Key key_;
     Plan plan_;
-    SwsContext* sws_ = nullptr;
-    AVFrame* scratch_ = nullptr;  // transposed pictures and the 4:4:4 source of the general path
+    av::ScalerPtr sws_;
+    av::FramePtr scratch_;  // transposed pictures and the 4:4:4 source of the general path
     // Canvas memory is recycled once the consumer lets go of a frame; the pool's lock
     // orders the consumer's last read before the next write.
     FramePool canvases_;

@@ -31,6 +31,8 @@ av::FramePtr decode_frame_at(AVFormatContext* ctx, AVStream* st, AVCodecContext*
                      .arg(QString::fromStdString(av::error_text(rc)));
         return av::FramePtr{};
     };
+    if (!pkt || !frame)
+        return fail(AVERROR(ENOMEM));
     while (true) {
         int rc = avcodec_receive_frame(dec, frame.get());
         if (rc >= 0) {

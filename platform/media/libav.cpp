@@ -7,7 +7,17 @@
 #include <set>
 #include <string_view>
 
+extern "C" {
+#include <libavutil/audio_fifo.h>
+#include <libswresample/swresample.h>
+#include <libswscale/swscale.h>
+}
+
 namespace media::av {
+
+void ScalerFreer::operator()(SwsContext* ctx) const { sws_freeContext(ctx); }
+void ResamplerFreer::operator()(SwrContext* ctx) const { swr_free(&ctx); }
+void AudioFifoFreer::operator()(AVAudioFifo* fifo) const { av_audio_fifo_free(fifo); }
 
 namespace {
 

@@ -11,7 +11,12 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/buffer.h>
 }
+
+struct SwsContext;
+struct SwrContext;
+struct AVAudioFifo;
 
 namespace media::av {
 
@@ -27,7 +32,29 @@ struct FrameFreer {
 struct PacketFreer {
     void operator()(AVPacket* p) const { av_packet_free(&p); }
 };
+// An output context, which has no input to close.
+struct OutputFormatFreer {
+    void operator()(AVFormatContext* ctx) const { avformat_free_context(ctx); }
+};
+struct ScalerFreer {
+    void operator()(SwsContext* ctx) const;
+};
+struct ResamplerFreer {
+    void operator()(SwrContext* ctx) const;
+};
+struct AudioFifoFreer {
+    void operator()(AVAudioFifo* fifo) const;
+};
+struct BufferPoolFreer {
+    // Buffers still out keep their memory until they are released.
+    void operator()(AVBufferPool* pool) const { av_buffer_pool_uninit(&pool); }
+};
 using FormatPtr = std::unique_ptr<AVFormatContext, FormatCloser>;
+using OutputFormatPtr = std::unique_ptr<AVFormatContext, OutputFormatFreer>;
+using ScalerPtr = std::unique_ptr<SwsContext, ScalerFreer>;
+using ResamplerPtr = std::unique_ptr<SwrContext, ResamplerFreer>;
+using AudioFifoPtr = std::unique_ptr<AVAudioFifo, AudioFifoFreer>;
+using BufferPoolPtr = std::unique_ptr<AVBufferPool, BufferPoolFreer>;
 using CodecPtr = std::unique_ptr<AVCodecContext, CodecCloser>;
 using FramePtr = std::unique_ptr<AVFrame, FrameFreer>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketFreer>;

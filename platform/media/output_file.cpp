@@ -40,8 +40,8 @@ std::unique_ptr<OutputFile> OutputFile::create(const QString& path, int* error)
     }
     auto* buffer = static_cast<unsigned char*>(av_malloc(kBufferSize));
     if (buffer)
-        file->io_ = avio_alloc_context(buffer, kBufferSize, 1, file.get(), nullptr, &OutputFile::write,
-                                       &OutputFile::seek);
+        file->io_.reset(avio_alloc_context(buffer, kBufferSize, 1, file.get(), nullptr, &OutputFile::write,
+                                           &OutputFile::seek));
     if (!file->io_) {
         av_free(buffer);
         file->remove();
@@ -50,6 +50,12 @@ std::unique_ptr<OutputFile> OutputFile::create(const QString& path, int* error)
         return nullptr;
     }
     return file;
+}
+
+void OutputFile::IoFreer::operator()(AVIOContext* io) const
+{
+    av_freep(&io->buffer);
+    avio_context_free(&io);
 }
 
 OutputFile::~OutputFile() { close(); }
@@ -87,9 +93,8 @@ int64_t OutputFile::seek(void* opaque, int64_t offset, int whence)
 int OutputFile::close()
 {
     if (io_) {
-        avio_flush(io_);
-        av_freep(&io_->buffer);
-        avio_context_free(&io_);
+        avio_flush(io_.get());
+        io_.reset();
     }
     if (fd_ >= 0) {
         if (::close(fd_) != 0 && !write_error_)

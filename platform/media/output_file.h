@@ -20,7 +20,7 @@ public:
     // nullptr, with the errno in *error, when the file exists or cannot be created.
     static std::unique_ptr<OutputFile> create(const QString& path, int* error);
 
-    AVIOContext* io() const { return io_; }
+    AVIOContext* io() const { return io_.get(); }
     const QString& path() const { return path_; }
     // errno of the first write that failed; 0 while every write succeeded.
     int write_error() const { return write_error_; }
@@ -38,7 +38,11 @@ private:
 
     QString path_;
     int fd_ = -1;
-    AVIOContext* io_ = nullptr;
+    // Frees the context and the buffer it holds, without flushing.
+    struct IoFreer {
+        void operator()(AVIOContext* io) const;
+    };
+    std::unique_ptr<AVIOContext, IoFreer> io_;
     int write_error_ = 0;  // errno of the first failed write
     bool removed_ = false;
     dev_t device_ = 0;  // identity of the created file

@@ -1,3 +1,4 @@
+#include "platform/foundation/threads.h"
 #include "reader_session.h"
 
 #include <QFileInfo>
@@ -85,7 +86,10 @@ void ReaderSession::start()
             av_seek_frame(ctx_.get(), -1, ctx_->start_time == AV_NOPTS_VALUE ? 0 : ctx_->start_time,
                           AVSEEK_FLAG_BACKWARD);
     }
-    thread_ = std::thread([this] { run(); });
+    thread_ = std::thread([this] {
+        foundation::name_this_thread("media-demux");
+        run();
+    });
 }
 
 bool ReaderSession::wants_more() const
@@ -113,6 +117,10 @@ void ReaderSession::wake_consumers()
 void ReaderSession::run()
 {
     av::PacketPtr pkt(av_packet_alloc());
+    if (!pkt) {
+        fail(QStringLiteral("Out of memory while reading the file."), AVERROR(ENOMEM));
+        return;
+    }
     while (!stop_) {
         {
             std::unique_lock lock(mutex_);
@@ -157,25 +165,35 @@ bool ReaderSession::route(AVPacket* pkt)
     // show anything before it.
     const int64_t ts = pkt->dts != AV_NOPTS_VALUE ? pkt->dts : pkt->pts;
     const bool past_end = range_.end().is_numeric() && ts != AV_NOPTS_VALUE && ts >= end;
-    std::lock_guard lock(mutex_);
     bool any_open = false;
-    for (Channel& ch : channels_) {
-        if (ch.ended)
-            continue;
-        for (size_t i = 0; i < ch.streams.size(); ++i) {
-            if (ch.streams[i] != pkt->stream_index || ch.stream_done[i])
+    bool out_of_memory = false;
+    {
+        std::lock_guard lock(mutex_);
+        for (Channel& ch : channels_) {
+            if (ch.ended)
                 continue;
-            if (past_end) {
-                ch.stream_done[i] = true;
-            } else if (AVPacket* copy = av_packet_clone(pkt)) {
-                ch.packets.emplace_back(copy);
-                ch.bytes += static_cast<size_t>(copy->size);
+            for (size_t i = 0; i < ch.streams.size(); ++i) {
+                if (ch.streams[i] != pkt->stream_index || ch.stream_done[i])
+                    continue;
+                if (past_end) {
+                    ch.stream_done[i] = true;
+                } else if (AVPacket* copy = av_packet_clone(pkt)) {
+                    ch.packets.emplace_back(copy);
+                    ch.bytes += static_cast<size_t>(copy->size);
+                } else {
+                    // A packet that cannot be kept would be a silent gap in the output.
+                    out_of_memory = true;
+                }
             }
+            ch.ended = std::all_of(ch.stream_done.begin(), ch.stream_done.end(), [](bool d) { return d; });
+            any_open = any_open || !ch.ended;
+            if (ch.consumer_waiting && (ch.ended || !ch.packets.empty()))
+                ch.data_cv.notify_one();
         }
-        ch.ended = std::all_of(ch.stream_done.begin(), ch.stream_done.end(), [](bool d) { return d; });
-        any_open = any_open || !ch.ended;
-        if (ch.consumer_waiting && (ch.ended || !ch.packets.empty()))
-            ch.data_cv.notify_one();
+    }
+    if (out_of_memory) {
+        fail(QStringLiteral("Out of memory while reading the file."), AVERROR(ENOMEM));
+        return false;
     }
     return any_open;
 }

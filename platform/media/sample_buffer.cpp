@@ -19,23 +19,20 @@ std::shared_ptr<const AVCodecParameters> share_codec_parameters(const AVCodecPar
 
 PixelBuffer::PixelBuffer(AVFrame* frame) : frame_(frame) {}
 
-PixelBuffer::~PixelBuffer() { av_frame_free(&frame_); }
-
 std::shared_ptr<PixelBuffer> PixelBuffer::create(int width, int height, AVPixelFormat format)
 {
     if (width <= 0 || height <= 0)
         return nullptr;
-    AVFrame* f = av_frame_alloc();
+    auto buffer = std::make_shared<PixelBuffer>(av_frame_alloc());
+    AVFrame* f = buffer->frame();
     if (!f)
         return nullptr;
     f->width = width;
     f->height = height;
     f->format = format;
-    if (av_frame_get_buffer(f, 0) < 0) {
-        av_frame_free(&f);
+    if (av_frame_get_buffer(f, 0) < 0)
         return nullptr;
-    }
-    return std::make_shared<PixelBuffer>(f);
+    return buffer;
 }
 
 std::shared_ptr<AVFrame> share_frame(AVFrame* frame)

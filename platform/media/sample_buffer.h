@@ -43,20 +43,20 @@ class PixelBuffer {
 public:
     // Takes ownership of the frame.
     explicit PixelBuffer(AVFrame* frame);
-    ~PixelBuffer();
-    PixelBuffer(const PixelBuffer&) = delete;
-    PixelBuffer& operator=(const PixelBuffer&) = delete;
 
     // A new buffer with allocated planes; nullptr when allocation fails.
     static std::shared_ptr<PixelBuffer> create(int width, int height, AVPixelFormat format);
 
-    AVFrame* frame() const { return frame_; }
+    AVFrame* frame() const { return frame_.get(); }
     int width() const { return frame_->width; }
     int height() const { return frame_->height; }
     AVPixelFormat format() const { return static_cast<AVPixelFormat>(frame_->format); }
 
 private:
-    AVFrame* frame_;
+    struct FrameFreer {
+        void operator()(AVFrame* f) const { av_frame_free(&f); }
+    };
+    std::unique_ptr<AVFrame, FrameFreer> frame_;
 };
 using PixelBufferRef = std::shared_ptr<PixelBuffer>;
 

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/foundation/threads.h"
 #include "frame_renderer.h"
 #include "output_port.h"
 #include "reader.h"
@@ -109,7 +110,10 @@ public:
 
     void begin() override
     {
-        worker_ = std::thread([this] { decode_loop(); });
+        worker_ = std::thread([this] {
+            foundation::name_this_thread("media-decode");
+            decode_loop();
+        });
     }
 
     SampleBufferRef copy_next_sample_buffer() override
@@ -165,7 +169,12 @@ private:
     bool push(SampleBufferRef sample)
     {
         std::unique_lock lock(mutex_);
-        cv_.wait(lock, [this] { return queue_.size() < kReadAhead || quit_ || session_->stopped(); });
+        const auto room = [this] { return queue_.size() < kReadAhead || quit_ || session_->stopped(); };
+        // A stop of the session (a cancel, a failure) does not signal this output's condition:
+        // look again now and then, so that the decoder thread ends with its run and not only
+        // when the output is destroyed.
+        while (!cv_.wait_for(lock, std::chrono::milliseconds(50), room)) {
+        }
         if (quit_ || session_->stopped())
             return false;
         queue_.push_back(std::move(sample));
@@ -209,6 +218,10 @@ private:
     bool drain()
     {
         av::FramePtr frame(av_frame_alloc());
+        if (!frame) {
+            session_->decoding_failed("video", AVERROR(ENOMEM));
+            return false;
+        }
         while (true) {
             const int rc = avcodec_receive_frame(decoder_.get(), frame.get());
             if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF)

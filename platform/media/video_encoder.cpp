@@ -43,7 +43,7 @@ int round_up_to(int value, int multiple) { return (value + multiple - 1) / multi
 
 }  // namespace
 
-VideoEncoder::~VideoEncoder() { sws_freeContext(sws_); }
+VideoEncoder::~VideoEncoder() = default;
 
 std::unique_ptr<VideoEncoder> VideoEncoder::open(const VideoSettings& s, const AVFrame& first,
                                                  AVRational time_base, AVRational frame_rate,
@@ -182,7 +182,7 @@ FramePtr VideoEncoder::convert(const AVFrame& picture, QString* error)
 {
     AVCodecContext* c = ctx_.get();
     const Placement p = place(picture.width, picture.height, c->width, c->height, scaling_mode_);
-    FramePtr out(converted_.take(c->width, c->height, c->pix_fmt));
+    FramePtr out = converted_.take(c->width, c->height, c->pix_fmt);
     FramePtr src = crop_view(picture, p.src_x, p.src_y, p.src_w, p.src_h);
     int rc = out && src ? 0 : AVERROR(ENOMEM);
     const bool bars = p.dst_w != c->width || p.dst_h != c->height;
@@ -197,10 +197,11 @@ FramePtr VideoEncoder::convert(const AVFrame& picture, QString* error)
         rc = AVERROR(ENOMEM);
     const AVFrame* target = bars ? dst.get() : out.get();
     if (rc >= 0) {
-        sws_ = sws_getCachedContext(sws_, src->width, src->height, static_cast<AVPixelFormat>(src->format),
-                                    target->width, target->height, c->pix_fmt, SWS_BICUBIC, nullptr,
-                                    nullptr, nullptr);
-        rc = sws_ ? sws_scale(sws_, src->data, src->linesize, 0, src->height, target->data, target->linesize)
+        // The cached context is reused or freed and replaced.
+        sws_.reset(sws_getCachedContext(sws_.release(), src->width, src->height,
+                                        static_cast<AVPixelFormat>(src->format), target->width, target->height,
+                                        c->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
+        rc = sws_ ? sws_scale(sws_.get(), src->data, src->linesize, 0, src->height, target->data, target->linesize)
                   : AVERROR(EINVAL);
     }
     if (rc < 0) {

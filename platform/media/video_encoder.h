@@ -42,7 +42,7 @@ private:
     void restore_duration(AVPacket& pkt);
 
     CodecPtr ctx_;
-    SwsContext* sws_ = nullptr;
+    av::ScalerPtr sws_;
     FramePool converted_;  // memory of the converted pictures, until the encoder lets go
     QString scaling_mode_;
     std::map<int64_t, int64_t> durations_;  // by pts, for the packets' durations

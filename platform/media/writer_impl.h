@@ -141,7 +141,7 @@ private:
     mutable std::mutex work_mu_;  // encoding and muxing; taken before state_mu_
     std::vector<Track> tracks_;
     std::unique_ptr<OutputFile> file_;  // the unfinished file, under its hidden name
-    AVFormatContext* format_ = nullptr;
+    av::OutputFormatPtr format_;
     bool header_written_ = false;
     bool optimize_for_network_ = false;
     std::vector<MetadataItem> metadata_;

@@ -1,3 +1,5 @@
+#include <QDir>
+#include <QFile>
 #include <atomic>
 #include <gtest/gtest.h>
 #include <thread>
@@ -160,6 +162,40 @@ TEST(AssetReader, CancelEndsEveryOutput)
     EXPECT_FALSE(audio->copy_next_sample_buffer());
     reader->cancel_reading();
     EXPECT_EQ(reader->status(), AssetReader::Status::Cancelled);
+}
+
+namespace {
+
+// The threads of this process with the given name.
+int threads_named(const std::string& name)
+{
+    int count = 0;
+    for (const QString& task : QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm("/proc/self/task/" + task + "/comm");
+        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == QByteArray::fromStdString(name))
+            ++count;
+    }
+    return count;
+}
+
+}  // namespace
+
+TEST(AssetReader, ACancelledReadEndsItsThreadsWhileItsObjectsAreKept)
+{
+    const AssetRef asset = open("long.mp4");
+    const auto video = video_output(asset);
+    const auto reader = start(asset, {video});
+    ASSERT_TRUE(video->copy_next_sample_buffer());
+    EXPECT_EQ(threads_named("media-decode"), 1);
+    EXPECT_EQ(threads_named("media-demux"), 1);
+    // The decoder has run ahead and waits for room that a cancelled read never makes.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    reader->cancel_reading();
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while ((threads_named("media-decode") || threads_named("media-demux")) && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(threads_named("media-decode"), 0);
+    EXPECT_EQ(threads_named("media-demux"), 0);
 }
 
 TEST(AssetReader, DroppingTheReaderWhileReadingDoesNotHang)
