@@ -80,6 +80,7 @@ ViewController::ViewController(QWidget* parent)
     connect(del_button, &QPushButton::clicked, this, [this] { del_cl(); });
     auto* delete_key = new QShortcut(QKeySequence::Delete, tableView, nullptr, nullptr, Qt::WidgetShortcut);
     connect(delete_key, &QShortcut::activated, this, [this] { del_cl(); });
+    install_row_menu();
 
     connect(items_model, &ItemsModel::items_changed, this, [this] {
         const int position = std::max(0, items_model->index_of(run_task_obj.get()));

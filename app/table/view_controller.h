@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QPersistentModelIndex>
 #include <QPointer>
 #include <QUrl>
 #include <QWidget>
@@ -18,6 +19,7 @@
 #include "platform/dispatch/sync.h"
 
 class QLabel;
+class QMenu;
 class QMessageBox;
 class QMimeData;
 class QProgressBar;
@@ -114,6 +116,32 @@ public:
     // The worker and one row, on request_queue; they reach the pane only through the context.
     static void run_tasks_worker(const BatchWorkerContext& context);
     static void run_one_task(const BatchWorkerContext& context, const std::shared_ptr<Run_task_obj>& row);
+
+    // ---- the row context menu (app/trials/) ----
+    // The menu comes on a right-click on a row (which leaves the selection alone), and on the
+    // menu key or Shift+F10 for the current row. Set up once by the constructor.
+    void install_row_menu();
+    // Builds the menu for the row at this point of the table's viewport, makes it the table's
+    // menu and shows it; outside every row nothing happens.
+    void rightMouseDown(const QPoint& viewport_position);
+    // The same for the current row, from the keyboard.
+    void show_menu_for_current_row();
+    // The row the table's menu acts on; -1 when there is none or it has been deleted since.
+    int clickedRow() const;
+    void tableViewShowSrtItemClicked();
+    void tableViewShowXmlItemClicked();
+    void tableView_preview_play_ItemClicked();
+    void tableView_calculate_file_size_ItemClicked();
+    void tableView_calculate_reset_state_runffmpeg_ItemClicked();
+    void tableView_reset_state_ItemClicked();
+    void preview_play(const std::shared_ptr<Run_task_obj>& row);
+    void open_preview_window(const std::shared_ptr<Run_task_obj>& row);
+    // The row is being converted: its job is the one the batch waits on, or the batch has
+    // marked the row and is about to start it. Retry and reset leave such a row alone.
+    bool row_is_running(const Run_task_obj& row) const;
+    // The table's menu and the row it was built for.
+    QPointer<QMenu> tableView_menu;
+    QPersistentModelIndex tableView_clicked;
 
     // ---- fields ----
     QTableView* tableView = nullptr;

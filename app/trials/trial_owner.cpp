@@ -1,8 +1,10 @@
 #include "app/trials/trial_owner.h"
 
+#include "app/batch/running_jobs.h"
 #include "engine/one_exporter.h"
 #include "engine/run_task_obj.h"
 #include "engine/stdout_log.h"
+#include "platform/dispatch/queue.h"
 #include "platform/foundation/files.h"
 
 TrialOwner::TrialOwner(QObject* window, ProgressHandler on_progress, FinishedHandler on_finished)
@@ -26,6 +28,7 @@ void TrialOwner::start(const std::shared_ptr<TrialOwner>& self, std::shared_ptr<
     job.delegate = std::shared_ptr<vrkSleepDelegate>(self);
     job.is_preview_play = true;
     self->started_ = true;
+    running_jobs::add(self->job);
     if (job.is_run_ffmpeg)
         job.start_ffmpeg_export(range);
     else
@@ -44,6 +47,14 @@ void TrialOwner::export_finished(const QUrl& url)
     if (job)
         job->delegate = nullptr;
     DelegateBridge::export_finished(url);
+    // The owner's last reference of the job's side goes on the main thread, after the window
+    // has seen the end: a closed window's owner removes its file there, before the list of
+    // running jobs, which a quit waits on, lets go of the job.
+    dispatch::Queue::main().async([self = shared_from_this()]() mutable {
+        const OneExporter* ended = self->job.get();
+        self.reset();
+        running_jobs::remove(ended);
+    });
 }
 
 void remove_trial_file(const QUrl& url)

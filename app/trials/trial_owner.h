@@ -12,9 +12,10 @@ class Run_task_obj;
 // What a trial job (a preview's sample, a size estimate's trial) holds as its delegate.
 // It owns the job, the preview's private copy row and the trial's temporary file. The job
 // holds it until its completion and the window until it closes, so it goes away once both
-// are done, on whichever thread that is; then it removes the temporary file. Its window is
-// reached only on the main queue, through the bridge's guarded pointer.
-class TrialOwner : public DelegateBridge {
+// are done, always on the main thread; then it removes the temporary file. Its window is
+// reached only on the main queue, through the bridge's guarded pointer. While the job runs it
+// is listed among the running jobs, which the orderly quit cancels and waits for.
+class TrialOwner : public DelegateBridge, public std::enable_shared_from_this<TrialOwner> {
 public:
     TrialOwner(QObject* window, ProgressHandler on_progress, FinishedHandler on_finished);
     ~TrialOwner() override;
@@ -27,7 +28,8 @@ public:
     void cancel();
     bool is_running() const { return started_ && !finished_; }
 
-    // Clears the job's reference to this owner at once, on the job's thread, then hops.
+    // Clears the job's reference to this owner at once, on the job's thread; the window and
+    // the list of running jobs hear of the end on the main queue.
     void export_finished(const QUrl& url) override;
 
     std::shared_ptr<Run_task_obj> copy_row;
