@@ -21,7 +21,7 @@ TrialOwner::~TrialOwner()
 }
 
 void TrialOwner::start(const std::shared_ptr<TrialOwner>& self, std::shared_ptr<OneExporter> trial,
-                       const media::TimeRange& range)
+                       const media::TimeRange& range, bool use_ffmpeg)
 {
     self->job = std::move(trial);
     OneExporter& job = *self->job;
@@ -29,7 +29,7 @@ void TrialOwner::start(const std::shared_ptr<TrialOwner>& self, std::shared_ptr<
     job.is_preview_play = true;
     self->started_ = true;
     running_jobs::add(self->job);
-    if (job.is_run_ffmpeg)
+    if (use_ffmpeg)
         job.start_ffmpeg_export(range);
     else
         job.start_export(range);
@@ -55,6 +55,15 @@ void TrialOwner::export_finished(const QUrl& url)
         self.reset();
         running_jobs::remove(ended);
     });
+}
+
+bool trial_uses_ffmpeg(const OneExporter& row_job, OneExporter& trial)
+{
+    trial.let_is_run_ffmpeg = row_job.let_is_run_ffmpeg.get();
+    const auto preset = trial.My_prest_obj.get();
+    const bool use_ffmpeg = row_job.is_run_ffmpeg || (preset && preset->is_run_ffmpeg);
+    trial.is_run_ffmpeg = use_ffmpeg;
+    return use_ffmpeg;
 }
 
 void remove_trial_file(const QUrl& url)

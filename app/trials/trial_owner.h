@@ -21,9 +21,10 @@ public:
     ~TrialOwner() override;
 
     // Keeps the job, makes it a trial with this owner as delegate and starts it over the
-    // range with the engine its flag names. Main thread.
+    // range on the engine given. The engine is decided before: the job's own compatibility
+    // answer may still come and rewrite its flag at any moment. Main thread.
     static void start(const std::shared_ptr<TrialOwner>& self, std::shared_ptr<OneExporter> trial,
-                      const media::TimeRange& range);
+                      const media::TimeRange& range, bool use_ffmpeg);
     // The window went away: stops the trial when it still runs. Main thread.
     void cancel();
     bool is_running() const { return started_ && !finished_; }
@@ -39,6 +40,11 @@ private:
     std::atomic<bool> started_{false};
     std::atomic<bool> finished_{false};
 };
+
+// The engine of a trial of the row's job: the row's own engine, or ffmpeg when the trial's
+// preset asks for it. Sets the trial's flag to it, and its override to the row's, so that its
+// own compatibility answer keeps a choice made for the row.
+bool trial_uses_ffmpeg(const OneExporter& row_job, OneExporter& trial);
 
 // Deletes a trial's temporary file when there is one.
 void remove_trial_file(const QUrl& url);

@@ -103,15 +103,13 @@ void Video_AVPlayer_ViewController::viewDidLoad()
     if (!job)
         return;
     job->My_prest_obj = row_job->My_prest_obj.get();
-    job->is_run_ffmpeg = row_job->is_run_ffmpeg.load();
-    if (const auto preset = job->My_prest_obj.get(); preset && preset->is_run_ffmpeg)
-        job->is_run_ffmpeg = true;
+    const bool use_ffmpeg = trial_uses_ffmpeg(*row_job, *job);
 
     owner_ = std::make_shared<TrialOwner>(
         this, [this](float progress) { export_progress(progress); },
         [this](const QUrl& url) { export_finished(url); });
     owner_->copy_row = copy;
-    TrialOwner::start(owner_, job, trial_range(job->raw_duration, kSampleLength));
+    TrialOwner::start(owner_, job, trial_range(job->raw_duration, kSampleLength), use_ffmpeg);
 }
 
 void Video_AVPlayer_ViewController::export_progress(float)

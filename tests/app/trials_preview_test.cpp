@@ -149,7 +149,10 @@ TEST_F(Preview, TakesTheEngineOfTheRowOrOfThePreset)
         preset->is_run_ffmpeg = !from_row;
         row = trialtest::fixture_row("tiny.mp4");
         row->out_Ex->My_prest_obj = preset;
-        row->out_Ex->is_run_ffmpeg = from_row;
+        if (from_row) {  // as the retry leaves it
+            row->out_Ex->let_is_run_ffmpeg = std::optional<bool>(true);
+            row->out_Ex->is_run_ffmpeg = true;
+        }
         QPointer<Video_AVPlayer_ViewController> window = open_preview_window_for(nullptr, row);
         const auto job = window->out_run_task_obj()->out_Ex;
         EXPECT_TRUE(job->ff_sessionId.get().has_value()) << "started on the ffmpeg path";
