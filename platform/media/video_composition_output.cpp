@@ -165,8 +165,9 @@ private:
         return nullptr;
     }
 
-    // Waits for room in the queue; false when the output is going away.
-    bool push(SampleBufferRef sample)
+    // Waits for room in the queue; false when the output is going away. A frame is drawn
+    // only once there is room for it, so no finished canvas waits outside the queue.
+    bool wait_for_room()
     {
         std::unique_lock lock(mutex_);
         const auto room = [this] { return queue_.size() < kReadAhead || quit_ || session_->stopped(); };
@@ -175,6 +176,13 @@ private:
         // when the output is destroyed.
         while (!cv_.wait_for(lock, std::chrono::milliseconds(50), room)) {
         }
+        return !quit_ && !session_->stopped();
+    }
+
+    // Only this output's worker adds to the queue: the room it waited for is still there.
+    bool push(SampleBufferRef sample)
+    {
+        std::lock_guard lock(mutex_);
         if (quit_ || session_->stopped())
             return false;
         queue_.push_back(std::move(sample));
@@ -197,6 +205,8 @@ private:
             return true;
         const Time at = pts.is_numeric() ? pts : (last_pts_.is_numeric() ? last_pts_ + frame_duration : Time::zero());
         const AffineTransform t = layer_ ? layer_->transform_at(at) : AffineTransform{};
+        if (!wait_for_room())
+            return false;
         QString error;
         PixelBufferRef picture = renderer_->render(frame, t, &error);
         if (!picture) {
