@@ -34,6 +34,8 @@ struct ExportRun {
 
     // Input queue only.
     media::Time lastSamplePresentationTime = media::Time::invalid();
+    float reportedProgress = 0;  // the highest fraction reported: progress never goes back
+    bool videoFinished = false;  // the video input has had its last sample
 
     // The caller stopped this run (cancelExport, or a new export_ on the same exporter):
     // only then is the result "cancelled".

@@ -7,6 +7,7 @@
 #include "engine/presets.h"
 #include "engine/settings_values.h"
 #include "platform/ffkit/arguments.h"
+#include "platform/media/geometry.h"
 #include "platform/media/identifiers.h"
 
 namespace {
@@ -19,7 +20,9 @@ struct CodecEntry {
 
 // The command-line encoders of this platform for each video codec of the presets.
 constexpr CodecEntry kCodecTable[] = {
-    {AVVideoCodecTypeH264, " -vcodec libx264", true},
+    // 8-bit 4:2:0, as the hardware encoder writes: libx264 would otherwise keep a 10-bit or
+    // 4:4:4 source's format, in a profile that many players refuse.
+    {AVVideoCodecTypeH264, " -vcodec libx264 -pix_fmt yuv420p", true},
     {AVVideoCodecTypeHEVC, " -vcodec libx265 -tag:v hvc1 -pix_fmt yuv422p10", true},
     {AVVideoCodecTypeAppleProRes4444, " -vcodec prores -profile:v 4 -pix_fmt yuv444p10", false},
     {AVVideoCodecTypeAppleProRes422, " -vcodec prores -profile:v 2 -pix_fmt yuv422p10", false},
@@ -28,7 +31,9 @@ constexpr CodecEntry kCodecTable[] = {
     {AVVideoCodecTypeAppleProRes422Proxy, " -vcodec prores -profile:v 0 -pix_fmt yuv422p10", false},
 };
 
-QString truncated_text(double value) { return QString::number(static_cast<long long>(std::trunc(value))); }
+// Truncated toward zero, and an odd size rounded up to even as the pipeline does: the
+// encoders' subsampled formats take even sizes only.
+QString size_text(double value) { return QString::number(media::even_size(static_cast<long long>(std::trunc(value)))); }
 
 QString frame_size(const QVariantMap& video)
 {
@@ -36,7 +41,7 @@ QString frame_size(const QVariantMap& video)
     const auto height = settings_number(video.value(AVVideoHeightKey));
     if (!width || !height || *width == -100)
         return {};
-    return QStringLiteral(" -s ") + truncated_text(*width) + u'*' + truncated_text(*height);
+    return QStringLiteral(" -s ") + size_text(*width) + u'*' + size_text(*height);
 }
 
 QString video_codec(const QVariantMap& video)

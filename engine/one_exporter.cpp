@@ -103,8 +103,9 @@ void OneExporter::cancel_export()
             run->cancel_requested = true;
             id = run->session_id;
         }
+        // The output is removed anyway: no waiting for ffmpeg to finish the file.
         if (id)
-            ffkit::cancel(*id);
+            ffkit::abort(*id);
     } else if (const auto pipeline = out_ReaderWriterExporter.get()) {
         pipeline->cancelExport();
         if (!is_preview_play)

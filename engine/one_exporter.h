@@ -54,19 +54,21 @@ public:
     void on_ffmpeg_log(const ffkit::Log& log);
     void on_ffmpeg_statistics(const ffkit::Statistics* statistics);
 
-    // Fields; every single read and write is atomic.
+    // Fields. Each single read and write of a Guarded or atomic field is atomic; the others
+    // are fixed when the job is built (or set by its creator before the first start) and
+    // only read afterwards.
     Guarded<std::shared_ptr<vrkSleepDelegate>> delegate;
-    media::AssetRef raw_asset;
-    media::Time raw_duration = media::Time::make(0, 600);
-    int64_t customize_Export_width = 0;
-    int64_t customize_Export_height = 0;
-    media::VideoCodecType customize_Export_AVVideoCodecType = AVVideoCodecTypeH264;
+    media::AssetRef raw_asset;                     // fixed after construction
+    media::Time raw_duration = media::Time::make(0, 600);  // set once by create()
+    int64_t customize_Export_width = 0;            // set before a start, read by it
+    int64_t customize_Export_height = 0;           // set before a start, read by it
+    media::VideoCodecType customize_Export_AVVideoCodecType = AVVideoCodecTypeH264;  // likewise
     Guarded<std::optional<media::TimeRange>> timeRange;
     std::atomic<float> out_progress{0};
     std::atomic<int> status{0};
     std::atomic<bool> is_preview_play{false};
     Guarded<std::shared_ptr<ReaderWriterExporter>> out_ReaderWriterExporter;
-    std::vector<media::MetadataItem> metadata;
+    std::vector<media::MetadataItem> metadata;     // set before a start, read by it
     Guarded<std::shared_ptr<My_Prest>> My_prest_obj;
     Guarded<std::optional<QUrl>> out_url_obj;
     std::atomic<bool> is_run_ffmpeg{false};

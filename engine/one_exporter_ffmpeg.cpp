@@ -106,7 +106,7 @@ void OneExporter::start_ffmpeg_export(const media::TimeRange& range)
         cancel_now = run->cancel_requested;
     }
     if (cancel_now && id)
-        ffkit::cancel(*id);
+        ffkit::abort(*id);
     logLine(QStringLiteral("异步开始----- ") + (id ? QString::number(*id) : QStringLiteral("nil")));
 }
 
@@ -146,6 +146,11 @@ void OneExporter::ffmpeg_complete(FfmpegRun& run, const std::shared_ptr<ffkit::S
         failure = run.log_slots.empty()
                       ? QStringLiteral("ffmpeg 返回码 %1").arg(code ? QString::number(code->value()) : QStringLiteral("nil"))
                       : failure_text(run.log_slots, run.cause);
+    // A source whose data ends early converts only in part: that is no finished file.
+    if (success && run.source_truncated) {
+        success = false;
+        failure = truncated_source_text(double(run.converted_ms) / 1000, raw_duration.seconds());
+    }
     // The finished file takes its name, never over a file that appeared during the run.
     if (success && !run.unfinished_path.isEmpty()) {
         if (const int rename_error = foundation::rename_without_replacing(run.unfinished_path, run.output_path)) {
@@ -187,6 +192,8 @@ void OneExporter::ffmpeg_log(FfmpegRun& run, const ffkit::Log& log)
     run.log_slots.store(message);
     if (run.cause.isEmpty() && names_system_error(message))
         run.cause = message;
+    if (message.contains(QStringLiteral("partial file")))
+        run.source_truncated = true;
     // Messages that come after a failed completion still update its reason.
     if (run.failed && status == 4) {
         error_info = std::optional<QString>(failure_text(run.log_slots, run.cause));
@@ -205,6 +212,7 @@ void OneExporter::ffmpeg_statistics(FfmpegRun& run, const ffkit::Statistics* sta
         logLine(QStringLiteral("没有time"));
         return;
     }
+    run.converted_ms = std::max<int64_t>(run.converted_ms, statistics->time);
     // A source without a duration (a raw stream) gives no fraction until the run ends.
     const double duration = raw_duration.seconds();
     if (!(duration > 0) || !std::isfinite(duration))

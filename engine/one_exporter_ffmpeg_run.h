@@ -21,6 +21,10 @@ struct OneExporter::FfmpegRun {
     QString cause;
     // The highest fraction reported, so that progress never goes back.
     std::atomic<float> progress{0};
+    // ffmpeg found the source's media data cut short ("partial file") and ends with success
+    // all the same; how far it got, in milliseconds of output.
+    std::atomic<bool> source_truncated{false};
+    std::atomic<int64_t> converted_ms{0};
 
     std::mutex lock;  // guards the two fields below
     std::optional<int64_t> session_id;

@@ -100,8 +100,9 @@ void OneExporter::on_session_exporter_complete(const ExportResult& result)
             description = existing_output_text();
         logLine(QStringLiteral("ReaderWriterExporter, failed to export ") + description);
         error_info = std::optional<QString>(description);
-        if (status != 5)
-            status = 4;
+        // Only a cancel ends as cancelled: a failed reader cancels the writer, whose status
+        // must not turn the failure into a cancel that the failure alert would not list.
+        status = result.error().is(ReaderWriterExporterError::cancelled) ? 5 : 4;
     } else if (result.status() != 3) {
         logLine(QStringLiteral("ReaderWriterExporter, did not complete ") + QString::number(result.status()));
     } else {

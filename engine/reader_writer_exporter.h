@@ -108,6 +108,7 @@ private:
     void copyTimecodeSamples(const RunRef& run, const media::AssetWriterInputRef& input,
                              const std::shared_ptr<dispatch::Semaphore>& signal);
     void storeProgress(const RunRef& run, float progress);
+    void reportProgress(const RunRef& run, const media::Time& reached);
 
     // End of a run, on the main queue.
     void finishExport(const RunRef& run);

@@ -1,5 +1,6 @@
 // The sample loops of a run, on the input queue.
 #include "engine/export_run.h"
+#include "engine/progress_fraction.h"
 #include "engine/reader_writer_exporter.h"
 #include "engine/stdout_log.h"
 #include "engine/timecode_frame_number.h"
@@ -46,6 +47,8 @@ bool ReaderWriterExporter::encodeReadySamples(const RunRef& run, const media::As
         }
         const media::SampleBufferRef sample = output->copy_next_sample_buffer();
         if (!sample) {
+            if (isVideo)
+                run->videoFinished = true;
             input->mark_as_finished();
             return false;
         }
@@ -53,10 +56,7 @@ bool ReaderWriterExporter::encodeReadySamples(const RunRef& run, const media::As
         bool rendered = false;
         if (isVideo) {
             run->lastSamplePresentationTime = sample->presentation_time - run->timeRange.start;
-            const float progress =
-                run->duration == 0 ? 1.0f
-                                   : static_cast<float>(run->lastSamplePresentationTime.seconds() / run->duration);
-            storeProgress(run, progress);
+            reportProgress(run, run->lastSamplePresentationTime);
 
             const RenderHandler render = run->render();
             const media::PixelBufferPoolRef pool =
@@ -69,6 +69,10 @@ bool ReaderWriterExporter::encodeReadySamples(const RunRef& run, const media::As
                 rendered = true;
             }
         }
+        // Without a picture to count by (no video, or audio that outlasts it) the sound tells
+        // how far the run has come.
+        if (!isVideo && (!run->videoInput || run->videoFinished))
+            reportProgress(run, sample->presentation_time + sample->duration - run->timeRange.start);
         if (!rendered)
             appended = input->append_sample_buffer(*sample);
         if (!appended)
@@ -76,6 +80,15 @@ bool ReaderWriterExporter::encodeReadySamples(const RunRef& run, const media::As
         if (!input->is_ready_for_more_media_data())
             return true;
     }
+}
+
+void ReaderWriterExporter::reportProgress(const RunRef& run, const media::Time& reached)
+{
+    // Within 0 to 1 and never back, whatever the source's timestamps; no duration: done.
+    const double fraction = run->duration == 0 ? 1.0 : reached.seconds() / run->duration;
+    const float progress = readable_progress(fraction, run->reportedProgress);
+    run->reportedProgress = progress;
+    storeProgress(run, progress);
 }
 
 void ReaderWriterExporter::copyTimecodeSamples(const RunRef& run, const media::AssetWriterInputRef& input,

@@ -7,3 +7,6 @@
 
 // The output's name was taken by another file (before the start or during the run).
 QString existing_output_text();
+
+// The source's media data ends early: only `converted` of `duration` seconds could be read.
+QString truncated_source_text(double converted, double duration);

@@ -228,25 +228,38 @@ std::shared_ptr<Session> execute_async(const QStringList& arguments, CompleteCal
                  std::nullopt);
 }
 
-void cancel(int64_t session_id)
+namespace {
+
+std::shared_ptr<Session> running_session(int64_t session_id)
 {
-    std::shared_ptr<Session> session;
-    {
-        std::lock_guard guard(registry_lock);
-        const auto it = registry().find(session_id);
-        if (it != registry().end())
-            session = it->second.lock();
-    }
+    std::lock_guard guard(registry_lock);
+    const auto it = registry().find(session_id);
+    return it != registry().end() ? it->second.lock() : nullptr;
+}
+
+// Marks the run cancelled and sends the signal; nothing for a run that has ended.
+void stop_run(int64_t session_id, int signal_number, std::optional<Clock::time_point> kill_at)
+{
+    const std::shared_ptr<Session> session = running_session(session_id);
     if (!session)
         return;
     auto& state = session->state();
     std::lock_guard guard(state.lock);
-    if (state.ended || state.cancelled || !state.child)
+    if (state.ended || !state.child || (state.cancelled && signal_number != SIGKILL))
         return;
     state.cancelled = true;
-    state.child->signal(SIGINT);
-    state.kill_at = Clock::now() + std::chrono::milliseconds(grace_ms.load());
+    state.child->signal(signal_number);
+    state.kill_at = kill_at;
 }
+
+}  // namespace
+
+void cancel(int64_t session_id)
+{
+    stop_run(session_id, SIGINT, Clock::now() + std::chrono::milliseconds(grace_ms.load()));
+}
+
+void abort(int64_t session_id) { stop_run(session_id, SIGKILL, std::nullopt); }
 
 void set_cancel_grace_period(std::chrono::milliseconds grace) { grace_ms = grace.count(); }
 

@@ -54,6 +54,10 @@ std::shared_ptr<Session> execute_async(const QStringList& arguments, CompleteCal
 // for an unknown id or a run that has ended.
 void cancel(int64_t session_id);
 
+// Stops a run at once (SIGKILL), for a run whose output is thrown away: ffmpeg neither
+// flushes its encoders nor writes its trailer. The run completes with the cancel code.
+void abort(int64_t session_id);
+
 // How long a cancelled run may take to exit before it is killed (default 5 s).
 void set_cancel_grace_period(std::chrono::milliseconds grace);
 

@@ -2,6 +2,10 @@
 
 namespace media {
 
+// The size an encoder with subsampled colour takes: a positive odd size rounded up to even
+// (1919 gives 1920). Both engines size their output with it.
+constexpr long long even_size(long long size) { return size > 0 && size % 2 ? size + 1 : size; }
+
 struct Point {
     double x = 0, y = 0;
 };

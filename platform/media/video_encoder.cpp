@@ -1,5 +1,7 @@
 #include "video_encoder.h"
 
+#include "geometry.h"
+
 #include <algorithm>
 
 extern "C" {
@@ -39,7 +41,6 @@ AVPixelFormat encoder_format(const VideoSettings& s, AVPixelFormat source)
     }
 }
 
-int round_up_to(int value, int multiple) { return (value + multiple - 1) / multiple * multiple; }
 
 }  // namespace
 
@@ -66,8 +67,10 @@ std::unique_ptr<VideoEncoder> VideoEncoder::open(const VideoSettings& s, const A
     c->pix_fmt = encoder_format(s, source_format);
     const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(c->pix_fmt);
     // Chroma-subsampled formats cannot take odd sizes: round them up to the next even size.
-    c->width = round_up_to(s.width > 0 ? s.width : first.width, 1 << desc->log2_chroma_w);
-    c->height = round_up_to(s.height > 0 ? s.height : first.height, 1 << desc->log2_chroma_h);
+    const int width = s.width > 0 ? s.width : first.width;
+    const int height = s.height > 0 ? s.height : first.height;
+    c->width = desc->log2_chroma_w ? static_cast<int>(even_size(width)) : width;
+    c->height = desc->log2_chroma_h ? static_cast<int>(even_size(height)) : height;
     c->time_base = time_base;
     c->framerate = frame_rate;
     c->sample_aspect_ratio = AVRational{1, 1};

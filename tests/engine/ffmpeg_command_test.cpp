@@ -32,7 +32,7 @@ TEST(FfmpegCommand, TheWholeStringForAMovieAndForAudioOnly)
     My_Prest movie = preset_with(with_bit_rate(AVVideoCodecTypeH264, 5000000),
                                  {{AVFormatIDKey, uint(kAudioFormatMPEG4AAC)}});
     movie.set_size(1920, 1080);
-    EXPECT_EQ(pieces(movie), "-i '/in/a.mp4' -s 1920*1080 -vcodec libx264 -b:v 5000000 -c:a aac '/out/a.mov'");
+    EXPECT_EQ(pieces(movie), "-i '/in/a.mp4' -s 1920*1080 -vcodec libx264 -pix_fmt yuv420p -b:v 5000000 -c:a aac '/out/a.mov'");
 
     const My_Prest wave = preset_with({}, {{AVFormatIDKey, uint(kAudioFormatLinearPCM)}});
     EXPECT_EQ(ffmpeg_command("/in/a.mp4", "/out/a.wav", &wave), "-i '/in/a.mp4' -c:a pcm_s24le '/out/a.wav'");
@@ -53,6 +53,8 @@ TEST(FfmpegCommand, FrameSize)
         {1280, 720, " -s 1280*720"},
         {1920.0, 1080.0, " -s 1920*1080"},
         {-1.5, 2.9, " -s -1*2"},
+        // Odd sizes round up to even, as on the pipeline.
+        {1919.0, 1081.0, " -s 1920*1082"},
         {qint64(640), uint(480), " -s 640*480"},
         {QString("1280"), 720, ""},  // a text is not a number
         {1280, QVariant(), ""},
@@ -71,7 +73,7 @@ TEST(FfmpegCommand, CodecTableAndBitRate)
         bool bit_rate_follows;
     };
     const Case cases[] = {
-        {AVVideoCodecTypeH264, " -vcodec libx264", true},
+        {AVVideoCodecTypeH264, " -vcodec libx264 -pix_fmt yuv420p", true},
         {AVVideoCodecTypeHEVC, " -vcodec libx265 -tag:v hvc1 -pix_fmt yuv422p10", true},
         {AVVideoCodecTypeAppleProRes4444, " -vcodec prores -profile:v 4 -pix_fmt yuv444p10", false},
         {AVVideoCodecTypeAppleProRes422, " -vcodec prores -profile:v 2 -pix_fmt yuv422p10", false},
@@ -89,9 +91,9 @@ TEST(FfmpegCommand, CodecTableAndBitRate)
     }
     // A floating bit rate keeps its decimal form; a text is not a number.
     EXPECT_EQ(pieces(preset_with(with_bit_rate(AVVideoCodecTypeH264, 2500000.0))),
-              kInput + " -vcodec libx264 -b:v 2500000.0" + kOutput);
+              kInput + " -vcodec libx264 -pix_fmt yuv420p -b:v 2500000.0" + kOutput);
     EXPECT_EQ(pieces(preset_with(with_bit_rate(AVVideoCodecTypeH264, QString("5000000")))),
-              kInput + " -vcodec libx264" + kOutput);
+              kInput + " -vcodec libx264 -pix_fmt yuv420p" + kOutput);
 }
 
 TEST(FfmpegCommand, AudioCodes)
@@ -129,7 +131,7 @@ TEST(FfmpegCommand, AnyPathSplitsBackWholeAndNeverAsAnOption)
         const QString command = ffmpeg_command(name, name + ".mov", &preset);
         const auto arguments = ffkit::split_arguments(command);
         ASSERT_TRUE(arguments) << command.toStdString();
-        EXPECT_EQ(*arguments, QStringList({"-i", name, "-vcodec", "libx264", "-b:v", "1000", "-c:a", "aac",
+        EXPECT_EQ(*arguments, QStringList({"-i", name, "-vcodec", "libx264", "-pix_fmt", "yuv420p", "-b:v", "1000", "-c:a", "aac",
                                            name + ".mov"}));
     }
     // A relative path is made absolute, so a leading dash cannot read as an option.

@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <cmath>
 #include <thread>
 
 #include "engine/one_exporter.h"
@@ -299,5 +300,94 @@ TEST_F(OneExporterRun, AnOutputNameTakenDuringTheRunIsNeverReplaced)
         QFile other(target + ".mov");
         ASSERT_TRUE(other.open(QIODevice::ReadOnly));
         EXPECT_EQ(other.readAll(), "arrived meanwhile");
+    }
+}
+
+namespace {
+
+// Starts the job on one engine and waits for its one completion.
+bool run_on(const JobRun& run, bool ffmpeg, double seconds_of_source)
+{
+    if (ffmpeg)
+        run.job->start_ffmpeg_export(seconds(0, seconds_of_source));
+    else
+        run.job->start_export(seconds(0, seconds_of_source));
+    return finished(run);
+}
+
+}  // namespace
+
+TEST_F(OneExporterRun, OddSizesRoundToEvenAndH264Is8Bit420OnBothEngines)
+{
+    for (const bool ffmpeg : {true, false}) {
+        SCOPED_TRACE(ffmpeg ? "ffmpeg" : "pipeline");
+        // The source's own odd size, as the batch runner puts it in for "keep source size".
+        auto preset = movie_preset();
+        preset->video_outputSettings[AVVideoWidthKey] = 159.0;
+        preset->video_outputSettings[AVVideoHeightKey] = 121.0;
+        const std::string odd = ffmpeg ? "odd_ff" : "odd_pipe";
+        const JobRun a = make_job(fixture_path("odd.mp4"), preset, out(odd));
+        ASSERT_TRUE(run_on(a, ffmpeg, 1));
+        EXPECT_EQ(a.job->status, 3) << a.job->error_info.get().value_or("").toStdString();
+        const auto probe = ffkit::get_media_information(out(odd + ".mov"));
+        ASSERT_TRUE(probe.media_information);
+        EXPECT_EQ(probe.media_information->streams.at(0).width, 160);
+        EXPECT_EQ(probe.media_information->streams.at(0).height, 122);
+
+        const std::string deep = ffmpeg ? "deep_ff" : "deep_pipe";
+        const JobRun b = make_job(fixture_path("hi10.mp4"), movie_preset(), out(deep));
+        ASSERT_TRUE(run_on(b, ffmpeg, 1));
+        EXPECT_EQ(b.job->status, 3) << b.job->error_info.get().value_or("").toStdString();
+        const auto deep_probe = ffkit::get_media_information(out(deep + ".mov"));
+        ASSERT_TRUE(deep_probe.media_information);
+        EXPECT_TRUE(deep_probe.output.contains("\"pix_fmt\": \"yuv420p\"")) << deep_probe.output.toStdString();
+    }
+}
+
+TEST_F(OneExporterRun, ATruncatedSourceFailsOnBothEnginesWithoutOutput)
+{
+    for (const bool ffmpeg : {true, false}) {
+        SCOPED_TRACE(ffmpeg ? "ffmpeg" : "pipeline");
+        testsupport::TempDir folder;
+        const JobRun run = make_job(fixture_path("truncated.mp4"), movie_preset(),
+                                    QString::fromStdString(folder.file("cut")));
+        ASSERT_TRUE(run_on(run, ffmpeg, 3));
+        testsupport::pump_until([] { return false; }, 200ms);
+        EXPECT_EQ(run.recorder->finished, 1);
+        EXPECT_EQ(run.job->status, 4);
+        EXPECT_TRUE(run.job->error_info.get().value_or("").contains("truncated"))
+            << run.job->error_info.get().value_or("").toStdString();
+        EXPECT_TRUE(testsupport::entries(folder.path()).empty());
+    }
+}
+
+TEST_F(OneExporterRun, ProgressStaysWithinZeroAndOneAndNeverGoesBack)
+{
+    const std::pair<const char*, double> sources[] = {
+        {"long.mp4", 12}, {"short_video.mov", 8}, {"tone.wav", 2}, {"bframes.mp4", 3}};
+    for (const bool ffmpeg : {true, false}) {
+        for (const auto& [name, length] : sources) {
+            SCOPED_TRACE(std::string(ffmpeg ? "ffmpeg " : "pipeline ") + name);
+            const JobRun run = make_job(fixture_path(name), movie_preset(),
+                                        out(std::string(ffmpeg ? "ff_" : "pipe_") + name));
+            ASSERT_TRUE(run_on(run, ffmpeg, length));
+            EXPECT_EQ(run.job->status, 3) << run.job->error_info.get().value_or("").toStdString();
+            const std::vector<float> progress = run.recorder->progress();
+            // On the pipeline the sound counts too: a source without video, or whose sound
+            // outlasts its video, moves on before its end. (ffmpeg reports twice a second.)
+            ASSERT_FALSE(progress.empty());
+            if (!ffmpeg) {
+                ASSERT_GE(progress.size(), 2u);
+                EXPECT_GT(progress[progress.size() / 2], 0.0f);
+                EXPECT_LT(progress[progress.size() / 2], 1.0f);
+            }
+            for (size_t i = 0; i < progress.size(); ++i) {
+                EXPECT_TRUE(std::isfinite(progress[i]) && progress[i] >= 0 && progress[i] <= 1) << progress[i];
+                if (i > 0) {
+                    EXPECT_GE(progress[i], progress[i - 1]);
+                }
+            }
+            EXPECT_NEAR(progress.back(), 1.0f, 0.05f);
+        }
     }
 }
