@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -32,6 +33,13 @@ public:
         }
     }
     qsizetype count() const { return translators_.size(); }
+    QStringList files() const
+    {
+        QStringList out;
+        for (const QTranslator* t : translators_)
+            out << t->filePath();
+        return out;
+    }
 
 private:
     QList<QTranslator*> translators_;
@@ -145,6 +153,11 @@ TEST(ShellStart, TranslationsFollowTheFirstLanguageThatHasTexts)
         EXPECT_EQ(start_title(), QStringLiteral("Start"));
         // Every area's file is loaded, also one whose name holds an underscore.
         EXPECT_EQ(QCoreApplication::translate("Video_setup_ViewController", "码率"), QStringLiteral("Bit rate"));
+        const QStringList shipped = QDir(QStringLiteral(":/i18n")).entryList({QStringLiteral("*_en.qm")});
+        EXPECT_GE(shipped.size(), 2);
+        for (const QString& file : shipped)
+            EXPECT_TRUE(english.files().contains(QStringLiteral(":/i18n/") + file)) << file.toStdString();
+        EXPECT_FALSE(english.files().contains(QStringLiteral(":/i18n/shell_zh_CN.qm")));
     }
     {
         InstalledTranslations chinese(QLocale(QLocale::Chinese, QLocale::China));
