@@ -110,14 +110,17 @@ void ReaderWriterExporter::export_(RenderHandler render, ProgressHandler progres
     if (!run->reader) {
         logLine(QStringLiteral("ReaderWriterExporter, could not setup a reader for the provided asset ") +
                 QString::fromStdString(asset->description()));
-        failSetup(run, {ReaderWriterExporterError::setupFailure});
+        // The reader's own reason tells the user more than "Setup failure".
+        failSetup(run, error.description.isEmpty() ? ExportError{ReaderWriterExporterError::setupFailure}
+                                                   : ExportError{error});
         return;
     }
     run->writer = media::AssetWriter::create(*outputURL, *outputFileType, &error);
     if (!run->writer) {
         logLine(QStringLiteral("ReaderWriterExporter, could not setup a writer for the output URL ") +
                 outputURL->toString() + QStringLiteral(": ") + error.description);
-        failSetup(run, {ReaderWriterExporterError::setupFailure});
+        failSetup(run, error.description.isEmpty() ? ExportError{ReaderWriterExporterError::setupFailure}
+                                                   : ExportError{error});
         return;
     }
     if (videoOutputConfiguration && !validateVideoOutputConfiguration(videoOutputConfiguration)) {
