@@ -10,7 +10,12 @@ extern "C" const char* __tsan_default_suppressions()
            "race:libavformat.so\nrace:libx265.so\nrace:libQt6Core.so\nrace:libQt6Gui.so\n"
            // Qt's network thread runs a GLib event loop, and glibc guards its time-zone state
            // with an internal lock (settings are read from two threads): neither is instrumented.
-           "race:libQt6Network.so\nrace:libglib-2.0.so\nrace:tzset_internal\n";
+           "race:libQt6Network.so\nrace:libglib-2.0.so\nrace:tzset_internal\n"
+           // The preview's player decodes in GStreamer's own threads (its libav decoder among
+           // them), which take their locks in orders and hand over buffers that it cannot see.
+           "race:libgstreamer-1.0.so\nrace:libgstbase-1.0.so\nrace:libgstlibav.so\nrace:libgstcoreelements.so\nrace:libgstvideo-1.0.so\n"
+           "deadlock:libgstreamer-1.0.so\ndeadlock:libgstbase-1.0.so\ndeadlock:libgstvideo-1.0.so\ndeadlock:libgstcoreelements.so\n"
+           "deadlock:libgstlibav.so\ndeadlock:libavcodec.so\n";
 }
 
 // x265 keeps a few allocations for the life of the process.
