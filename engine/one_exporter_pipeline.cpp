@@ -23,19 +23,6 @@ QVariantMap default_video_settings(const OneExporter& job)
     };
 }
 
-QVariantMap default_audio_settings()
-{
-    return {
-        {AVFormatIDKey, uint(kAudioFormatLinearPCM)},
-        {AVLinearPCMIsBigEndianKey, QStringLiteral("false")},
-        {AVLinearPCMIsFloatKey, QStringLiteral("false")},
-        {AVLinearPCMBitDepthKey, 24},
-        {AVLinearPCMIsNonInterleaved, QStringLiteral("false")},
-        {AVNumberOfChannelsKey, 2},
-        {AVSampleRateKey, 48000.0f},
-    };
-}
-
 }  // namespace
 
 void OneExporter::start_export(const media::TimeRange& range)
@@ -53,7 +40,7 @@ void OneExporter::start_export(const media::TimeRange& range)
     const auto preset = My_prest_obj.get();
     const media::FileType file_type = preset ? preset->fileType : media::FileType(AVFileTypeQuickTimeMovie);
     const QVariantMap video = preset ? preset->video_outputSettings : default_video_settings(*this);
-    const QVariantMap audio = preset ? preset->audio_outputSettings : default_audio_settings();
+    const QVariantMap audio = preset ? preset->audio_outputSettings : linear_pcm_audio_settings();
 
     const auto pipeline = ReaderWriterExporter::create();
     out_ReaderWriterExporter = pipeline;

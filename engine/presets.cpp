@@ -153,3 +153,24 @@ void register_audio_format_names()
     audio_format_name(kAudioFormatAC3, QStringLiteral("AC3"));
     audio_format_name(kAudioFormatMPEG4AAC, QStringLiteral("AAC"));
 }
+
+QVariantMap linear_pcm_audio_settings()
+{
+    return {
+        {QString::fromLatin1(AVFormatIDKey), uint(kAudioFormatLinearPCM)},
+        {QString::fromLatin1(AVLinearPCMIsBigEndianKey), QStringLiteral("false")},
+        {QString::fromLatin1(AVLinearPCMIsFloatKey), QStringLiteral("false")},
+        {QString::fromLatin1(AVLinearPCMBitDepthKey), 24},
+        {QString::fromLatin1(AVLinearPCMIsNonInterleaved), QStringLiteral("false")},
+        {QString::fromLatin1(AVNumberOfChannelsKey), 2},
+        {QString::fromLatin1(AVSampleRateKey), 48000.0f},
+    };
+}
+
+std::map<QString, std::optional<QVariant>> settings_entries(const QVariantMap& settings)
+{
+    std::map<QString, std::optional<QVariant>> entries;
+    for (auto it = settings.cbegin(); it != settings.cend(); ++it)
+        entries.emplace(it.key(), it.value());
+    return entries;
+}

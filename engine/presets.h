@@ -51,6 +51,12 @@ void fileType_extension(const media::FileType& type, const QString& extension);
 void codec_name(const media::VideoCodecType& codec, const QString& name);
 void audio_format_name(media::FourCC format, const QString& name);
 
+// The audio settings of 24-bit stereo linear PCM at 48 kHz (the three flags are the text "false"):
+// the audio pane's PCM choice, and what a video preset gets when nothing else chooses.
+QVariantMap linear_pcm_audio_settings();
+// The settings as entries for merge_video_settings and merge_audio_settings.
+std::map<QString, std::optional<QVariant>> settings_entries(const QVariantMap& settings);
+
 void register_file_type_names();
 void register_codec_names();
 void register_audio_format_names();

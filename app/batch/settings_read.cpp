@@ -9,24 +9,6 @@
 #include "app/table/view_controller.h"
 #include "engine/stdout_log.h"
 
-namespace {
-
-// The audio settings of a video preset when the audio pane is missing: 24-bit stereo PCM.
-std::map<QString, std::optional<QVariant>> linear_pcm_settings()
-{
-    return {
-        {AVFormatIDKey, QVariant(uint(kAudioFormatLinearPCM))},
-        {AVLinearPCMIsBigEndianKey, QVariant(QStringLiteral("false"))},
-        {AVLinearPCMIsFloatKey, QVariant(QStringLiteral("false"))},
-        {AVLinearPCMIsNonInterleaved, QVariant(QStringLiteral("false"))},
-        {AVLinearPCMBitDepthKey, QVariant(24)},
-        {AVNumberOfChannelsKey, QVariant(2)},
-        {AVSampleRateKey, QVariant(48000.0f)},
-    };
-}
-
-}  // namespace
-
 void ViewController::refresh_setup()
 {
     find_panes();
@@ -55,6 +37,7 @@ void ViewController::update_my_Prest()
     if (!video_setup_vc)
         return;
     My_Prest p = video_setup_vc->get_video_prest();
-    p.merge_audio_settings(audio_setup_vc ? audio_setup_vc->get_audio_settings() : linear_pcm_settings());
+    p.merge_audio_settings(audio_setup_vc ? audio_setup_vc->get_audio_settings()
+                                          : settings_entries(linear_pcm_audio_settings()));
     my_Prest = p;
 }

@@ -39,14 +39,5 @@ std::map<QString, std::optional<QVariant>> Audio_setup_ViewController::get_audio
             {AVNumberOfChannelsKey, QVariant(2)},
             {AVSampleRateKey, QVariant(48000.0f)},
         };
-    // The three flags are texts, as in the list pane's own fallback dictionary.
-    return {
-        {AVFormatIDKey, QVariant(uint(kAudioFormatLinearPCM))},
-        {AVLinearPCMIsBigEndianKey, QVariant(QStringLiteral("false"))},
-        {AVLinearPCMIsFloatKey, QVariant(QStringLiteral("false"))},
-        {AVLinearPCMBitDepthKey, QVariant(24)},
-        {AVLinearPCMIsNonInterleaved, QVariant(QStringLiteral("false"))},
-        {AVNumberOfChannelsKey, QVariant(2)},
-        {AVSampleRateKey, QVariant(48000.0f)},
-    };
+    return settings_entries(linear_pcm_audio_settings());
 }
