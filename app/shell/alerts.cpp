@@ -1,9 +1,29 @@
 #include "app/shell/alerts.h"
 
+#include <QFontMetrics>
+#include <algorithm>
+#include <QLabel>
 #include <QPushButton>
 #include <QStringList>
 
 namespace alerts {
+namespace {
+
+// A message box is narrow and wraps anywhere, which cuts file paths in the middle: make the
+// informative text wide enough for its longest line, up to a width that still fits a screen.
+void widen_for_lines(QMessageBox& box, const QStringList& lines)
+{
+    auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"));
+    if (!label)
+        return;
+    const QFontMetrics metrics(label->font());
+    int widest = 0;
+    for (const QString& line : lines)
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    label->setMinimumWidth(std::min(widest + metrics.averageCharWidth(), kMaximumInformativeWidth));
+}
+
+}  // namespace
 
 QMessageBox* make(QWidget* parent, QMessageBox::Icon icon, const QString& message, const QString& informative)
 {
@@ -21,6 +41,7 @@ QMessageBox* make(QWidget* parent, QMessageBox::Icon icon, const QString& messag
         box->setInformativeText(informative);
     }
     box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    widen_for_lines(*box, lines.mid(0, kMaximumInformativeLines));
     return box;
 }
 

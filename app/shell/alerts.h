@@ -11,6 +11,8 @@ namespace alerts {
 // Informative texts longer than this many lines show their first lines only; the whole
 // text goes into the scrollable details, so that the button never leaves the screen.
 inline constexpr int kMaximumInformativeLines = 20;
+// Informative lines up to this many pixels wide show unwrapped.
+inline constexpr int kMaximumInformativeWidth = 720;
 
 // Builds the alert without showing it. The parent's window is the alert's window.
 QMessageBox* make(QWidget* parent, QMessageBox::Icon icon, const QString& message, const QString& informative);

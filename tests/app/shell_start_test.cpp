@@ -235,6 +235,14 @@ TEST(ShellStart, LongAlertTextsGoIntoTheDetails)
     EXPECT_EQ(long_box->detailedText(), twenty_one);
     EXPECT_EQ(long_box->text(), QStringLiteral("m"));
 
+    // A long path is laid out on one line, not wrapped in the middle.
+    const QString path = QStringLiteral("/media/a folder with a long name/another folder/clip 0001.mov");
+    std::unique_ptr<QMessageBox> path_box(alerts::make(nullptr, QMessageBox::Information, QStringLiteral("m"), path));
+    path_box->show();
+    const auto* label = path_box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"));
+    ASSERT_NE(label, nullptr);
+    EXPECT_GE(label->width(), QFontMetrics(label->font()).horizontalAdvance(path));
+
     // Shown window-modal over its window, without a nested loop, and gone once confirmed.
     QWidget window;
     window.show();
