@@ -40,6 +40,7 @@ void OneExporter::check_compatibility()
         logLine(QStringLiteral("self.raw_asset为nil"));
         return;
     }
+    mark_compatibility_pending();
     std::weak_ptr<OneExporter> weak = weak_from_this();
     media::determine_compatibility_of_export_preset(
         QString::fromLatin1(AVAssetExportPresetHighestQuality), raw_asset,
@@ -67,6 +68,23 @@ void OneExporter::on_compatibility_result(bool compatible)
     if (const auto preset = My_prest_obj.get(); preset && preset->is_run_ffmpeg)
         use_ffmpeg = true;
     is_run_ffmpeg = use_ffmpeg;
+    {
+        std::lock_guard guard(compatibility_lock_);
+        compatibility_pending_ = false;
+    }
+    compatibility_answered_.notify_all();
+}
+
+void OneExporter::mark_compatibility_pending()
+{
+    std::lock_guard guard(compatibility_lock_);
+    compatibility_pending_ = true;
+}
+
+bool OneExporter::wait_for_compatibility(std::chrono::milliseconds bound)
+{
+    std::unique_lock guard(compatibility_lock_);
+    return compatibility_answered_.wait_for(guard, bound, [this] { return !compatibility_pending_; });
 }
 
 std::optional<QUrl> OneExporter::make_output_url()

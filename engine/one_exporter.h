@@ -3,7 +3,10 @@
 #include <QString>
 #include <QUrl>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -38,6 +41,10 @@ public:
     virtual ~OneExporter();
 
     virtual void check_compatibility();
+    // Waits, at most `bound`, for a compatibility answer that is still to come, so that a start
+    // chooses its engine from the answer; false when the bound passed without one. Never call
+    // it on the main thread.
+    virtual bool wait_for_compatibility(std::chrono::milliseconds bound);
     virtual std::optional<media::Time> probe_duration();
     static std::optional<QString> parse_ffprobe_duration(const std::optional<QString>& text);
     virtual std::optional<QUrl> make_output_url();
@@ -78,6 +85,8 @@ public:
 
 protected:
     explicit OneExporter(media::AssetRef asset);
+    // Notes that a compatibility answer is on its way; on_compatibility_result clears it.
+    void mark_compatibility_pending();
 
 private:
     struct FfmpegRun;
@@ -95,4 +104,8 @@ private:
     // The engine of the latest start, which cancel_export acts on.
     std::atomic<Engine> latest_engine_{Engine::none};
     Guarded<std::shared_ptr<FfmpegRun>> ffmpeg_run_;
+    // Whether the compatibility answer is still to come, guarded by compatibility_lock_.
+    std::mutex compatibility_lock_;
+    std::condition_variable compatibility_answered_;
+    bool compatibility_pending_ = false;
 };

@@ -80,6 +80,11 @@ void ViewController::run_one_task(const BatchWorkerContext& context, const std::
         return;
     }
 
+    // The engine follows the compatibility answer: a start before it came would send a source
+    // the pipeline cannot read down the pipeline. An answer that never comes leaves the choice
+    // as it stands.
+    job->wait_for_compatibility(std::chrono::seconds(10));
+
     bool started = false;
     context.on_main([&](ViewController& list) {
         // A Stop that came before this row's start leaves it untouched.

@@ -120,6 +120,32 @@ TEST_F(OneExporterTest, TheRealAnswerChoosesThePipelineOrFfmpeg)
     EXPECT_TRUE(testsupport::pump_until([&] { return !compatible->is_run_ffmpeg && incompatible->is_run_ffmpeg; }));
 }
 
+// A job that has asked its question and whose answer the test gives.
+class PendingAnswerJob : public jobtest::QuietJob {
+public:
+    using QuietJob::QuietJob;
+    void check_compatibility() override { mark_compatibility_pending(); }
+};
+
+TEST_F(OneExporterTest, WaitingForTheCompatibilityAnswer)
+{
+    // The real answer, from the platform's thread: once the wait returns, the choice is made.
+    const auto incompatible = OneExporter::create(media::Asset::from_path(fixture_path("clip.mkv")));
+    EXPECT_TRUE(incompatible->wait_for_compatibility(std::chrono::seconds(60)));
+    EXPECT_TRUE(incompatible->is_run_ffmpeg);
+
+    // A job never asked has nothing to wait for.
+    EXPECT_TRUE(quiet_job(fixture_path("clip.mkv"))->wait_for_compatibility(std::chrono::milliseconds(0)));
+
+    // An answer held back: the bound passes without it, and the answer ends the wait.
+    const auto held = std::make_shared<PendingAnswerJob>(media::Asset::from_path(fixture_path("clip.mkv")));
+    held->check_compatibility();
+    EXPECT_FALSE(held->wait_for_compatibility(std::chrono::milliseconds(0)));
+    held->on_compatibility_result(false);
+    EXPECT_TRUE(held->wait_for_compatibility(std::chrono::milliseconds(0)));
+    EXPECT_TRUE(held->is_run_ffmpeg);
+}
+
 TEST_F(OneExporterTest, OutputOnTheSourceIsRefused)
 {
     testsupport::TempDir dir;

@@ -1,0 +1,70 @@
+// The batch worker chooses a row's engine from its compatibility answer, however late it comes.
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+#include "app/settings/setup_ns_view_controller.h"
+#include "batch_support.h"
+#include "support/output_probe.h"
+
+namespace {
+
+// A real conversion job whose compatibility answer the test gives; it notes where the worker
+// got to and which engine it started.
+class LateAnswerJob : public OneExporter {
+public:
+    explicit LateAnswerJob(media::AssetRef asset) : OneExporter(std::move(asset)) {}
+    void check_compatibility() override { mark_compatibility_pending(); }
+    bool wait_for_compatibility(std::chrono::milliseconds bound) override
+    {
+        waiting = true;
+        return OneExporter::wait_for_compatibility(bound);
+    }
+    void start_export(const media::TimeRange& range) override
+    {
+        ++pipeline_starts;
+        OneExporter::start_export(range);
+    }
+    void start_ffmpeg_export(const media::TimeRange& range) override
+    {
+        ++ffmpeg_starts;
+        OneExporter::start_ffmpeg_export(range);
+    }
+
+    std::atomic<bool> waiting{false};
+    std::atomic<int> pipeline_starts{0};
+    std::atomic<int> ffmpeg_starts{0};
+};
+
+}  // namespace
+
+// A source the pipeline cannot read, started before the platform has answered: the worker
+// waits for the answer and converts the row through ffmpeg instead of failing it.
+TEST(BatchCompatibilityWait, ALateNotCompatibleAnswerStillChoosesFfmpeg)
+{
+    batchtest::Window w;
+    w.keep_preset(batchtest::small_mp4_preset());
+    const std::string source = testsupport::fixture("clip.mkv");
+    auto job = std::make_shared<LateAnswerJob>(media::Asset::from_path(QString::fromStdString(source)));
+    if (const auto duration = job->probe_duration())
+        job->raw_duration = *duration;
+    job->check_compatibility();
+    auto row = std::make_shared<Run_task_obj>(QUrl::fromLocalFile(QString::fromStdString(source)));
+    row->out_Ex = job;
+    row->set_state(EnumState::read());
+    w.add_row(row);
+
+    w.window.split()->settings_column()->start_button->click();
+    ASSERT_TRUE(testsupport::pump_until([&] { return job->waiting || job->pipeline_starts + job->ffmpeg_starts > 0; }));
+    job->on_compatibility_result(false);
+    ASSERT_TRUE(w.wait_idle(120));
+
+    EXPECT_EQ(job->pipeline_starts, 0);
+    EXPECT_EQ(job->ffmpeg_starts, 1);
+    EXPECT_EQ(job->status, 3) << job->error_info.get().value_or(QString()).toStdString();
+    EXPECT_EQ(batchtest::status_text(*w.list, *row), QStringLiteral("完成"));
+    const auto probed = probeFile(w.output(QStringLiteral("clip.mp4")));
+    ASSERT_TRUE(probed);
+    ASSERT_NE(probed->first("video"), nullptr);
+    EXPECT_EQ(probed->first("video")->codec, "h264");
+    EXPECT_NEAR(probed->duration, 3.0, 0.3);
+}
