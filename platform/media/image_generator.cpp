@@ -154,7 +154,12 @@ std::optional<QImage> ImageGenerator::copy_image_at_time(const Time& t, Error* e
     }
 
     const AffineTransform turn = applies_transform_ ? track.preferred_transform : AffineTransform{};
-    const Rect upright = turn.apply(Rect{{0, 0}, {double(frame->width), double(frame->height)}});
+    // Non-square pixels: the picture is drawn at the width it is seen at.
+    const int stored_width = st->codecpar->width;
+    const double stretch =
+        stored_width > 0 && track.natural_size.width > 0 ? track.natural_size.width / stored_width : 1;
+    const double seen_width = frame->width * stretch;
+    const Rect upright = turn.apply(Rect{{0, 0}, {seen_width, double(frame->height)}});
     // A crafted display matrix may ask for any size: pictures never exceed this one (smaller
     // for transforms other than quarter turns, which are sampled pixel by pixel).
     const bool quarter = std::abs(turn.a * turn.b) < 1e-9 && std::abs(turn.c * turn.d) < 1e-9;
@@ -167,7 +172,7 @@ std::optional<QImage> ImageGenerator::copy_image_at_time(const Time& t, Error* e
     if (upright.size.height > 0)
         scale = std::min(scale, max_h / upright.size.height);
     // Scale while converting (cheap for thumbnails), then turn the small picture.
-    const int w = std::max(1, static_cast<int>(std::lround(frame->width * scale)));
+    const int w = std::max(1, static_cast<int>(std::lround(seen_width * scale)));
     const int h = std::max(1, static_cast<int>(std::lround(frame->height * scale)));
     QImage image = frame_to_image(frame.get(), w, h);
     if (image.isNull()) {
@@ -177,7 +182,7 @@ std::optional<QImage> ImageGenerator::copy_image_at_time(const Time& t, Error* e
     if (!turn.is_identity()) {
         // The turn of the full-size frame, applied to the scaled one: undo the rounding of
         // the scaled size so that the result keeps the size computed above.
-        const double fx = frame->width * scale / w, fy = frame->height * scale / h;
+        const double fx = seen_width * scale / w, fy = frame->height * scale / h;
         const QTransform q(turn.a * fx, turn.b * fx, turn.c * fy, turn.d * fy, 0, 0);
         const QRectF box = q.mapRect(QRectF(0, 0, w, h));
         if (box.width() > kLargest + 2 || box.height() > kLargest + 2) {

@@ -118,6 +118,23 @@ void read_timecode_description(const AVCodecParameters* par, FormatDescription& 
     fd.frame_quanta = par->extradata[16];
 }
 
+// The size the picture is seen at: the stored width stretched by the pixel aspect.
+Size display_size(const AVStream* st)
+{
+    const AVCodecParameters* par = st->codecpar;
+    AVRational sar = st->sample_aspect_ratio;
+    if (sar.num <= 0 || sar.den <= 0)
+        sar = par->sample_aspect_ratio;
+    double width = par->width;
+    if (sar.num > 0 && sar.den > 0 && sar.num != sar.den) {
+        const double stretched = std::round(par->width * av_q2d(sar));
+        // A crafted ratio must not make a picture of no width or of a huge one.
+        if (stretched >= 1 && stretched <= 16 * double(par->width))
+            width = stretched;
+    }
+    return Size{width, double(par->height)};
+}
+
 }  // namespace
 
 MediaType media_type_of(const AVStream* st)
@@ -183,8 +200,9 @@ AssetTrackRef make_track(const AVFormatContext* ctx, const AVStream* st, int tra
     track->time_range = TimeRange::make(start, duration);
 
     if (track->media_type == AVMediaTypeVideo) {
-        track->natural_size = Size{double(par->width), double(par->height)};
-        track->preferred_transform = display_transform(st, par->width, par->height);
+        track->natural_size = display_size(st);
+        track->preferred_transform =
+            display_transform(st, track->natural_size.width, track->natural_size.height);
         AVRational rate = st->avg_frame_rate;
         if (rate.num <= 0 || rate.den <= 0)
             rate = st->r_frame_rate;

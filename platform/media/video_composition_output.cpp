@@ -88,6 +88,9 @@ public:
         if (!composition_)
             composition_ = default_composition(*track_);
         layer_ = find_layer(*composition_);
+        // Transforms work on the picture as seen; decoded frames hold its stored pixels.
+        const int stored_width = st->codecpar->width;
+        stretch_ = stored_width > 0 && track_->natural_size.width > 0 ? track_->natural_size.width / stored_width : 1;
         const Size size = composition_->render_size;
         const bool finite = std::isfinite(size.width) && std::isfinite(size.height) && size.width >= 1 &&
                             size.height >= 1 && size.width <= 16384 && size.height <= 16384;
@@ -204,7 +207,9 @@ private:
             frame_duration.value > 0 && (pts - last_pts_).seconds() < 0.75 * frame_duration.seconds())
             return true;
         const Time at = pts.is_numeric() ? pts : (last_pts_.is_numeric() ? last_pts_ + frame_duration : Time::zero());
-        const AffineTransform t = layer_ ? layer_->transform_at(at) : AffineTransform{};
+        AffineTransform t = layer_ ? layer_->transform_at(at) : AffineTransform{};
+        if (stretch_ != 1)
+            t = t.scaled(stretch_, 1);
         if (!wait_for_room())
             return false;
         QString error;
@@ -288,6 +293,7 @@ private:
     std::condition_variable cv_;
     VideoCompositionRef composition_;
     std::shared_ptr<VideoCompositionLayerInstruction> layer_;
+    double stretch_ = 1;  // display width over stored width
     FormatDescriptionRef format_;
     std::unique_ptr<FrameRenderer> renderer_;
     std::shared_ptr<ReaderSession> session_;

@@ -175,6 +175,26 @@ TEST(PipelineOutput, HalfTurnedSourceComesOutUpright)
     EXPECT_LT(meanDifference(frame, {4, 4}, reference, {4, 4}, {312, 232}), 10);
 }
 
+// Stored 720x576 with a 16:9 pixel aspect: the picture is seen, and comes out, 1024x576.
+TEST(PipelineOutput, NonSquarePixelsKeepTheirShape)
+{
+    TempDir dir;
+    const QString out = QString::fromStdString(dir.file("wide.mov"));
+    const ProbedFile f = exportAndProbe(makeExporter(fixture_path("sar169.mp4"), out, AVFileTypeQuickTimeMovie,
+                                                     videoSettings(AVVideoCodecTypeH264, 1024, 576), std::nullopt));
+    ASSERT_EQ(f.count("video"), 1);
+    EXPECT_EQ(f.first("video")->width, 1024);
+    EXPECT_EQ(f.first("video")->height, 576);
+    const QImage frame = decodeFirstFrame(out);
+    const QImage reference = decodeFirstFrame(fixture_path("sar169.mp4"), 1024, 576);
+    ASSERT_EQ(frame.size(), QSize(1024, 576));
+    ASSERT_EQ(reference.size(), QSize(1024, 576));
+    // The picture fills the frame edge to edge: no bars where a 720-wide picture would end.
+    EXPECT_GT(meanBrightness(frame, QRect(0, 0, 100, 576)), 40);
+    EXPECT_GT(meanBrightness(frame, QRect(924, 0, 100, 576)), 40);
+    EXPECT_LT(meanDifference(frame, {4, 4}, reference, {4, 4}, {1016, 568}), 10);
+}
+
 bool hasTimecode(const ProbedFile& f, const QString& timecode)
 {
     return std::any_of(f.streams.begin(), f.streams.end(), [&](const ProbedStream& s) { return s.timecode == timecode; });

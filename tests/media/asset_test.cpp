@@ -107,6 +107,18 @@ TEST(Asset, RotationComesFromTheDisplayMatrix)
     expect_transform(r270->preferred_transform, {0, 1, -1, 0, 240, 0});
 }
 
+TEST(Asset, NonSquarePixelsGiveTheDisplaySize)
+{
+    const AssetRef asset = open("sar169.mp4");
+    ASSERT_FALSE(asset->tracks().empty());
+    const AssetTrack& v = *asset->tracks()[0];
+    EXPECT_EQ(v.natural_size, (Size{1024, 576}));
+    EXPECT_TRUE(v.preferred_transform.is_identity());
+    // The sample description keeps the stored size.
+    EXPECT_EQ(v.format_descriptions[0]->width, 720);
+    EXPECT_EQ(v.format_descriptions[0]->height, 576);
+}
+
 TEST(Asset, AudioOnlyFilesAndCoverArt)
 {
     const AssetRef m4a = open("audio.m4a");

@@ -35,6 +35,7 @@ TEST(ImageGenerator, FirstFrameIsUprightAndMatchesTheDecodedPicture)
     expect_same_picture("plain.mov", "first_plain.png");
     expect_same_picture("rot90.mov", "first_rot90.png");
     expect_same_picture("rot180.mov", "first_rot180.png");
+    expect_same_picture("sar169.mp4", "first_sar169.png");
     const auto r270 = first_frame("rot270.mov");
     ASSERT_TRUE(r270);
     EXPECT_EQ(r270->size(), QSize(240, 320));
