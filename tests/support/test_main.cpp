@@ -11,6 +11,10 @@ extern "C" const char* __tsan_default_suppressions()
            // Qt's network thread runs a GLib event loop, and glibc guards its time-zone state
            // with an internal lock (settings are read from two threads): neither is instrumented.
            "race:libQt6Network.so\nrace:libglib-2.0.so\nrace:tzset_internal\n"
+           // Qt's D-Bus thread hands messages to libdbus, whose own locking it cannot see.
+           "race:libdbus-1.so\nrace:libQt6DBus.so\n"
+           // The player's audio output starts PulseAudio's client thread, which is not instrumented.
+           "race:libpulsecommon-16.1.so\nrace:libpulse.so\nrace:libQt6Multimedia.so\n"
            // The preview's player decodes in GStreamer's own threads (its libav decoder among
            // them), which take their locks in orders and hand over buffers that it cannot see.
            "race:libgstreamer-1.0.so\nrace:libgstbase-1.0.so\nrace:libgstlibav.so\nrace:libgstcoreelements.so\nrace:libgstvideo-1.0.so\n"
