@@ -3,6 +3,7 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QPointer>
 #include <QTableView>
 
 #include "app/shell/localized.h"
@@ -18,21 +19,27 @@ namespace {
 // and the selected rows together.
 class RowMenuFilter : public QObject {
 public:
-    explicit RowMenuFilter(ViewController* list) : QObject(list), list_(list) {}
+    explicit RowMenuFilter(ViewController* list)
+        : QObject(list), list_(list), table_(list->tableView), viewport_(list->tableView->viewport())
+    {
+    }
 
 protected:
+    // The table is kept apart from the list pane: while the pane is being destroyed, its
+    // children still send events here, and the pane itself must not be touched then.
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        QTableView* table = list_->tableView;
+        if (!table_)
+            return false;
         switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
-            return watched == table->viewport() && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton;
+            return watched == viewport_ && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton;
         case QEvent::ContextMenu: {
             auto* menu_event = static_cast<QContextMenuEvent*>(event);
             if (menu_event->reason() != QContextMenuEvent::Mouse)
                 list_->show_menu_for_current_row();
-            else if (watched == table->viewport())
+            else if (watched == viewport_)
                 list_->rightMouseDown(menu_event->pos());
             return true;
         }
@@ -40,7 +47,7 @@ protected:
             const auto* key = static_cast<QKeyEvent*>(event);
             const bool menu_key = key->key() == Qt::Key_Menu ||
                                   (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier);
-            if (!menu_key || watched != table)
+            if (!menu_key || watched != table_)
                 return false;
             list_->show_menu_for_current_row();
             return true;
@@ -52,6 +59,9 @@ protected:
 
 private:
     ViewController* list_;
+    // Kept as plain objects: they are only compared, never used, and may be half destroyed.
+    QPointer<QObject> table_;
+    QPointer<QObject> viewport_;
 };
 
 }  // namespace

@@ -22,8 +22,14 @@ extern "C" const char* __tsan_default_suppressions()
            "deadlock:libgstlibav.so\ndeadlock:libavcodec.so\n";
 }
 
-// x265 keeps a few allocations for the life of the process.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libx265.so\n"; }
+// x265 keeps a few allocations for the life of the process, and so do the player's
+// libraries (PulseAudio's client, GLib, Qt Multimedia) and Qt's offscreen platform, which
+// keeps its native window data until the process ends.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libx265.so\nleak:libpulse.so\nleak:libglib-2.0.so\nleak:libQt6Multimedia.so\n"
+           "leak:libqoffscreen.so\n";
+}
 
 // Every test program runs inside a real Qt application, so the main queue works.
 int main(int argc, char* argv[])
