@@ -10,6 +10,18 @@
 
 namespace jobtest {
 
+// A small H.264 + AAC QuickTime preset (320×240) for conversions that tests run to the end.
+inline std::shared_ptr<My_Prest> movie_preset()
+{
+    auto preset = std::make_shared<My_Prest>();
+    preset->fileType = AVFileTypeQuickTimeMovie;
+    preset->video_outputSettings = {{AVVideoCodecKey, QString(AVVideoCodecTypeH264)},
+                                    {AVVideoWidthKey, 320.0},
+                                    {AVVideoHeightKey, 240.0}};
+    preset->audio_outputSettings = {{AVFormatIDKey, uint(kAudioFormatMPEG4AAC)}};
+    return preset;
+}
+
 // Records what a job reports, from any thread.
 class Recorder : public vrkSleepDelegate {
 public:

@@ -23,16 +23,6 @@ media::TimeRange seconds(double start, double duration)
     return media::TimeRange::make(media::Time::from_seconds(start), media::Time::from_seconds(duration));
 }
 
-std::shared_ptr<My_Prest> movie_preset()
-{
-    auto preset = std::make_shared<My_Prest>();
-    preset->fileType = AVFileTypeQuickTimeMovie;
-    preset->video_outputSettings = {{AVVideoCodecKey, QString(AVVideoCodecTypeH264)},
-                                    {AVVideoWidthKey, 320.0},
-                                    {AVVideoHeightKey, 240.0}};
-    preset->audio_outputSettings = {{AVFormatIDKey, uint(kAudioFormatMPEG4AAC)}};
-    return preset;
-}
 
 std::shared_ptr<My_Prest> wave_preset()
 {
@@ -77,7 +67,7 @@ protected:
 
 TEST_F(OneExporterRun, ConvertsAnMp4IntoAMovie)
 {
-    const JobRun run = make_job(fixture_path("h264_aac.mp4"), movie_preset(), out("a"));
+    const JobRun run = make_job(fixture_path("h264_aac.mp4"), jobtest::movie_preset(), out("a"));
     run.job->start_ffmpeg_export(seconds(0, 3));
     EXPECT_EQ(run.job->status, 2);
     ASSERT_TRUE(finished(run));
@@ -106,7 +96,7 @@ TEST_F(OneExporterRun, TheCodecTableRunsOnThisPlatform)
         {AVVideoCodecTypeAppleProRes422HQ, "prores", "yuv422p10le"},
     };
     for (const auto& [codec, name, pixel_format] : cases) {
-        auto preset = movie_preset();
+        auto preset = jobtest::movie_preset();
         preset->video_outputSettings[AVVideoCodecKey] = QString(codec);
         preset->video_outputSettings[AVVideoCompressionPropertiesKey] =
             QVariantMap{{AVVideoAverageBitRateKey, 400000}};
@@ -138,7 +128,7 @@ TEST_F(OneExporterRun, ConvertsAudioOnlyIntoWave)
 
 TEST_F(OneExporterRun, APreviewConvertsTheRangeIntoTheTemporaryDirectory)
 {
-    const JobRun run = make_job(fixture_path("long.mp4"), movie_preset(), out("ignored"));
+    const JobRun run = make_job(fixture_path("long.mp4"), jobtest::movie_preset(), out("ignored"));
     run.job->is_preview_play = true;
     run.job->start_ffmpeg_export(seconds(0, 10));
     ASSERT_TRUE(finished(run));
@@ -156,7 +146,7 @@ TEST_F(OneExporterRun, APreviewConvertsTheRangeIntoTheTemporaryDirectory)
 
 TEST_F(OneExporterRun, ABadInputFailsWithTheLastTwoMessages)
 {
-    const JobRun run = make_job(fixture_path("random.mp4"), movie_preset(), out("bad"));
+    const JobRun run = make_job(fixture_path("random.mp4"), jobtest::movie_preset(), out("bad"));
     run.job->start_ffmpeg_export(seconds(0, 3));
     ASSERT_TRUE(finished(run));
     std::this_thread::sleep_for(100ms);
@@ -171,7 +161,7 @@ TEST_F(OneExporterRun, ABadInputFailsWithTheLastTwoMessages)
 
 TEST_F(OneExporterRun, ACancelEndsOnceWithNoOutputLeft)
 {
-    auto preset = movie_preset();
+    auto preset = jobtest::movie_preset();
     preset->video_outputSettings.remove(AVVideoWidthKey);
     // At once (ffmpeg is still starting) and while it encodes.
     for (const auto delay : {0ms, 150ms}) {
@@ -198,7 +188,7 @@ TEST_F(OneExporterRun, ACancelEndsOnceWithNoOutputLeft)
 TEST_F(OneExporterRun, AFailedRunRemovesItsOwnOutputSoThatARetryWorks)
 {
     // Linear PCM does not go into an MPEG-4 file: ffmpeg creates the file, then fails.
-    auto preset = movie_preset();
+    auto preset = jobtest::movie_preset();
     preset->fileType = AVFileTypeMPEG4;
     preset->audio_outputSettings = {{AVFormatIDKey, uint(kAudioFormatLinearPCM)}};
     const JobRun run = make_job(fixture_path("h264_aac.mp4"), preset, out("retry"));
@@ -224,7 +214,7 @@ TEST_F(OneExporterRun, AFileThatWasThereIsNeitherOverwrittenNorRemoved)
         ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
         existing.write("keep me");
     }
-    const JobRun run = make_job(fixture_path("h264_aac.mp4"), movie_preset(), out("there"));
+    const JobRun run = make_job(fixture_path("h264_aac.mp4"), jobtest::movie_preset(), out("there"));
     run.job->start_ffmpeg_export(seconds(0, 3));
     ASSERT_TRUE(finished(run));
     EXPECT_EQ(run.job->status, 4);
@@ -238,7 +228,7 @@ TEST_F(OneExporterRun, SourcesWithAnyNameConvert)
 {
     for (const std::string name : {"quote'name.mp4", "双引号\"名字 ü.mp4", "-dash.mp4", "with space.mp4"}) {
         const QString target = out("out " + name);
-        const JobRun run = make_job(fixture_path(name), movie_preset(), target);
+        const JobRun run = make_job(fixture_path(name), jobtest::movie_preset(), target);
         run.job->start_ffmpeg_export(seconds(0, 3));
         ASSERT_TRUE(finished(run)) << name;
         EXPECT_EQ(run.job->status, 3) << name << run.job->error_info.get().value_or("").toStdString();
@@ -250,7 +240,7 @@ TEST_F(OneExporterRun, SourcesWithAnyNameConvert)
 
 TEST_F(OneExporterRun, ARawStreamReportsNoFractionUntilItEnds)
 {
-    const JobRun run = make_job(fixture_path("raw.h264"), movie_preset(), out("raw"));
+    const JobRun run = make_job(fixture_path("raw.h264"), jobtest::movie_preset(), out("raw"));
     ASSERT_EQ(run.job->raw_duration.seconds(), 0);
     run.job->start_ffmpeg_export(seconds(0, 3));
     ASSERT_TRUE(finished(run));
@@ -260,7 +250,7 @@ TEST_F(OneExporterRun, ARawStreamReportsNoFractionUntilItEnds)
 
 TEST_F(OneExporterRun, ThePipelinePathThroughTheJob)
 {
-    const JobRun run = make_job(fixture_path("h264_aac.mp4"), movie_preset(), out("pipeline"));
+    const JobRun run = make_job(fixture_path("h264_aac.mp4"), jobtest::movie_preset(), out("pipeline"));
     run.job->start_export(seconds(0, 3));
     ASSERT_TRUE(finished(run));
     EXPECT_EQ(run.job->status, 3) << run.job->error_info.get().value_or("").toStdString();
@@ -278,7 +268,7 @@ TEST_F(OneExporterRun, AnOutputNameTakenDuringTheRunIsNeverReplaced)
         SCOPED_TRACE(ffmpeg ? "ffmpeg" : "pipeline");
         testsupport::TempDir folder;
         const QString target = QString::fromStdString(folder.file("taken"));
-        const JobRun run = make_job(fixture_path("long.mp4"), movie_preset(), target);
+        const JobRun run = make_job(fixture_path("long.mp4"), jobtest::movie_preset(), target);
         if (ffmpeg)
             run.job->start_ffmpeg_export(seconds(0, 12));
         else
@@ -322,7 +312,7 @@ TEST_F(OneExporterRun, OddSizesRoundToEvenAndH264Is8Bit420OnBothEngines)
     for (const bool ffmpeg : {true, false}) {
         SCOPED_TRACE(ffmpeg ? "ffmpeg" : "pipeline");
         // The source's own odd size, as the batch runner puts it in for "keep source size".
-        auto preset = movie_preset();
+        auto preset = jobtest::movie_preset();
         preset->video_outputSettings[AVVideoWidthKey] = 159.0;
         preset->video_outputSettings[AVVideoHeightKey] = 121.0;
         const std::string odd = ffmpeg ? "odd_ff" : "odd_pipe";
@@ -335,7 +325,7 @@ TEST_F(OneExporterRun, OddSizesRoundToEvenAndH264Is8Bit420OnBothEngines)
         EXPECT_EQ(probe.media_information->streams.at(0).height, 122);
 
         const std::string deep = ffmpeg ? "deep_ff" : "deep_pipe";
-        const JobRun b = make_job(fixture_path("hi10.mp4"), movie_preset(), out(deep));
+        const JobRun b = make_job(fixture_path("hi10.mp4"), jobtest::movie_preset(), out(deep));
         ASSERT_TRUE(run_on(b, ffmpeg, 1));
         EXPECT_EQ(b.job->status, 3) << b.job->error_info.get().value_or("").toStdString();
         const auto deep_probe = ffkit::get_media_information(out(deep + ".mov"));
@@ -349,7 +339,7 @@ TEST_F(OneExporterRun, ATruncatedSourceFailsOnBothEnginesWithoutOutput)
     for (const bool ffmpeg : {true, false}) {
         SCOPED_TRACE(ffmpeg ? "ffmpeg" : "pipeline");
         testsupport::TempDir folder;
-        const JobRun run = make_job(fixture_path("truncated.mp4"), movie_preset(),
+        const JobRun run = make_job(fixture_path("truncated.mp4"), jobtest::movie_preset(),
                                     QString::fromStdString(folder.file("cut")));
         ASSERT_TRUE(run_on(run, ffmpeg, 3));
         testsupport::pump_until([] { return false; }, 200ms);
@@ -368,7 +358,7 @@ TEST_F(OneExporterRun, ProgressStaysWithinZeroAndOneAndNeverGoesBack)
     for (const bool ffmpeg : {true, false}) {
         for (const auto& [name, length] : sources) {
             SCOPED_TRACE(std::string(ffmpeg ? "ffmpeg " : "pipeline ") + name);
-            const JobRun run = make_job(fixture_path(name), movie_preset(),
+            const JobRun run = make_job(fixture_path(name), jobtest::movie_preset(),
                                         out(std::string(ffmpeg ? "ff_" : "pipe_") + name));
             ASSERT_TRUE(run_on(run, ffmpeg, length));
             EXPECT_EQ(run.job->status, 3) << run.job->error_info.get().value_or("").toStdString();

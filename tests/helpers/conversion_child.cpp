@@ -20,6 +20,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "engine/job_support.h"
 #include "engine/one_exporter.h"
 #include "engine/presets.h"
 #include "support/support.h"
@@ -62,12 +63,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const bool ffmpeg = std::strcmp(argv[1], "ffmpeg") == 0;
-    auto preset = std::make_shared<My_Prest>();
-    preset->fileType = AVFileTypeQuickTimeMovie;
-    preset->video_outputSettings = {{AVVideoCodecKey, QString(AVVideoCodecTypeH264)},
-                                    {AVVideoWidthKey, 320.0},
-                                    {AVVideoHeightKey, 240.0}};
-    preset->audio_outputSettings = {{AVFormatIDKey, uint(kAudioFormatMPEG4AAC)}};
+    auto preset = jobtest::movie_preset();
     for (int i = 4; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--large")) {
             preset->video_outputSettings = {{AVVideoCodecKey, QString(AVVideoCodecTypeHEVC)},
