@@ -19,7 +19,6 @@ namespace {
 constexpr uint8_t kBlackY = 16, kBlackC = 128;  // limited-range black
 
 bool near(double a, double b) { return std::abs(a - b) < 1e-6; }
-int even(double v) { return 2 * static_cast<int>(std::lround(v / 2)); }
 
 // Paints black over the rectangle x, y, w, h (luma coordinates, even) of a 4:2:0 frame.
 void fill_black(AVFrame* f, int x, int y, int w, int h)
@@ -118,8 +117,8 @@ FrameRenderer::Plan FrameRenderer::make_plan(const AVFrame* src, const AffineTra
     if (!straight && !turned)
         return plan;
     const Rect r = t.apply(Rect{{0, 0}, {double(src->width), double(src->height)}});
-    int x0 = even(r.origin.x), y0 = even(r.origin.y);
-    int x1 = even(r.origin.x + r.size.width), y1 = even(r.origin.y + r.size.height);
+    int x0 = even_coordinate(r.origin.x), y0 = even_coordinate(r.origin.y);
+    int x1 = even_coordinate(r.origin.x + r.size.width), y1 = even_coordinate(r.origin.y + r.size.height);
     // Half a pixel beyond the canvas is rounding; more needs clipping, which the general
     // path does.
     const int max_x = width_ & ~1, max_y = height_ & ~1;

@@ -1,8 +1,11 @@
 #include "geometry.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace media {
+
+int even_coordinate(double v) { return 2 * static_cast<int>(std::lround(v / 2)); }
 
 AffineTransform AffineTransform::concat(const AffineTransform& t) const
 {

@@ -6,6 +6,11 @@ namespace media {
 // (1919 gives 1920). Both engines size their output with it.
 constexpr long long even_size(long long size) { return size > 0 && size % 2 ? size + 1 : size; }
 
+// The even coordinate nearest to v (halves away from zero): the edges of a picture on a frame
+// with subsampled colour sit on even samples. Round each edge, not an offset and a size, so
+// that a centred picture stays centred and reaches the frame's edges.
+int even_coordinate(double v);
+
 struct Point {
     double x = 0, y = 0;
 };

@@ -3,6 +3,8 @@
 #include "geometry.h"
 
 #include <algorithm>
+#include <tuple>
+#include <utility>
 
 extern "C" {
 #include <libavutil/imgutils.h>
@@ -133,7 +135,16 @@ struct Placement {
     int dst_x = 0, dst_y = 0, dst_w = 0, dst_h = 0;
 };
 
-int even(double v) { return static_cast<int>(v / 2) * 2; }
+// The span of `exact` samples centred in `whole`: its edges on even samples, within whole.
+std::pair<int, int> centred(double exact, int whole)
+{
+    const int start = std::max(0, even_coordinate((whole - exact) / 2));
+    const int end = std::min(whole, even_coordinate((whole + exact) / 2));
+    if (end - start >= 2)
+        return {start, end - start};
+    // Less than two samples: the two in the middle.
+    return {std::max(0, even_coordinate((whole - 2) / 2.0)), std::min(whole, 2)};
+}
 
 Placement place(int sw, int sh, int dw, int dh, const QString& mode)
 {
@@ -143,23 +154,15 @@ Placement place(int sw, int sh, int dw, int dh, const QString& mode)
     if (mode == QLatin1String(AVVideoScalingModeResizeAspectFill)) {
         // Fill the frame and cut what stands out, evenly on both sides.
         if (src_aspect > dst_aspect)
-            p.src_w = even(sh * dst_aspect);
+            std::tie(p.src_x, p.src_w) = centred(sh * dst_aspect, sw);
         else
-            p.src_h = even(sw / dst_aspect);
-        p.src_w = std::clamp(p.src_w, 2, sw);
-        p.src_h = std::clamp(p.src_h, 2, sh);
-        p.src_x = even((sw - p.src_w) / 2.0);
-        p.src_y = even((sh - p.src_h) / 2.0);
+            std::tie(p.src_y, p.src_h) = centred(sw / dst_aspect, sh);
     } else if (mode == QLatin1String(AVVideoScalingModeResizeAspect)) {
         // Fit the whole picture in, with black bars.
         if (src_aspect > dst_aspect)
-            p.dst_h = even(dw / src_aspect);
+            std::tie(p.dst_y, p.dst_h) = centred(dw / src_aspect, dh);
         else
-            p.dst_w = even(dh * src_aspect);
-        p.dst_w = std::clamp(p.dst_w, 2, dw);
-        p.dst_h = std::clamp(p.dst_h, 2, dh);
-        p.dst_x = even((dw - p.dst_w) / 2.0);
-        p.dst_y = even((dh - p.dst_h) / 2.0);
+            std::tie(p.dst_x, p.dst_w) = centred(dh * src_aspect, dw);
     }
     return p;
 }
@@ -179,6 +182,30 @@ FramePtr crop_view(const AVFrame& frame, int x, int y, int w, int h)
     return view;
 }
 
+// Paints the frame black around the picture's place. After the scale: swscale may write a few
+// samples past the end of the picture's rows, into the bar on its right.
+int paint_bars(AVFrame& frame, const Placement& p, AVPixelFormat format, AVColorRange range)
+{
+    const int right = p.dst_x + p.dst_w, bottom = p.dst_y + p.dst_h;
+    const int bars[4][4] = {{0, 0, frame.width, p.dst_y},
+                            {0, bottom, frame.width, frame.height - bottom},
+                            {0, p.dst_y, p.dst_x, p.dst_h},
+                            {right, p.dst_y, frame.width - right, p.dst_h}};
+    for (const auto& [x, y, w, h] : bars) {
+        if (w <= 0 || h <= 0)
+            continue;
+        const FramePtr bar = crop_view(frame, x, y, w, h);
+        if (!bar)
+            return AVERROR(ENOMEM);
+        ptrdiff_t linesizes[4];
+        for (int i = 0; i < 4; ++i)
+            linesizes[i] = bar->linesize[i];
+        if (const int rc = av_image_fill_black(bar->data, linesizes, format, range, w, h); rc < 0)
+            return rc;
+    }
+    return 0;
+}
+
 }  // namespace
 
 FramePtr VideoEncoder::convert(const AVFrame& picture, QString* error)
@@ -189,12 +216,6 @@ FramePtr VideoEncoder::convert(const AVFrame& picture, QString* error)
     FramePtr src = crop_view(picture, p.src_x, p.src_y, p.src_w, p.src_h);
     int rc = out && src ? 0 : AVERROR(ENOMEM);
     const bool bars = p.dst_w != c->width || p.dst_h != c->height;
-    if (rc >= 0 && bars) {
-        ptrdiff_t linesizes[4];
-        for (int i = 0; i < 4; ++i)
-            linesizes[i] = out->linesize[i];
-        rc = av_image_fill_black(out->data, linesizes, c->pix_fmt, c->color_range, c->width, c->height);
-    }
     FramePtr dst = rc >= 0 && bars ? crop_view(*out, p.dst_x, p.dst_y, p.dst_w, p.dst_h) : nullptr;
     if (rc >= 0 && bars && !dst)
         rc = AVERROR(ENOMEM);
@@ -207,6 +228,8 @@ FramePtr VideoEncoder::convert(const AVFrame& picture, QString* error)
         rc = sws_ ? sws_scale(sws_.get(), src->data, src->linesize, 0, src->height, target->data, target->linesize)
                   : AVERROR(EINVAL);
     }
+    if (rc >= 0 && bars)
+        rc = paint_bars(*out, p, c->pix_fmt, c->color_range);
     if (rc < 0) {
         fail(error, QStringLiteral("Cannot convert %1×%2 %3 pictures for the encoder: %4")
                         .arg(picture.width)

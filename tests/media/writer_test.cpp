@@ -204,6 +204,56 @@ TEST(Writer, ScalingModesCutFrameOrStretchAPictureOfAnotherShape)
     }
 }
 
+// A fitted picture reaches the frame's edges where it fills it and sits centred between clean
+// bars of the same size: a picture one sample narrower than the frame (an odd source width
+// rounded up to an even frame) leaves no black column; 320x180 in 176x176 gets bars of 38 rows
+// on both sides (the exact picture is 99 rows high); the bar right of a picture is black from
+// its first column.
+TEST(Writer, FittedPictureIsCentredAndLeavesNoBlackEdge)
+{
+    auto grey = [](int width, int height) {
+        auto s = video_sample(0, width, height, AV_PIX_FMT_YUV420P, Time::make(1, 25));
+        AVFrame* f = s->image_buffer->frame();
+        for (int p = 0; p < 3; ++p)
+            for (int y = 0; y < (p ? (height + 1) / 2 : height); ++y)
+                memset(f->data[p] + y * f->linesize[p], p ? 128 : 200, p ? (width + 1) / 2 : width);
+        return s;
+    };
+    // Black rows (or columns) at each end of the picture's middle column (or row).
+    auto black_ends = [](const Picture& pic, bool rows) {
+        const int n = rows ? pic.height : pic.width;
+        auto luma = [&](int i) { return rows ? pic.at(pic.width / 2, i) : pic.at(i, pic.height / 2); };
+        int first = 0, last = 0;
+        while (first < n && luma(first) < 108)
+            ++first;
+        while (last < n && luma(n - 1 - last) < 108)
+            ++last;
+        return std::pair{first, last};
+    };
+    testsupport::TempDir dir;
+    struct Case {
+        int src_w, src_h, dst_w, dst_h;
+        bool rows;
+        int bar;
+    };
+    for (const Case& c : {Case{319, 240, 320, 240, false, 0}, Case{320, 180, 176, 176, true, 38},
+                          Case{176, 176, 320, 180, false, 70}}) {
+        SCOPED_TRACE(std::to_string(c.src_w) + "x" + std::to_string(c.src_h));
+        const std::string out = dir.file("fit" + std::to_string(c.src_w) + "x" + std::to_string(c.src_h) + ".mov");
+        auto writer = make_writer(out);
+        QVariantMap settings = h264_settings(c.dst_w, c.dst_h);
+        settings.insert(AVVideoScalingModeKey, QString(AVVideoScalingModeResizeAspect));
+        auto video = add(writer, AVMediaTypeVideo, settings);
+        ASSERT_TRUE(writer->start_writing());
+        ASSERT_EQ(run(writer, {{video, samples({grey(c.src_w, c.src_h)})}}), AssetWriter::Status::Completed);
+        const Picture pic = first_picture(out);
+        ASSERT_EQ(pic.width, c.dst_w);
+        ASSERT_EQ(pic.height, c.dst_h);
+        EXPECT_EQ(black_ends(pic, c.rows), std::pair(c.bar, c.bar));
+        EXPECT_EQ(black_ends(pic, !c.rows), std::pair(0, 0));
+    }
+}
+
 TEST(Writer, LinearPcmFollowsTheFlagsAndTheContainer)
 {
     testsupport::TempDir dir;
