@@ -49,22 +49,12 @@ Error already_exists(const QString& path)
 // An input may run this far ahead of the least advanced unfinished input, in seconds.
 constexpr double kInterleaveWindow = 0.5;
 
-// The encoders' progress and statistics lines would flood the output; errors stay.
-void quiet_library_log()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        if (av_log_get_level() > AV_LOG_ERROR)
-            av_log_set_level(AV_LOG_ERROR);
-    });
-}
-
 }  // namespace
 
 WriterImpl::WriterImpl(QUrl url, FileType type, const Container* container)
     : url_(std::move(url)), type_(std::move(type)), container_(container)
 {
-    quiet_library_log();
+    av::quiet_library_log();
 }
 
 WriterImpl::~WriterImpl()

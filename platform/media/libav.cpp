@@ -21,16 +21,6 @@ void AudioFifoFreer::operator()(AVAudioFifo* fifo) const { av_audio_fifo_free(fi
 
 namespace {
 
-// Warnings of the libraries about damaged files would flood the terminal; errors stay.
-void quiet_library_log()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        if (av_log_get_level() > AV_LOG_ERROR)
-            av_log_set_level(AV_LOG_ERROR);
-    });
-}
-
 // Every demuxer except those that read other files named inside the file (playlists,
 // manifests, concatenation lists): a media file is read on its own.
 const char* allowed_demuxers()
@@ -56,6 +46,15 @@ const char* allowed_demuxers()
 }
 
 }  // namespace
+
+void quiet_library_log()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        if (av_log_get_level() > AV_LOG_ERROR)
+            av_log_set_level(AV_LOG_ERROR);
+    });
+}
 
 std::string error_text(int code)
 {

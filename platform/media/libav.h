@@ -62,6 +62,10 @@ using PacketPtr = std::unique_ptr<AVPacket, PacketFreer>;
 // The library's text for an error code.
 std::string error_text(int code);
 
+// Lowers the libraries' log to errors, once: warnings about damaged files and the encoders'
+// progress lines would flood the terminal.
+void quiet_library_log();
+
 // Opens a local file for demuxing and reads its stream information. Only the file protocol
 // is allowed, so a crafted file cannot make the demuxer reach other files or the network.
 // nullptr with a description on failure.
