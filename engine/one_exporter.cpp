@@ -68,11 +68,15 @@ void OneExporter::on_compatibility_result(bool compatible)
     if (const auto preset = My_prest_obj.get(); preset && preset->is_run_ffmpeg)
         use_ffmpeg = true;
     is_run_ffmpeg = use_ffmpeg;
+    std::vector<std::function<void()>> waiters;
     {
         std::lock_guard guard(compatibility_lock_);
         compatibility_pending_ = false;
+        waiters.swap(compatibility_waiters_);
     }
     compatibility_answered_.notify_all();
+    for (const auto& then : waiters)
+        then();
 }
 
 void OneExporter::mark_compatibility_pending()
@@ -85,6 +89,15 @@ bool OneExporter::wait_for_compatibility(std::chrono::milliseconds bound)
 {
     std::unique_lock guard(compatibility_lock_);
     return compatibility_answered_.wait_for(guard, bound, [this] { return !compatibility_pending_; });
+}
+
+bool OneExporter::on_compatibility_answer(std::function<void()> then)
+{
+    std::lock_guard guard(compatibility_lock_);
+    if (!compatibility_pending_)
+        return false;
+    compatibility_waiters_.push_back(std::move(then));
+    return true;
 }
 
 std::optional<QUrl> OneExporter::make_output_url()

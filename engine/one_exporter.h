@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -45,6 +46,10 @@ public:
     // chooses its engine from the answer; false when the bound passed without one. Never call
     // it on the main thread.
     virtual bool wait_for_compatibility(std::chrono::milliseconds bound);
+    // Keeps `then` to run, on the answering thread, once the pending compatibility answer has
+    // come; false, keeping nothing, when no answer is pending. For the main thread, which
+    // must not wait.
+    bool on_compatibility_answer(std::function<void()> then);
     virtual std::optional<media::Time> probe_duration();
     static std::optional<QString> parse_ffprobe_duration(const std::optional<QString>& text);
     virtual std::optional<QUrl> make_output_url();
@@ -108,4 +113,5 @@ private:
     std::mutex compatibility_lock_;
     std::condition_variable compatibility_answered_;
     bool compatibility_pending_ = false;
+    std::vector<std::function<void()>> compatibility_waiters_;
 };

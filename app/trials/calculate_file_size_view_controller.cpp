@@ -58,12 +58,12 @@ void Calculate_file_size_NSViewController::viewDidLoad()
     }
     const auto trial = OneExporter::create(in_out_Ex_obj->raw_asset);
     trial->My_prest_obj = in_out_Ex_obj->My_prest_obj.get();
-    const bool use_ffmpeg = trial_uses_ffmpeg(*in_out_Ex_obj, *trial);
-    logLine(QStringLiteral("文件估算大小 是否启用ffmpeg ") + (use_ffmpeg ? QStringLiteral("true") : QStringLiteral("false")));
 
     owner_ = std::make_shared<TrialOwner>(this, nullptr, [this](const QUrl& url) { export_finished(url); });
     range_ = trial_range(trial->raw_duration, kTrialLength);
-    TrialOwner::start(owner_, trial, range_, use_ffmpeg);
+    TrialOwner::start_after_answer(owner_, in_out_Ex_obj, trial, range_, [](bool use_ffmpeg) {
+        logLine(QStringLiteral("文件估算大小 是否启用ffmpeg ") + (use_ffmpeg ? QStringLiteral("true") : QStringLiteral("false")));
+    });
 }
 
 void Calculate_file_size_NSViewController::export_finished(const QUrl&) { show_file_size(); }

@@ -20,6 +20,48 @@ TrialOwner::~TrialOwner()
     }
 }
 
+namespace {
+
+// As long as the batch waits for a row's answer.
+constexpr std::chrono::seconds kAnswerBound{10};
+
+}  // namespace
+
+void TrialOwner::start_after_answer(const std::shared_ptr<TrialOwner>& self, std::shared_ptr<OneExporter> row_job,
+                                    std::shared_ptr<OneExporter> trial, const media::TimeRange& range,
+                                    EngineChosen on_chosen)
+{
+    const std::weak_ptr<TrialOwner> weak = self;
+    // Holds no owner: a closed window's owner goes, and with it the start.
+    self->pending_start_ = [weak, row_job, trial = std::move(trial), range, on_chosen = std::move(on_chosen)] {
+        const auto owner = weak.lock();
+        if (!owner)
+            return;
+        const bool use_ffmpeg = trial_uses_ffmpeg(*row_job, *trial);
+        if (on_chosen)
+            on_chosen(use_ffmpeg);
+        start(owner, trial, range, use_ffmpeg);
+    };
+    const auto start_pending = [weak] {
+        if (const auto owner = weak.lock())
+            owner->start_pending();
+    };
+    if (!row_job->on_compatibility_answer([start_pending] { dispatch::Queue::main().async(start_pending); })) {
+        self->start_pending();
+        return;
+    }
+    dispatch::Queue::main().after(kAnswerBound, start_pending);
+}
+
+void TrialOwner::start_pending()
+{
+    if (!pending_start_)
+        return;
+    const auto start_now = std::move(pending_start_);
+    pending_start_ = nullptr;
+    start_now();
+}
+
 void TrialOwner::start(const std::shared_ptr<TrialOwner>& self, std::shared_ptr<OneExporter> trial,
                        const media::TimeRange& range, bool use_ffmpeg)
 {
@@ -37,6 +79,7 @@ void TrialOwner::start(const std::shared_ptr<TrialOwner>& self, std::shared_ptr<
 
 void TrialOwner::cancel()
 {
+    pending_start_ = nullptr;
     if (is_running())
         job->cancel_export();
 }

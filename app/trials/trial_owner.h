@@ -2,6 +2,7 @@
 
 #include <QUrl>
 #include <atomic>
+#include <functional>
 #include <memory>
 
 #include "app/table/delegate_bridge.h"
@@ -20,12 +21,19 @@ public:
     TrialOwner(QObject* window, ProgressHandler on_progress, FinishedHandler on_finished);
     ~TrialOwner() override;
 
-    // Keeps the job, makes it a trial with this owner as delegate and starts it over the
-    // range on the engine given. The engine is decided before: the job's own compatibility
-    // answer may still come and rewrite its flag at any moment. Main thread.
-    static void start(const std::shared_ptr<TrialOwner>& self, std::shared_ptr<OneExporter> trial,
-                      const media::TimeRange& range, bool use_ffmpeg);
-    // The window went away: stops the trial when it still runs. Main thread.
+    using EngineChosen = std::function<void(bool use_ffmpeg)>;
+
+    // Keeps the trial, a job of the row's source, makes it a trial with this owner as delegate
+    // and starts it over the range, on the engine trial_uses_ffmpeg chooses from the row's job.
+    // While the row's compatibility answer is still to come, the choice waits for it, at most
+    // 10 s, then takes what is known: a source the pipeline cannot read goes to ffmpeg. The
+    // main thread does not wait meanwhile; a window closed before starts nothing. on_chosen
+    // hears of the engine right before the start. Main thread.
+    static void start_after_answer(const std::shared_ptr<TrialOwner>& self, std::shared_ptr<OneExporter> row_job,
+                                   std::shared_ptr<OneExporter> trial, const media::TimeRange& range,
+                                   EngineChosen on_chosen = nullptr);
+    // The window went away: stops the trial when it still runs, or keeps it from starting.
+    // Main thread.
     void cancel();
     bool is_running() const { return started_ && !finished_; }
 
@@ -37,6 +45,14 @@ public:
     std::shared_ptr<OneExporter> job;
 
 private:
+    // The engine is chosen before: the trial's own compatibility answer may still come and
+    // rewrite its flag at any moment.
+    static void start(const std::shared_ptr<TrialOwner>& self, std::shared_ptr<OneExporter> trial,
+                      const media::TimeRange& range, bool use_ffmpeg);
+    // Runs the start that waits for the row's answer, once. Main thread.
+    void start_pending();
+
+    std::function<void()> pending_start_;  // main thread only
     std::atomic<bool> started_{false};
     std::atomic<bool> finished_{false};
 };

@@ -103,13 +103,12 @@ void Video_AVPlayer_ViewController::viewDidLoad()
     if (!job)
         return;
     job->My_prest_obj = row_job->My_prest_obj.get();
-    const bool use_ffmpeg = trial_uses_ffmpeg(*row_job, *job);
 
     owner_ = std::make_shared<TrialOwner>(
         this, [this](float progress) { export_progress(progress); },
         [this](const QUrl& url) { export_finished(url); });
     owner_->copy_row = copy;
-    TrialOwner::start(owner_, job, trial_range(job->raw_duration, kSampleLength), use_ffmpeg);
+    TrialOwner::start_after_answer(owner_, row_job, job, trial_range(job->raw_duration, kSampleLength));
 }
 
 void Video_AVPlayer_ViewController::export_progress(float)

@@ -4,16 +4,16 @@
 
 #include "app/settings/setup_ns_view_controller.h"
 #include "batch_support.h"
+#include "engine/job_support.h"
 #include "support/output_probe.h"
 
 namespace {
 
 // A real conversion job whose compatibility answer the test gives; it notes where the worker
 // got to and which engine it started.
-class LateAnswerJob : public OneExporter {
+class LateAnswerJob : public jobtest::PendingAnswerJob {
 public:
-    explicit LateAnswerJob(media::AssetRef asset) : OneExporter(std::move(asset)) {}
-    void check_compatibility() override { mark_compatibility_pending(); }
+    explicit LateAnswerJob(media::AssetRef asset) : PendingAnswerJob(std::move(asset)) {}
     bool wait_for_compatibility(std::chrono::milliseconds bound) override
     {
         waiting = true;

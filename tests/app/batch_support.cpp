@@ -71,6 +71,9 @@ std::shared_ptr<Run_task_obj> Window::add_row(const std::string& path)
 {
     auto row = std::make_shared<Run_task_obj>(QUrl::fromLocalFile(QString::fromStdString(path)));
     row->set_state(EnumState::read());
+    // Its compatibility answer is in, as it is long before a user acts on a new row.
+    if (row->out_Ex)
+        row->out_Ex->wait_for_compatibility(std::chrono::seconds(10));
     add_row(row);
     return row;
 }

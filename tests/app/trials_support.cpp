@@ -26,6 +26,9 @@ std::shared_ptr<Run_task_obj> fixture_row(const std::string& name)
 {
     auto row = std::make_shared<Run_task_obj>(QUrl::fromLocalFile(fixture_path(name)));
     row->set_state(EnumState::read());
+    // Its compatibility answer is in, as it is long before a user opens a trial of it.
+    if (row->out_Ex)
+        row->out_Ex->wait_for_compatibility(std::chrono::seconds(10));
     return row;
 }
 

@@ -18,7 +18,8 @@ namespace trialtest {
 void register_names();
 
 QString fixture_path(const std::string& name);
-// A table row of a generated fixture, built as the add-files worker builds it.
+// A table row of a generated fixture, built as the add-files worker builds it, its
+// compatibility answer in.
 std::shared_ptr<Run_task_obj> fixture_row(const std::string& name);
 
 // H.264 at 320x240 and AAC audio at the encoders' own quality, in MPEG-4.

@@ -63,6 +63,14 @@ public:
     void check_compatibility() override {}
 };
 
+// A job whose compatibility answer is on its way until the test gives it
+// (on_compatibility_result), as when a start comes right after the file was added.
+class PendingAnswerJob : public OneExporter {
+public:
+    explicit PendingAnswerJob(media::AssetRef asset) : OneExporter(std::move(asset)) {}
+    void check_compatibility() override { mark_compatibility_pending(); }
+};
+
 inline std::shared_ptr<QuietJob> quiet_job(const QString& path)
 {
     return std::make_shared<QuietJob>(media::Asset::from_path(path));
