@@ -90,6 +90,7 @@ TEST(BatchSettings, SourceSizeSentinelPerRow)
     const auto plain = w.add_row(testsupport::fixture("plain.mov"));
     const auto turned = w.add_row(testsupport::fixture("rot90.mov"));
     const auto sound = w.add_row(testsupport::fixture("audio.m4a"));
+    const auto tall = w.add_row(testsupport::fixture("sar169_rot90.mov"));
 
     My_Prest p = w.list->get_task_prest(*plain);
     EXPECT_EQ(width_of(p), QVariant(qint64(320)));
@@ -103,6 +104,11 @@ TEST(BatchSettings, SourceSizeSentinelPerRow)
 
     p = w.list->get_task_prest(*sound);
     EXPECT_EQ(width_of(p).toDouble(), -100.0);
+
+    // Stored 720x576 with wide pixels and turned: displayed 576x1024.
+    p = w.list->get_task_prest(*tall);
+    EXPECT_EQ(width_of(p), QVariant(qint64(576)));
+    EXPECT_EQ(height_of(p), QVariant(qint64(1024)));
 
     // An integer sentinel counts as well, and fractions are dropped, not rounded.
     w.list->my_Prest = keep_size_preset(-100);

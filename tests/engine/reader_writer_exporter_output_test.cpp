@@ -195,6 +195,33 @@ TEST(PipelineOutput, NonSquarePixelsKeepTheirShape)
     EXPECT_LT(meanDifference(frame, {4, 4}, reference, {4, 4}, {1016, 568}), 10);
 }
 
+// The same source turned a quarter is seen, and comes out, 576x1024: stretched to its display
+// shape, then turned, with any scaling mode.
+TEST(PipelineOutput, NonSquarePixelsOfATurnedSourceKeepTheirShape)
+{
+    TempDir dir;
+    const QImage reference = decodeFirstFrame(fixture_path("sar169_rot90.mov"), 576, 1024);
+    ASSERT_EQ(reference.size(), QSize(576, 1024));
+    for (const char* mode : {"", AVVideoScalingModeResizeAspectFill}) {
+        SCOPED_TRACE(mode);
+        QVariantMap settings = videoSettings(AVVideoCodecTypeH264, 576, 1024);
+        if (*mode)
+            settings.insert(AVVideoScalingModeKey, QString(mode));
+        const QString out = QString::fromStdString(dir.file(std::string("tall") + mode + ".mov"));
+        const ProbedFile f = exportAndProbe(
+            makeExporter(fixture_path("sar169_rot90.mov"), out, AVFileTypeQuickTimeMovie, settings, std::nullopt));
+        ASSERT_EQ(f.count("video"), 1);
+        EXPECT_EQ(f.first("video")->width, 576);
+        EXPECT_EQ(f.first("video")->height, 1024);
+        const QImage frame = decodeFirstFrame(out);
+        ASSERT_EQ(frame.size(), QSize(576, 1024));
+        // Edge to edge: no bars where a picture squeezed to 720 stored rows would end.
+        EXPECT_GT(meanBrightness(frame, QRect(0, 0, 576, 100)), 40);
+        EXPECT_GT(meanBrightness(frame, QRect(0, 924, 576, 100)), 40);
+        EXPECT_LT(meanDifference(frame, {4, 4}, reference, {4, 4}, {568, 1016}), 10);
+    }
+}
+
 bool hasTimecode(const ProbedFile& f, const QString& timecode)
 {
     return std::any_of(f.streams.begin(), f.streams.end(), [&](const ProbedStream& s) { return s.timecode == timecode; });
