@@ -316,7 +316,8 @@ bool WriterImpl::append_video(Track& t, const SampleBuffer& sample, QString* err
 
 bool WriterImpl::append_audio(Track& t, const SampleBuffer& sample, QString* error)
 {
-    const AVFrame* pcm = sample.audio_frame.get();
+    const std::shared_ptr<const AVFrame> source = sample.audio_source();
+    const AVFrame* pcm = source.get();
     if (!pcm) {
         *error = QStringLiteral("An audio input takes decoded audio only");
         return false;

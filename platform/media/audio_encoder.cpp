@@ -169,6 +169,17 @@ bool AudioEncoder::encode_direct(const AVFrame& pcm, const PacketSink& sink, boo
     if (pcm.nb_samples != chunk_ || pcm.sample_rate != ctx_->sample_rate || av_audio_fifo_size(fifo_.get()) > 0 ||
         swr_get_delay(swr_.get(), pcm.sample_rate) > 0)
         return true;
+    if (pcm.format == ctx_->sample_fmt && av_channel_layout_compare(&pcm.ch_layout, &ctx_->ch_layout) == 0) {
+        // Already the encoder's format: the encoder takes the buffer itself, no copy.
+        *done = true;
+        if (!sent_ref_)
+            sent_ref_.reset(av_frame_alloc());
+        if (!sent_ref_ || av_frame_ref(sent_ref_.get(), &pcm) < 0)
+            return fail(error, QStringLiteral("Out of memory"));
+        const bool sent = send(sent_ref_.get(), chunk_, sink, error);
+        av_frame_unref(sent_ref_.get());
+        return sent;
+    }
     AVFrame* frame = reusable_frame(chunk_frame_, chunk_, error);
     if (!frame)
         return false;

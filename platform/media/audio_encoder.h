@@ -37,8 +37,9 @@ private:
     // Prepares the converter for pcm's layout, finishing the old conversion first.
     bool follow_input(const AVFrame& pcm, QString* error);
     bool resample(const AVFrame* pcm, QString* error);
-    // Converts a buffer of exactly one encoder frame straight into that frame and encodes
-    // it, when nothing waits in the queue; false when that does not apply or failed (error).
+    // Converts a buffer of exactly one encoder frame straight into that frame (or sends it
+    // as it is when it has the encoder's format) and encodes it, when nothing waits in the
+    // queue; false when that does not apply or failed (error).
     bool encode_direct(const AVFrame& pcm, const PacketSink& sink, bool* done, QString* error);
     // A frame of the encoder's format for n samples, reusing held's memory when nothing else
     // holds it any more.
@@ -53,6 +54,7 @@ private:
     av::AudioFifoPtr fifo_;
     FramePtr converted_;  // the converter's output on its way to the queue
     FramePtr chunk_frame_;  // one encoder frame's samples on their way to the encoder
+    FramePtr sent_ref_;     // a buffer already in the encoder's format, as it is sent
     AVChannelLayout in_layout_{};
     int in_format_ = -1;
     int in_rate_ = 0;

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <deque>
 #include <limits>
 
 #include "output_port.h"
@@ -92,6 +93,11 @@ public:
         while (true) {
             if (session_->stopped())
                 return nullptr;
+            if (!passed_.empty()) {
+                SampleBufferRef sample = std::move(passed_.front());
+                passed_.pop_front();
+                return sample;
+            }
             const int64_t n = ready_samples();
             if (n >= kChunk || (n > 0 && input_done_))
                 return deliver(static_cast<int>(std::min<int64_t>(n, kChunk)));
@@ -185,16 +191,53 @@ private:
         }
         if (!filled)
             std::fill(out, out + n * ch, 0.0f);
+        return next_sample(std::move(frame));
+    }
+
+    // The buffer of the frame's samples, the next ones of the mix.
+    SampleBufferRef next_sample(av::FramePtr frame)
+    {
+        const int n = frame->nb_samples;
         frame->pts = emitted_;
         auto sample = std::make_shared<SampleBuffer>();
         const int64_t origin_samples = -position_of(Time::zero());
         sample->presentation_time = Time::make(origin_samples + emitted_, rate_);
         sample->duration = Time::make(n, rate_);
         sample->format_description = format_;
-        sample->audio_frame = share_frame(frame.release());
+        sample->set_audio(share_frame(frame.release()));
         sample->num_samples = n;
         emitted_ += n;
         return sample;
+    }
+
+    // A decoded frame that is the next stretch of the mix as it is: the only track, at the
+    // mix's rate and channels, right after what was delivered (nothing waits, no gap, no
+    // trimming). It is passed on in its own sample format, not copied: the encoder converts
+    // it once, and a reader of interleaved float gets it converted on request.
+    bool passes_through(const TrackMix& m, const AVFrame* f, const AVChannelLayout& layout, int64_t at) const
+    {
+        if (mixes_.size() != 1 || f->sample_rate != rate_ || av_channel_layout_compare(&layout, &layout_) != 0 ||
+            !m.samples.empty() || (m.swr && swr_get_delay(m.swr.get(), rate_) > 0) ||
+            emitted_ + f->nb_samples > end_)
+            return false;
+        if (m.next < 0)
+            return at == emitted_;
+        return m.next == emitted_ && at <= m.next + static_cast<int64_t>(kMaxGap * rate_);
+    }
+
+    bool pass_through(TrackMix& m, AVFrame* f)
+    {
+        av::FramePtr frame(av_frame_alloc());
+        if (!frame) {
+            session_->fail(QStringLiteral("Out of memory while mixing audio."), AVERROR(ENOMEM));
+            return false;
+        }
+        av_frame_move_ref(frame.get(), f);
+        av_channel_layout_uninit(&frame->ch_layout);
+        av_channel_layout_copy(&frame->ch_layout, &layout_);
+        m.next = m.base = emitted_ + frame->nb_samples;
+        passed_.push_back(next_sample(std::move(frame)));
+        return true;
     }
 
     TrackMix* mix_for(int stream_index)
@@ -258,15 +301,14 @@ private:
         }
     }
 
-    bool setup_converter(TrackMix& m, const AVFrame* f)
+    // Readies the track's converter for the frame's rate, format and channels (in).
+    bool follow_input(TrackMix& m, const AVFrame* f, const AVChannelLayout& in)
     {
-        AVChannelLayout in{};
-        if (f->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || f->ch_layout.nb_channels == 0)
-            av_channel_layout_default(&in, std::max(1, f->ch_layout.nb_channels));
-        else
-            av_channel_layout_copy(&in, &f->ch_layout);
+        if (m.swr && f->sample_rate == m.in_rate && f->format == m.in_format &&
+            av_channel_layout_compare(&in, &m.in_layout) == 0)
+            return true;
         SwrContext* swr = nullptr;
-        int rc = swr_alloc_set_opts2(&swr, &layout_, AV_SAMPLE_FMT_FLT, rate_, &in,
+        int rc = swr_alloc_set_opts2(&swr, &layout_, AV_SAMPLE_FMT_FLT, rate_, const_cast<AVChannelLayout*>(&in),
                                      static_cast<AVSampleFormat>(f->format), f->sample_rate, 0, nullptr);
         if (rc >= 0 && in.nb_channels == 1 && layout_.nb_channels > 1) {
             // A mono track plays at full level on the left and right.
@@ -278,7 +320,7 @@ private:
             rc = swr_init(swr);
         m.swr.reset(swr);
         av_channel_layout_uninit(&m.in_layout);
-        m.in_layout = in;
+        av_channel_layout_copy(&m.in_layout, &in);
         m.in_rate = f->sample_rate;
         m.in_format = f->format;
         if (rc < 0) {
@@ -308,21 +350,35 @@ private:
             m.next = m.base + int64_t(m.samples.size()) / ch;
     }
 
-    bool convert(TrackMix& m, const AVFrame* f)
+    // The frame's channel layout; the usual one for its channel count when it has none.
+    static AVChannelLayout layout_of(const AVFrame* f)
     {
-        if (!m.swr || f->sample_rate != m.in_rate || f->format != m.in_format ||
-            av_channel_layout_compare(&f->ch_layout, &m.in_layout) != 0) {
-            if (!setup_converter(m, f))
-                return false;
-        }
+        AVChannelLayout layout{};
+        if (f->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || f->ch_layout.nb_channels == 0)
+            av_channel_layout_default(&layout, std::max(1, f->ch_layout.nb_channels));
+        else
+            av_channel_layout_copy(&layout, &f->ch_layout);
+        return layout;
+    }
+
+    bool convert(TrackMix& m, AVFrame* f)
+    {
+        const AVStream* st = session_->format()->streams[m.track->stream_index];
+        const Time t = session_->media_time(f->best_effort_timestamp, st);
+        const int64_t at = t.is_numeric() ? position_of(t) : std::max<int64_t>(m.next, 0);
+        AVChannelLayout in = layout_of(f);
+        const bool passes = passes_through(m, f, in, at);
+        const bool ok = passes || follow_input(m, f, in);
+        av_channel_layout_uninit(&in);
+        if (!ok)
+            return false;
+        if (passes)
+            return pass_through(m, f);
         const int n = run_converter(m, const_cast<const uint8_t**>(f->extended_data), f->nb_samples);
         if (n < 0) {
             session_->decoding_failed("audio", n);
             return false;
         }
-        const AVStream* st = session_->format()->streams[m.track->stream_index];
-        const Time t = session_->media_time(f->best_effort_timestamp, st);
-        const int64_t at = t.is_numeric() ? position_of(t) : std::max<int64_t>(m.next, 0);
         if (n > 0)
             append(m, at, converted_.data(), n);
         return true;
@@ -362,6 +418,7 @@ private:
     int64_t emitted_ = 0;
     std::vector<float> converted_;  // the converter's latest output, memory kept between frames
     av::BufferPoolPtr pool_;  // memory of the delivered chunks
+    std::deque<SampleBufferRef> passed_;  // decoded frames passed through, to be delivered
     bool input_done_ = false;
     bool finished_ = false;
 };

@@ -12,12 +12,24 @@ namespace {
 
 // Packets, and bytes of them, that a channel may hold before the demuxer waits (when no
 // other channel needs more); a waiting demuxer is woken once a channel is down to half of
-// both. The bytes keep large pictures (4K, intra-frame codecs) from filling memory.
+// both. The bytes keep large pictures (4K, intra-frame codecs) from filling memory. The
+// packets keep the channels close in time: while one channel waits for its next packet,
+// the others fill up to their depth. A channel alone has no other to fill, so only the
+// bytes bound it, and small packets (PCM, compressed audio) come in large batches, a
+// wake-up for hundreds of packets instead of a few dozen.
 constexpr size_t kChannelDepth = 48;
+constexpr size_t kLoneChannelDepth = 2048;
 constexpr size_t kChannelBytes = 2 << 20;
 
-bool holds_enough(size_t packets, size_t bytes) { return packets >= kChannelDepth || bytes >= kChannelBytes; }
-bool wants_refill(size_t packets, size_t bytes) { return packets <= kChannelDepth / 2 && bytes <= kChannelBytes / 2; }
+size_t depth(bool alone) { return alone ? kLoneChannelDepth : kChannelDepth; }
+bool holds_enough(size_t packets, size_t bytes, bool alone)
+{
+    return packets >= depth(alone) || bytes >= kChannelBytes;
+}
+bool wants_refill(size_t packets, size_t bytes, bool alone)
+{
+    return packets <= depth(alone) / 2 && bytes <= kChannelBytes / 2;
+}
 
 int interrupt_callback(void* opaque)
 {
@@ -92,18 +104,25 @@ void ReaderSession::start()
     });
 }
 
+bool ReaderSession::alone() const
+{
+    return std::count_if(channels_.begin(), channels_.end(), [](const Channel& ch) { return !ch.ended; }) <= 1;
+}
+
 bool ReaderSession::wants_more() const
 {
+    const bool lone = alone();
     for (const Channel& ch : channels_)
-        if (!ch.ended && !holds_enough(ch.packets.size(), ch.bytes))
+        if (!ch.ended && !holds_enough(ch.packets.size(), ch.bytes, lone))
             return true;
     return false;
 }
 
 bool ReaderSession::needs_refill() const
 {
+    const bool lone = alone();
     for (const Channel& ch : channels_)
-        if (!ch.ended && wants_refill(ch.packets.size(), ch.bytes))
+        if (!ch.ended && wants_refill(ch.packets.size(), ch.bytes, lone))
             return true;
     return false;
 }
@@ -246,7 +265,7 @@ ReaderSession::Pop ReaderSession::pop(int channel, av::PacketPtr& packet)
     packet = std::move(ch.packets.front());
     ch.packets.pop_front();
     ch.bytes -= static_cast<size_t>(packet->size);
-    if (demuxer_waiting_ && wants_refill(ch.packets.size(), ch.bytes))
+    if (demuxer_waiting_ && wants_refill(ch.packets.size(), ch.bytes, alone()))
         space_cv_.notify_one();
     return Pop::Packet;
 }

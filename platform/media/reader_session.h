@@ -94,6 +94,7 @@ private:
 
     void run();
     bool route(AVPacket* pkt);  // false once every channel has ended
+    bool alone() const;  // at most one channel still open
     bool wants_more() const;
     bool needs_refill() const;  // a channel has drained far enough to wake the demuxer
     void wake_consumers();

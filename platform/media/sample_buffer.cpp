@@ -1,5 +1,11 @@
 #include "sample_buffer.h"
 
+#include <mutex>
+
+extern "C" {
+#include <libswresample/swresample.h>
+}
+
 namespace media {
 
 std::shared_ptr<const AVCodecParameters> share_codec_parameters(const AVCodecParameters* par)
@@ -33,6 +39,65 @@ std::shared_ptr<PixelBuffer> PixelBuffer::create(int width, int height, AVPixelF
     if (av_frame_get_buffer(f, 0) < 0)
         return nullptr;
     return buffer;
+}
+
+struct SampleBuffer::Audio {
+    std::shared_ptr<AVFrame> source;
+    std::once_flag converted;
+    std::shared_ptr<AVFrame> interleaved;
+};
+
+namespace {
+
+// The frame's samples as interleaved float, at the same rate and channels.
+std::shared_ptr<AVFrame> interleaved_float(const std::shared_ptr<AVFrame>& source)
+{
+    if (source->format == AV_SAMPLE_FMT_FLT)
+        return source;
+    std::shared_ptr<AVFrame> out = share_frame(av_frame_alloc());
+    SwrContext* swr = nullptr;
+    int rc = out ? 0 : AVERROR(ENOMEM);
+    if (rc >= 0)
+        rc = swr_alloc_set_opts2(&swr, &source->ch_layout, AV_SAMPLE_FMT_FLT, source->sample_rate,
+                                 &source->ch_layout, static_cast<AVSampleFormat>(source->format),
+                                 source->sample_rate, 0, nullptr);
+    if (rc >= 0)
+        rc = swr_init(swr);
+    if (rc >= 0) {
+        out->format = AV_SAMPLE_FMT_FLT;
+        out->nb_samples = source->nb_samples;
+        out->sample_rate = source->sample_rate;
+        out->pts = source->pts;
+        rc = av_channel_layout_copy(&out->ch_layout, &source->ch_layout);
+    }
+    if (rc >= 0)
+        rc = av_frame_get_buffer(out.get(), 0);
+    if (rc >= 0)
+        rc = swr_convert(swr, out->extended_data, out->nb_samples,
+                         const_cast<const uint8_t**>(source->extended_data), source->nb_samples);
+    swr_free(&swr);
+    return rc >= 0 ? out : nullptr;
+}
+
+}  // namespace
+
+void SampleBuffer::set_audio(std::shared_ptr<AVFrame> frame)
+{
+    audio_ = std::make_shared<Audio>();
+    audio_->source = std::move(frame);
+}
+
+std::shared_ptr<const AVFrame> SampleBuffer::audio_source() const
+{
+    return audio_ ? audio_->source : nullptr;
+}
+
+std::shared_ptr<const AVFrame> SampleBuffer::audio_frame() const
+{
+    if (!audio_ || !audio_->source)
+        return nullptr;
+    std::call_once(audio_->converted, [a = audio_.get()] { a->interleaved = interleaved_float(a->source); });
+    return audio_->interleaved;
 }
 
 std::shared_ptr<AVFrame> share_frame(AVFrame* frame)

@@ -68,14 +68,26 @@ public:
     FormatDescriptionRef format_description;
 
     PixelBufferRef image_buffer;            // decoded video
-    std::shared_ptr<AVFrame> audio_frame;   // decoded audio (interleaved PCM)
     std::shared_ptr<AVPacket> data_packet;  // stored samples (a data block)
+
+    // Decoded audio, kept as it was made: any sample format, planar or interleaved.
+    void set_audio(std::shared_ptr<AVFrame> frame);
+    // The audio as it was made. An encoder converts from here, once, straight into its own
+    // format, instead of from a float copy made on the way.
+    std::shared_ptr<const AVFrame> audio_source() const;
+    // The audio as interleaved float, converted from the source on the first request (and
+    // shared by copies of this buffer); nullptr without audio or when memory runs out.
+    std::shared_ptr<const AVFrame> audio_frame() const;
 
     // Number of samples: audio frames for PCM, 1 for a picture or a stored sample.
     int64_t num_samples = 0;
 
     const uint8_t* data() const { return data_packet ? data_packet->data : nullptr; }
     size_t data_size() const { return data_packet ? static_cast<size_t>(data_packet->size) : 0; }
+
+private:
+    struct Audio;
+    std::shared_ptr<Audio> audio_;
 };
 using SampleBufferRef = std::shared_ptr<SampleBuffer>;
 

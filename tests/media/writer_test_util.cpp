@@ -63,7 +63,7 @@ SampleBufferRef audio_sample(int index, int rate, int channels)
             data[i * channels + c] = static_cast<float>(0.3 * std::sin(2 * M_PI * 440 * t));
     }
     auto s = std::make_shared<SampleBuffer>();
-    s->audio_frame = share_frame(f);
+    s->set_audio(share_frame(f));
     s->presentation_time = Time::make(int64_t(index) * kFrames, rate);
     s->duration = Time::make(kFrames, rate);
     s->num_samples = kFrames;
