@@ -184,7 +184,10 @@ TEST(AssetReader, ACancelledReadEndsItsThreadsWhileItsObjectsAreKept)
 {
     const AssetRef asset = open("long.mp4");
     const auto video = video_output(asset);
-    const auto reader = start(asset, {video});
+    // An unread second channel keeps the demuxer waiting for room too (a lone channel may
+    // take in a small file whole and end).
+    const auto audio = audio_output(asset);
+    const auto reader = start(asset, {video, audio});
     ASSERT_TRUE(video->copy_next_sample_buffer());
     EXPECT_EQ(threads_named("media-decode"), 1);
     EXPECT_EQ(threads_named("media-demux"), 1);
