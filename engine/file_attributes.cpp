@@ -180,14 +180,6 @@ QString type_identifier_for(const QMimeType& mime)
     return type_identifier_for_mime(mime.name());
 }
 
-std::optional<QString> file_type_identifier(const QUrl& url)
-{
-    const auto mime = file_mime_type(url);
-    if (!mime)
-        return std::nullopt;
-    return type_identifier_for(*mime);
-}
-
 FileIcon icon_for(const std::optional<QMimeType>& mime)
 {
     FileIcon result;
@@ -203,7 +195,3 @@ FileIcon icon_for(const std::optional<QMimeType>& mime)
     return result;
 }
 
-FileIcon file_icon(const QUrl& url)
-{
-    return icon_for(file_mime_type(url));
-}

@@ -16,10 +16,6 @@ std::optional<QMimeType> file_mime_type(const QUrl& url);
 // The type identifier of a MIME type, its aliases considered.
 QString type_identifier_for(const QMimeType& mime);
 
-// The type identifier ("public.mpeg-4", "com.apple.quicktime-movie", ...) from the file's
-// MIME type; none when the file cannot be examined (missing, not a local file).
-std::optional<QString> file_type_identifier(const QUrl& url);
-
 // The reverse-DNS identifier for a MIME type name.
 QString type_identifier_for_mime(const QString& mime_name);
 
@@ -32,8 +28,6 @@ struct FileIcon {
     std::optional<QImage> image;
 };
 
-// The icon of the file's MIME type from the desktop's icon theme, else a bundled image of
-// the file's kind (video, audio, other).
-FileIcon file_icon(const QUrl& url);
-// The same from a MIME type already looked up; without one the request fails.
+// The icon of the MIME type from the desktop's icon theme, else a bundled image of the
+// file's kind (video, audio, other); without a MIME type the request fails.
 FileIcon icon_for(const std::optional<QMimeType>& mime);

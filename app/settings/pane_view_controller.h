@@ -12,7 +12,6 @@ public:
 
     // Runs viewDidLoad the first time; later calls do nothing.
     void load_view();
-    bool is_view_loaded() const { return view_loaded_; }
 
 protected:
     virtual void viewDidLoad() {}

@@ -12,7 +12,6 @@ namespace update {
 // The answers, by button: go to the product page, skip this version, decide later.
 inline constexpr int kGoToUpdateAnswer = 1000;
 inline constexpr int kSkipAnswer = 1001;
-inline constexpr int kLaterAnswer = 1002;
 
 // The window an alert attaches to: the shown main window, else another shown window of the
 // application; null when none is shown.

@@ -166,9 +166,9 @@ void Queue::after(std::chrono::milliseconds delay, Task task) const
         detail::submit_at(deadline, *this, std::move(task));
 }
 
-const std::string& Queue::label() const { return impl_->label; }
 
-bool Queue::is_main() const { return impl_->kind == Kind::Main; }
+
+const std::string& Queue::label() const { return impl_->label; }
 
 bool Queue::is_current() const
 {

@@ -29,7 +29,6 @@ public:
     void after(std::chrono::milliseconds delay, Task task) const;
 
     const std::string& label() const;
-    bool is_main() const;
     // True when called from a task of this queue (main queue: from the main thread).
     bool is_current() const;
 

@@ -58,14 +58,6 @@ QUrl file_url(const QString& path, bool is_directory)
     return QUrl::fromLocalFile(p);
 }
 
-QUrl appending_path_component(const QUrl& url, const QString& component)
-{
-    QString path = decoded_path(url);
-    if (!path.endsWith(u'/'))
-        path += u'/';
-    return with_path(url, path + component);
-}
-
 QUrl appending_path_extension(const QUrl& url, const QString& extension)
 {
     if (extension.isEmpty())
@@ -74,29 +66,6 @@ QUrl appending_path_extension(const QUrl& url, const QString& extension)
     if (parts.last.isEmpty())
         return url;
     return with_path(url, parts.head + parts.last + u'.' + extension + parts.tail);
-}
-
-QUrl deleting_path_extension(const QUrl& url)
-{
-    PathParts parts = split_last(decoded_path(url));
-    const qsizetype dot = extension_dot(parts.last);
-    if (dot < 0)
-        return url;
-    return with_path(url, parts.head + parts.last.left(dot) + parts.tail);
-}
-
-QUrl deleting_last_path_component(const QUrl& url)
-{
-    const PathParts parts = split_last(decoded_path(url));
-    if (parts.head.isEmpty())
-        return url;
-    return with_path(url, parts.head);
-}
-
-QString last_path_component(const QUrl& url)
-{
-    const PathParts parts = split_last(decoded_path(url));
-    return parts.last.isEmpty() ? parts.head : parts.last;
 }
 
 QString path_extension(const QUrl& url)

@@ -8,14 +8,8 @@
 namespace foundation {
 
 QUrl file_url(const QString& path, bool is_directory = false);
-// The URL with one more path component.
-QUrl appending_path_component(const QUrl& url, const QString& component);
 // The URL with ".ext" added to its last component; an empty extension changes nothing.
 QUrl appending_path_extension(const QUrl& url, const QString& extension);
-// The URL without the extension of its last component.
-QUrl deleting_path_extension(const QUrl& url);
-QUrl deleting_last_path_component(const QUrl& url);
-QString last_path_component(const QUrl& url);
 QString path_extension(const QUrl& url);
 
 bool file_exists(const QString& path);

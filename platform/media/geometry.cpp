@@ -18,11 +18,6 @@ AffineTransform AffineTransform::scaled(double sx, double sy) const
     return scaling(sx, sy).concat(*this);
 }
 
-AffineTransform AffineTransform::translated(double dx, double dy) const
-{
-    return translation(dx, dy).concat(*this);
-}
-
 AffineTransform AffineTransform::inverted() const
 {
     const double det = a * d - b * c;

@@ -38,8 +38,6 @@ struct AffineTransform {
     AffineTransform concat(const AffineTransform& other) const;
     // Scaling applied first, then this transform.
     AffineTransform scaled(double sx, double sy) const;
-    // Translation applied first, then this transform.
-    AffineTransform translated(double dx, double dy) const;
     AffineTransform inverted() const;  // identity-like copy when not invertible
     Point apply(const Point& p) const;
     // The bounding box of the rectangle's four mapped corners.

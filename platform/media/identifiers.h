@@ -81,8 +81,6 @@ inline constexpr media::FourCC kCMTimeCodeFormatType_TimeCode32 = media::fourcc(
 inline constexpr media::FourCC kCMTimeCodeFormatType_TimeCode64 = media::fourcc("tc64");
 // Timecode description flags.
 inline constexpr uint32_t kCMTimeCodeFlag_DropFrame = 1;
-inline constexpr uint32_t kCMTimeCodeFlag_24HourMax = 2;
-inline constexpr uint32_t kCMTimeCodeFlag_NegTimesOK = 4;
 
 // Pixel formats.
 inline constexpr media::FourCC kCVPixelFormatType_32RGBA = media::fourcc("RGBA");  // 1380401729

@@ -20,8 +20,6 @@ public:
     }
     ~Reader() override { session_->shutdown(); }
 
-    AssetRef asset() const override { return asset_; }
-
     void set_time_range(const TimeRange& range) override
     {
         std::lock_guard lock(mutex_);
@@ -29,7 +27,6 @@ public:
             return;
         session_->set_range(range);
     }
-    TimeRange time_range() const override { return session_->range(); }
 
     bool can_add_output(const AssetReaderOutputRef& output) const override
     {

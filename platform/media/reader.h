@@ -23,7 +23,6 @@ public:
     virtual MediaType media_type() const = 0;
     virtual SampleBufferRef copy_next_sample_buffer() = 0;
     void set_always_copies_sample_data(bool copies) { always_copies_ = copies; }
-    bool always_copies_sample_data() const { return always_copies_; }
 
 protected:
     bool always_copies_ = true;
@@ -64,9 +63,7 @@ public:
     static std::shared_ptr<AssetReader> create(const AssetRef& asset, Error* error = nullptr);
     virtual ~AssetReader() = default;
 
-    virtual AssetRef asset() const = 0;
     virtual void set_time_range(const TimeRange& range) = 0;
-    virtual TimeRange time_range() const = 0;
     virtual bool can_add_output(const AssetReaderOutputRef& output) const = 0;
     virtual void add_output(const AssetReaderOutputRef& output) = 0;
     virtual std::vector<AssetReaderOutputRef> outputs() const = 0;

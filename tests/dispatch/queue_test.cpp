@@ -113,8 +113,6 @@ TEST(Queue, IdentityAndCurrentQueue)
     EXPECT_TRUE(Queue::global() == Queue::global());
     EXPECT_TRUE(Queue::main() == Queue::main());
     EXPECT_FALSE(a == Queue::serial("a"));
-    EXPECT_TRUE(Queue::main().is_main());
-    EXPECT_FALSE(Queue::global().is_main());
 
     // Inside a task of b that syncs onto a, a is current and b is again current afterwards.
     const Queue b = Queue::serial("b");

@@ -6,6 +6,19 @@
 #include "fixture_paths.h"
 #include "support/support.h"
 
+namespace {
+
+// The type identifier of a file, as a row reads it.
+std::optional<QString> file_type_identifier(const QUrl& url)
+{
+    const auto mime = file_mime_type(url);
+    return mime ? std::optional(type_identifier_for(*mime)) : std::nullopt;
+}
+
+FileIcon file_icon(const QUrl& url) { return icon_for(file_mime_type(url)); }
+
+}  // namespace
+
 TEST(FileTypeIdentifier, CommonMediaTypesGetTheUsualIdentifiers)
 {
     EXPECT_EQ(file_type_identifier(fixture_url("h264_aac.mp4")), "public.mpeg-4");

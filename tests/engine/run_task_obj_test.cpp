@@ -183,7 +183,7 @@ TEST(RunTaskObj, FilesWithoutPictureGetTheirIcon)
 {
     for (const char* name : {"audio.m4a", "tone.wav", "random.mp4", "empty.mov"}) {
         Run_task_obj row(fixture_url(name));
-        const FileIcon icon = file_icon(row.in_file_obj);
+        const FileIcon icon = icon_for(file_mime_type(row.in_file_obj));
         ASSERT_TRUE(icon.image) << name;
         EXPECT_FALSE(row.thumbnail.isNull()) << name;
         EXPECT_LE(std::max(row.thumbnail.width(), row.thumbnail.height()), 320) << name;
