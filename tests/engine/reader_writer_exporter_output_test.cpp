@@ -130,6 +130,24 @@ double meanBrightness(const QImage& image, QRect area)
     return sum / (area.width() * area.height());
 }
 
+// Converts the fixture to an H.264 movie of the size with the scaling mode ("" for none),
+// checks that its video has that size and gives its first picture.
+QImage convertedFirstFrame(const TempDir& dir, const std::string& fixture, const char* mode, QSize size,
+                           const std::optional<QVariantMap>& audio)
+{
+    QVariantMap settings = videoSettings(AVVideoCodecTypeH264, size.width(), size.height());
+    if (*mode)
+        settings.insert(AVVideoScalingModeKey, QString(mode));
+    const QString out = QString::fromStdString(dir.file(fixture + mode + ".mov"));
+    const ProbedFile f =
+        exportAndProbe(makeExporter(fixture_path(fixture), out, AVFileTypeQuickTimeMovie, settings, audio));
+    EXPECT_EQ(f.count("video"), 1);
+    if (const auto* video = f.first("video")) {
+        EXPECT_EQ(QSize(video->width, video->height), size);
+    }
+    return decodeFirstFrame(out);
+}
+
 // The application's presets ask for aspect fill; the picture must come out the same with any
 // scaling mode, since the composition has fitted it already.
 TEST(PipelineOutput, QuarterTurnedSourceComesOutUprightAndPillarboxed)
@@ -139,19 +157,9 @@ TEST(PipelineOutput, QuarterTurnedSourceComesOutUprightAndPillarboxed)
     ASSERT_EQ(reference.size(), QSize(180, 240));
     for (const char* mode : {"", AVVideoScalingModeResizeAspectFill, AVVideoScalingModeResizeAspect}) {
         SCOPED_TRACE(mode);
-        QVariantMap settings = videoSettings(AVVideoCodecTypeH264, 320, 240);
-        if (*mode)
-            settings.insert(AVVideoScalingModeKey, QString(mode));
-        const QString out = QString::fromStdString(dir.file(std::string("upright") + mode + ".mov"));
-        const ProbedFile f =
-            exportAndProbe(makeExporter(fixture_path("rot90.mov"), out, AVFileTypeQuickTimeMovie, settings, aacSettings()));
-        ASSERT_EQ(f.count("video"), 1);
-        EXPECT_EQ(f.first("video")->width, 320);
-        EXPECT_EQ(f.first("video")->height, 240);
-
         // The stored 320x240 picture stands up as 240x320 and fits as 180x240, centred: bars
         // of 70 pixels on the left and the right.
-        const QImage frame = decodeFirstFrame(out);
+        const QImage frame = convertedFirstFrame(dir, "rot90.mov", mode, QSize(320, 240), aacSettings());
         ASSERT_EQ(frame.size(), QSize(320, 240));
         EXPECT_LT(meanBrightness(frame, QRect(0, 0, 66, 240)), 8);
         EXPECT_LT(meanBrightness(frame, QRect(254, 0, 66, 240)), 8);
@@ -204,16 +212,7 @@ TEST(PipelineOutput, NonSquarePixelsOfATurnedSourceKeepTheirShape)
     ASSERT_EQ(reference.size(), QSize(576, 1024));
     for (const char* mode : {"", AVVideoScalingModeResizeAspectFill}) {
         SCOPED_TRACE(mode);
-        QVariantMap settings = videoSettings(AVVideoCodecTypeH264, 576, 1024);
-        if (*mode)
-            settings.insert(AVVideoScalingModeKey, QString(mode));
-        const QString out = QString::fromStdString(dir.file(std::string("tall") + mode + ".mov"));
-        const ProbedFile f = exportAndProbe(
-            makeExporter(fixture_path("sar169_rot90.mov"), out, AVFileTypeQuickTimeMovie, settings, std::nullopt));
-        ASSERT_EQ(f.count("video"), 1);
-        EXPECT_EQ(f.first("video")->width, 576);
-        EXPECT_EQ(f.first("video")->height, 1024);
-        const QImage frame = decodeFirstFrame(out);
+        const QImage frame = convertedFirstFrame(dir, "sar169_rot90.mov", mode, QSize(576, 1024), std::nullopt);
         ASSERT_EQ(frame.size(), QSize(576, 1024));
         // Edge to edge: no bars where a picture squeezed to 720 stored rows would end.
         EXPECT_GT(meanBrightness(frame, QRect(0, 0, 576, 100)), 40);
