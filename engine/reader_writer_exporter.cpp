@@ -311,19 +311,29 @@ void ReaderWriterExporter::cancelExport()
     if (run) {
         run->stopped = true;
         run->cancelPending = true;
+        // The reader stops now: a feed loop waiting for a sample and the decoder wake at once.
+        if (run->reader)
+            run->reader->cancel_reading();
     }
-    impl_->inputQueue.async([self, run] {
+    // The output is removed, so nothing is drained or finished: the writer drops its encoders
+    // as soon as the picture being encoded is done. Off the main queue, which must not wait
+    // for that picture; the input queue then lets the feeding block that runs now end first,
+    // so that the run reports only once no thread of it works any more.
+    const dispatch::Queue inputQueue = impl_->inputQueue;
+    dispatch::Queue::global().async([self, run, inputQueue] {
         if (run) {
             if (isRunning(run->writer))
                 run->writer->cancel_writing();
-            if (isRunning(run->reader))
-                run->reader->cancel_reading();
+            if (run->reader)
+                run->reader->join_threads();
         }
-        dispatch::Queue::main().async([self, run] {
-            if (run) {
-                self->completeExport(run);
-                self->resetExport(run);
-            }
+        inputQueue.async([self, run] {
+            dispatch::Queue::main().async([self, run] {
+                if (run) {
+                    self->completeExport(run);
+                    self->resetExport(run);
+                }
+            });
         });
     });
 }

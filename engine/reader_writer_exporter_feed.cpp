@@ -37,20 +37,26 @@ bool ReaderWriterExporter::encodeReadySamples(const RunRef& run, const media::As
     if (!input->is_ready_for_more_media_data())
         return true;
     const bool isVideo = output == run->videoOutput;
+    const auto endInput = [&] {
+        // A stopped run's file is removed: its writer is cancelled before the input finishes,
+        // which would drain the encoder for nothing (seconds, for large pictures).
+        if (run->stopped)
+            run->writer->cancel_writing();
+        input->mark_as_finished();
+        return false;
+    };
     for (;;) {
         // A pending cancel ends the loop at once, so that it takes effect between samples
         // even on an input that never stops being ready.
         if (run->stopped || run->reader->status() != media::AssetReader::Status::Reading ||
-            run->writer->status() != media::AssetWriter::Status::Writing) {
-            input->mark_as_finished();
-            return false;
-        }
+            run->writer->status() != media::AssetWriter::Status::Writing)
+            return endInput();
         const media::SampleBufferRef sample = output->copy_next_sample_buffer();
         if (!sample) {
-            if (isVideo)
+            // No sample after a cancel is no end of the source.
+            if (isVideo && !run->stopped)
                 run->videoFinished = true;
-            input->mark_as_finished();
-            return false;
+            return endInput();
         }
         bool appended = false;
         bool rendered = false;

@@ -192,8 +192,11 @@ bool WriterImpl::start_writing()
                     refused = writer_error(QStringLiteral("Out of memory"));
             }
         }
-        status_ = Status::Writing;
-        if (refused)
+        // A cancel that came meanwhile stays: its file goes again.
+        Status unknown = Status::Unknown;
+        if (!status_.compare_exchange_strong(unknown, Status::Writing))
+            teardown_locked(true);
+        else if (refused)
             fail_locked(*refused);
     }
     kick_inputs();
@@ -362,7 +365,10 @@ bool WriterImpl::append_timecode(Track& t, const SampleBuffer& sample, QString* 
 PacketSink WriterImpl::sink_for(Track& t)
 {
     // Used only within the call that encodes, with work_mu_ held, so the track stays in place.
-    return [&t](PacketPtr pkt) {
+    // A cancel stops an encoder's draining at its next packet: the file is removed anyway.
+    return [this, &t](PacketPtr pkt) {
+        if (status_ == Status::Cancelled)
+            return false;
         t.packets.push_back(std::move(pkt));
         return true;
     };
@@ -502,6 +508,8 @@ std::optional<Error> WriterImpl::finish_locked()
         return writer_error(QStringLiteral("No media data was appended, so there is nothing to write"));
     if (!write_interleaved(true, &why))
         return writer_error(why);
+    if (status_ == Status::Cancelled)
+        return writer_error(QStringLiteral("Cancelled"));
     const int rc = av_write_trailer(format_.get());
     if (rc < 0)
         return writer_error(QStringLiteral("Could not finish the file: %1").arg(error_text(rc)));
@@ -531,11 +539,15 @@ void WriterImpl::finish_writing(std::function<void()> completion)
         {
             std::lock_guard work(self->work_mu_);
             if (self->status_ == Status::Writing) {
+                Status writing = Status::Writing;
                 if (const auto error = self->finish_locked())
                     self->fail_locked(*error);
                 else
-                    self->status_ = Status::Completed;
+                    self->status_.compare_exchange_strong(writing, Status::Completed);
             }
+            // Cancelled while finishing: the unfinished file is gone before the completion.
+            if (self->status_ == Status::Cancelled)
+                self->teardown_locked(true);
         }
         self->kick_inputs();
         if (completion)
@@ -545,12 +557,16 @@ void WriterImpl::finish_writing(std::function<void()> completion)
 
 void WriterImpl::cancel_writing()
 {
-    {
-        std::lock_guard work(work_mu_);
-        const Status st = status_;
+    // The status changes before the lock is taken, so that an encoder being drained or a file
+    // being finished stops at its next step instead of completing work that is thrown away.
+    Status st = status_;
+    do {
         if (st != Status::Writing && st != Status::Unknown)
             return;
-        status_ = Status::Cancelled;
+    } while (!status_.compare_exchange_weak(st, Status::Cancelled));
+    {
+        // Waits only for the picture being encoded. The encoders are closed without draining.
+        std::lock_guard work(work_mu_);
         teardown_locked(true);
     }
     kick_inputs();

@@ -20,6 +20,10 @@ public:
     virtual bool attach(const std::shared_ptr<ReaderSession>& session, int channel, QString* error) = 0;
     // Called once every output is attached: starts read-ahead work, if any.
     virtual void begin() {}
+    // The session has stopped: waits of the output's own end now.
+    virtual void wake() {}
+    // Waits until the read-ahead work has ended; the session has stopped or ended.
+    virtual void join() {}
 
     bool added = false;  // belongs to a reader already
 };

@@ -76,11 +76,33 @@ public:
         return session_->status() != Status::Failed;
     }
 
-    void cancel_reading() override { session_->cancel(); }
+    void cancel_reading() override
+    {
+        session_->cancel();
+        for (OutputPort* port : ports())
+            port->wake();
+    }
+
+    void join_threads() override
+    {
+        dispatch::BlockingScope blocking;
+        for (OutputPort* port : ports())
+            port->join();
+        session_->join();
+    }
     Status status() const override { return session_->status(); }
     std::optional<Error> error() const override { return session_->error(); }
 
 private:
+    std::vector<OutputPort*> ports() const
+    {
+        std::lock_guard lock(mutex_);
+        std::vector<OutputPort*> out;
+        for (const auto& output : outputs_)
+            out.push_back(dynamic_cast<OutputPort*>(output.get()));
+        return out;
+    }
+
     bool can_add(const AssetReaderOutputRef& output) const
     {
         auto* port = dynamic_cast<OutputPort*>(output.get());

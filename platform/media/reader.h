@@ -68,7 +68,11 @@ public:
     virtual void add_output(const AssetReaderOutputRef& output) = 0;
     virtual std::vector<AssetReaderOutputRef> outputs() const = 0;
     virtual bool start_reading() = 0;
+    // Stops the reading at once, waking every wait of its threads and its outputs.
     virtual void cancel_reading() = 0;
+    // Waits until the reader's own threads (the demuxer, the decoders) have ended. Only once
+    // the reading has ended, failed or been cancelled; never from an output's thread.
+    virtual void join_threads() = 0;
     virtual Status status() const = 0;
     virtual std::optional<Error> error() const = 0;
 };

@@ -339,11 +339,17 @@ void ReaderSession::stop()
     space_cv_.notify_all();
 }
 
+void ReaderSession::join()
+{
+    std::lock_guard lock(join_mutex_);
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
+        thread_.join();
+}
+
 void ReaderSession::shutdown()
 {
     stop();
-    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
-        thread_.join();
+    join();
 }
 
 std::optional<Error> ReaderSession::error() const

@@ -73,6 +73,8 @@ public:
     // A few damaged packets are concealed by a decoder; more mean a broken file.
     static constexpr int kToleratedDamage = 8;
     void cancel();
+    // Waits for the demuxer thread to end; the reading has stopped or ended.
+    void join();
     // Stops the demuxer without changing the status (the reader went away).
     void shutdown();
 
@@ -115,6 +117,7 @@ private:
     std::optional<Error> error_;
     std::atomic<AssetReader::Status> status_{AssetReader::Status::Unknown};
     std::atomic<bool> stop_{false};
+    std::mutex join_mutex_;  // a join on cancel and the one on destruction
     std::thread thread_;
 };
 

@@ -51,8 +51,7 @@ public:
         cv_.notify_all();
         if (session_)
             session_->close_channel(channel_);
-        if (worker_.joinable())
-            worker_.join();
+        join();
     }
 
     MediaType media_type() const override { return AVMediaTypeVideo; }
@@ -119,6 +118,20 @@ public:
         });
     }
 
+    void wake() override
+    {
+        // Taking the lock orders the wake after the stop that the waits look for.
+        std::lock_guard lock(mutex_);
+        cv_.notify_all();
+    }
+
+    void join() override
+    {
+        std::lock_guard lock(join_mutex_);
+        if (worker_.joinable() && worker_.get_id() != std::this_thread::get_id())
+            worker_.join();
+    }
+
     SampleBufferRef copy_next_sample_buffer() override
     {
         std::unique_lock lock(mutex_);
@@ -174,9 +187,9 @@ private:
     {
         std::unique_lock lock(mutex_);
         const auto room = [this] { return queue_.size() < kReadAhead || quit_ || session_->stopped(); };
-        // A stop of the session (a cancel, a failure) does not signal this output's condition:
-        // look again now and then, so that the decoder thread ends with its run and not only
-        // when the output is destroyed.
+        // A cancel wakes this wait; a failure of the session does not signal this output's
+        // condition: look again now and then, so that the decoder thread ends with its run
+        // and not only when the output is destroyed.
         while (!cv_.wait_for(lock, std::chrono::milliseconds(50), room)) {
         }
         return !quit_ && !session_->stopped();
@@ -305,6 +318,7 @@ private:
     bool worker_done_ = false;
     bool finished_ = false;
     bool quit_ = false;
+    std::mutex join_mutex_;  // a join on cancel and the one on destruction
     std::thread worker_;
 };
 

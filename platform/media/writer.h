@@ -89,7 +89,11 @@ public:
     virtual bool start_writing() = 0;
     virtual void start_session_at_source_time(const Time& t) = 0;
     // Flushes the encoders and writes the trailer; calls completion once, on a worker thread.
+    // A cancel meanwhile stops it, and the completion comes once the unfinished file is gone.
     virtual void finish_writing(std::function<void()> completion) = 0;
+    // Ends the writing without draining the encoders or finishing the file, which is removed;
+    // a picture being encoded or a file being finished stops at its next step. Returns once
+    // the encoders are closed and the file is gone, unless another cancel is doing that.
     virtual void cancel_writing() = 0;
     virtual Status status() const = 0;
     virtual std::optional<Error> error() const = 0;

@@ -115,7 +115,7 @@ private:
     bool append_video(Track& t, const SampleBuffer& sample, QString* error);
     bool append_audio(Track& t, const SampleBuffer& sample, QString* error);
     bool append_timecode(Track& t, const SampleBuffer& sample, QString* error);
-    static PacketSink sink_for(Track& t);
+    PacketSink sink_for(Track& t);
     bool flush_track(Track& t, QString* error);
     bool write_header_when_ready(QString* error);
     bool write_interleaved(bool to_the_end, QString* error);

@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <atomic>
 #include <cstdio>
 #include <random>
 
@@ -142,6 +143,43 @@ TEST(PipelineFailure, CancelAtRandomMomentsReportsOnce)
     // Both outcomes occurred, so the cancels really fell on both sides of the end.
     EXPECT_GT(cancelled, 0);
     EXPECT_GT(succeeded, 0);
+}
+
+// A cancel at the start, in the middle and near the end of a run: one "cancelled" report,
+// which comes only once the reader's threads have ended and the unfinished file is gone.
+TEST(PipelineFailure, ACancelReportsOnceAfterTheRunHasStopped)
+{
+    const std::vector<std::pair<const char*, float>> moments = {{"start", -1}, {"middle", 0.5f}, {"end", 0.99f}};
+    for (const auto& [name, at] : moments) {
+        SCOPED_TRACE(name);
+        TempDir dir;
+        auto exporter = makeH264Exporter(fixture_path("long.mp4"), QString::fromStdString(dir.file("out.mp4")));
+        auto record = std::make_shared<RunRecord>();
+        std::atomic<int> threadsAtReport{-1};
+        ReaderWriterExporter* raw = exporter.get();
+        exporter->export_(
+            nullptr,
+            [raw, at = at](float p) {
+                if (at >= 0 && p >= at)
+                    raw->cancelExport();
+            },
+            [record, &threadsAtReport, &dir](const ExportResult& r) {
+                threadsAtReport = testsupport::threads_named("media-decode") + testsupport::threads_named("media-demux");
+                EXPECT_TRUE(testsupport::entries(dir.path()).empty());
+                std::lock_guard guard(record->lock);
+                ++record->completions;
+                record->result = r;
+            });
+        if (at < 0)
+            exporter->cancelExport();
+        ASSERT_TRUE(waitForCompletion(*record));
+        settle(300);
+        EXPECT_EQ(record->completionCount(), 1);
+        ASSERT_FALSE(record->lastResult().is_success());
+        EXPECT_TRUE(record->lastResult().error().is(ReaderWriterExporterError::cancelled));
+        EXPECT_EQ(threadsAtReport, 0);
+        EXPECT_TRUE(testsupport::entries(dir.path()).empty());
+    }
 }
 
 TEST(PipelineFailure, TruncatedSourceFailsAndLeavesNoOutput)

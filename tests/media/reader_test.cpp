@@ -1,5 +1,3 @@
-#include <QDir>
-#include <QFile>
 #include <atomic>
 #include <gtest/gtest.h>
 #include <thread>
@@ -164,21 +162,7 @@ TEST(AssetReader, CancelEndsEveryOutput)
     EXPECT_EQ(reader->status(), AssetReader::Status::Cancelled);
 }
 
-namespace {
-
-// The threads of this process with the given name.
-int threads_named(const std::string& name)
-{
-    int count = 0;
-    for (const QString& task : QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile comm("/proc/self/task/" + task + "/comm");
-        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == QByteArray::fromStdString(name))
-            ++count;
-    }
-    return count;
-}
-
-}  // namespace
+using testsupport::threads_named;
 
 TEST(AssetReader, ACancelledReadEndsItsThreadsWhileItsObjectsAreKept)
 {
@@ -194,9 +178,7 @@ TEST(AssetReader, ACancelledReadEndsItsThreadsWhileItsObjectsAreKept)
     // The decoder has run ahead and waits for room that a cancelled read never makes.
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     reader->cancel_reading();
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    while ((threads_named("media-decode") || threads_named("media-demux")) && std::chrono::steady_clock::now() < until)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    reader->join_threads();
     EXPECT_EQ(threads_named("media-decode"), 0);
     EXPECT_EQ(threads_named("media-demux"), 0);
 }

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 
 #include <QFile>
 #include <QUrl>
@@ -427,6 +429,48 @@ TEST(Writer, CancelStopsAndLeavesNothing)
     EXPECT_EQ(status, AssetWriter::Status::Cancelled);
     EXPECT_TRUE(testsupport::entries(dir.path()).empty());
     EXPECT_FALSE(writer->created_output_file());
+}
+
+namespace {
+
+// A writer whose H.264 encoder holds many pictures (look-ahead, frame threads), so that
+// finishing its file takes a while; finish_writing has been called. done counts completions.
+AssetWriterRef finishing_writer(const std::string& path, std::atomic<int>& done)
+{
+    auto writer = make_writer(path);
+    auto video = add(writer, AVMediaTypeVideo, h264_settings(1280, 720));
+    EXPECT_TRUE(writer->start_writing());
+    const Producer frames = video_frames(60, 1280, 720);
+    while (const SampleBufferRef frame = frames())
+        EXPECT_TRUE(video->append_sample_buffer(*frame));
+    writer->finish_writing([&done] { ++done; });
+    return writer;
+}
+
+}  // namespace
+
+TEST(Writer, ACancelWhileTheFileIsFinishedStopsTheFinishing)
+{
+    testsupport::TempDir dir;
+    // How long finishing takes here, so that the cancel falls into its middle.
+    std::atomic<int> done{0};
+    auto whole = finishing_writer(dir.file("whole.mov"), done);
+    const auto t0 = std::chrono::steady_clock::now();
+    ASSERT_TRUE(testsupport::pump_until([&] { return done == 1; }, std::chrono::seconds(120)));
+    const auto finishing = std::chrono::steady_clock::now() - t0;
+    ASSERT_EQ(whole->status(), AssetWriter::Status::Completed);
+
+    done = 0;
+    auto writer = finishing_writer(dir.file("cancelled.mov"), done);
+    std::this_thread::sleep_for(finishing / 3);
+    // The file is removed anyway: the encoder is not drained to its end nor the file closed.
+    writer->cancel_writing();
+    EXPECT_EQ(writer->status(), AssetWriter::Status::Cancelled);
+    ASSERT_TRUE(testsupport::pump_until([&] { return done == 1; }, std::chrono::seconds(120)));
+    EXPECT_EQ(writer->status(), AssetWriter::Status::Cancelled);
+    EXPECT_FALSE(writer->created_output_file());
+    EXPECT_EQ(testsupport::entries(dir.path()), std::vector<std::string>{"whole.mov"});
+    EXPECT_EQ(done, 1);
 }
 
 TEST(Writer, CancelLeavesAFileThatTookThePlaceOfItsOwn)

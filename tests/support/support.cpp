@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
 #include <cerrno>
@@ -84,5 +85,27 @@ TempDir::TempDir()
 }
 
 TempDir::~TempDir() { QDir(QString::fromStdString(path_)).removeRecursively(); }
+
+int threads_named(const std::string& name)
+{
+    // The kernel's flag of a task that has begun to exit: joining a thread can return while
+    // the task is still listed for a moment.
+    constexpr unsigned long kExiting = 0x4;
+    int count = 0;
+    for (const QString& task : QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile stat("/proc/self/task/" + task + "/stat");
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // "tid (name) state ppid pgrp session tty tpgid flags ..."; the name may hold spaces.
+        const QByteArray line = stat.readAll();
+        const int open = line.indexOf('('), close = line.lastIndexOf(')');
+        if (open < 0 || close < open || line.mid(open + 1, close - open - 1) != QByteArray::fromStdString(name))
+            continue;
+        const QList<QByteArray> fields = line.mid(close + 2).split(' ');
+        if (fields.size() > 6 && !(fields[6].toULong() & kExiting))
+            ++count;
+    }
+    return count;
+}
 
 }  // namespace testsupport

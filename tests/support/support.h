@@ -23,6 +23,9 @@ bool pump_until(const std::function<bool()>& done,
 // The names in a directory, hidden ones included, sorted; empty when it cannot be read.
 std::vector<std::string> entries(const std::string& directory);
 
+// The threads of this process with the given name.
+int threads_named(const std::string& name);
+
 // A fresh empty directory for one test, removed by the destructor.
 class TempDir {
 public:
