@@ -1,8 +1,10 @@
 // Time from a cancel to the job's completion, at random moments of a run, on both engines.
 // Usage: cancel_bench SOURCE CODEC(avc1|hvc1) WIDTH HEIGHT RUNS OUTPUT_DIR
-// Prints the median and the largest latency in milliseconds per engine.
+// Prints the median and the largest latency in milliseconds per engine. A cancelled run must
+// leave nothing in OUTPUT_DIR (neither its hidden unfinished file nor a finished one).
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -77,6 +79,8 @@ int main(int argc, char** argv)
                 QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
             if (waiter->done) {
                 std::fprintf(stderr, "run %d ended before its cancel\n", i);
+                for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
+                    QFile::remove(folder + u'/' + name);
                 continue;
             }
             const auto cancelled_at = Clock::now();
@@ -86,6 +90,12 @@ int main(int argc, char** argv)
                 return 1;
             }
             latencies.push_back(std::chrono::duration<double, std::milli>(waiter->at - cancelled_at).count());
+            const QStringList left =
+                QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+            if (!left.isEmpty()) {
+                std::fprintf(stderr, "run %d left %s behind\n", i, qPrintable(left.join(u' ')));
+                return 1;
+            }
         }
         std::sort(latencies.begin(), latencies.end());
         if (latencies.empty())

@@ -20,7 +20,9 @@ make_source() { # make_source NAME SIZE SECONDS
 }
 make_source cancel_1080.mp4 1920x1080 20
 make_source cancel_2160.mp4 3840x2160 10
+echo "load: $(uptime | sed 's/.*load average: //')"
 echo "1080p to H.264:"
 "$build/bench/cancel_bench" "$src/cancel_1080.mp4" avc1 1920 1080 "$runs" "$bench_work"
 echo "4K to HEVC:"
 "$build/bench/cancel_bench" "$src/cancel_2160.mp4" hvc1 3840 2160 "$runs" "$bench_work"
+echo "load: $(uptime | sed 's/.*load average: //')"

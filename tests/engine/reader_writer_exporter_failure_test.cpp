@@ -46,6 +46,17 @@ void runToTheEnd(const std::shared_ptr<ReaderWriterExporter>& exporter, std::sha
     EXPECT_EQ(record->completionCount(), 1);
 }
 
+// Waits for the report of a cancelled run, and a little longer: exactly one "cancelled" must
+// come. Call it inside ASSERT_NO_FATAL_FAILURE.
+void expectOneCancelReport(const RunRecord& record)
+{
+    ASSERT_TRUE(waitForCompletion(record));
+    settle(300);
+    EXPECT_EQ(record.completionCount(), 1);
+    ASSERT_FALSE(record.lastResult().is_success());
+    EXPECT_TRUE(record.lastResult().error().is(ReaderWriterExporterError::cancelled));
+}
+
 TEST(PipelineFailure, CancelInTheMiddle)
 {
     TempDir dir;
@@ -58,11 +69,7 @@ TEST(PipelineFailure, CancelInTheMiddle)
     EXPECT_FALSE(QFile::exists(out));
     EXPECT_EQ(testsupport::entries(dir.path()).size(), 1u);
     exporter->cancelExport();
-    ASSERT_TRUE(waitForCompletion(*record));
-    settle(300);
-    EXPECT_EQ(record->completionCount(), 1);
-    ASSERT_FALSE(record->lastResult().is_success());
-    EXPECT_TRUE(record->lastResult().error().is(ReaderWriterExporterError::cancelled));
+    ASSERT_NO_FATAL_FAILURE(expectOneCancelReport(*record));
     EXPECT_FALSE(record->completionOffMainThread);
     EXPECT_TRUE(testsupport::entries(dir.path()).empty());
     EXPECT_EQ(exporter->exportStatus(), 0);
@@ -172,11 +179,7 @@ TEST(PipelineFailure, ACancelReportsOnceAfterTheRunHasStopped)
             });
         if (at < 0)
             exporter->cancelExport();
-        ASSERT_TRUE(waitForCompletion(*record));
-        settle(300);
-        EXPECT_EQ(record->completionCount(), 1);
-        ASSERT_FALSE(record->lastResult().is_success());
-        EXPECT_TRUE(record->lastResult().error().is(ReaderWriterExporterError::cancelled));
+        ASSERT_NO_FATAL_FAILURE(expectOneCancelReport(*record));
         EXPECT_EQ(threadsAtReport, 0);
         EXPECT_TRUE(testsupport::entries(dir.path()).empty());
     }
