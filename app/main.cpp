@@ -5,9 +5,11 @@
 #include "app/shell/quit_on_signals.h"
 #include "app/shell/start_up.h"
 #include "app/shell/translations.h"
+#include "platform/foundation/memory.h"
 
 int main(int argc, char* argv[])
 {
+    foundation::share_malloc_arenas();
     QApplication app(argc, argv);
     // First, so that a signal during start-up already takes the orderly road.
     QuitOnSignals quit_on_signals;
