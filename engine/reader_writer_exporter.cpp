@@ -322,7 +322,8 @@ void ReaderWriterExporter::cancelExport()
     const dispatch::Queue inputQueue = impl_->inputQueue;
     dispatch::Queue::global().async([self, run, inputQueue] {
         if (run) {
-            if (isRunning(run->writer))
+            // Also when another cancel got there first: this returns once the file is gone.
+            if (run->writer)
                 run->writer->cancel_writing();
             if (run->reader)
                 run->reader->join_threads();

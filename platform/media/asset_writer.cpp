@@ -560,12 +560,14 @@ void WriterImpl::cancel_writing()
     // The status changes before the lock is taken, so that an encoder being drained or a file
     // being finished stops at its next step instead of completing work that is thrown away.
     Status st = status_;
-    do {
-        if (st != Status::Writing && st != Status::Unknown)
-            return;
-    } while (!status_.compare_exchange_weak(st, Status::Cancelled));
+    while ((st == Status::Writing || st == Status::Unknown) && !status_.compare_exchange_weak(st, Status::Cancelled)) {
+    }
+    if (status_ != Status::Cancelled)
+        return;
     {
         // Waits only for the picture being encoded. The encoders are closed without draining.
+        // A second cancel tears down too (nothing is left then), so that it also returns only
+        // once the file is gone.
         std::lock_guard work(work_mu_);
         teardown_locked(true);
     }

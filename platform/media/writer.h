@@ -93,7 +93,7 @@ public:
     virtual void finish_writing(std::function<void()> completion) = 0;
     // Ends the writing without draining the encoders or finishing the file, which is removed;
     // a picture being encoded or a file being finished stops at its next step. Returns once
-    // the encoders are closed and the file is gone, unless another cancel is doing that.
+    // the encoders are closed and the file is gone.
     virtual void cancel_writing() = 0;
     virtual Status status() const = 0;
     virtual std::optional<Error> error() const = 0;

@@ -153,7 +153,8 @@ TEST(PipelineFailure, CancelAtRandomMomentsReportsOnce)
 }
 
 // A cancel at the start, in the middle and near the end of a run: one "cancelled" report,
-// which comes only once the reader's threads have ended and the unfinished file is gone.
+// which comes only once the reader's threads have ended and the unfinished file is gone, also
+// when Stop is pressed twice.
 TEST(PipelineFailure, ACancelReportsOnceAfterTheRunHasStopped)
 {
     const std::vector<std::pair<const char*, float>> moments = {{"start", -1}, {"middle", 0.5f}, {"end", 0.99f}};
@@ -167,8 +168,10 @@ TEST(PipelineFailure, ACancelReportsOnceAfterTheRunHasStopped)
         exporter->export_(
             nullptr,
             [raw, at = at](float p) {
-                if (at >= 0 && p >= at)
+                if (at >= 0 && p >= at) {
                     raw->cancelExport();
+                    raw->cancelExport();
+                }
             },
             [record, &threadsAtReport, &dir](const ExportResult& r) {
                 threadsAtReport = testsupport::threads_named("media-decode") + testsupport::threads_named("media-demux");
@@ -177,8 +180,10 @@ TEST(PipelineFailure, ACancelReportsOnceAfterTheRunHasStopped)
                 ++record->completions;
                 record->result = r;
             });
-        if (at < 0)
+        if (at < 0) {
             exporter->cancelExport();
+            exporter->cancelExport();
+        }
         ASSERT_NO_FATAL_FAILURE(expectOneCancelReport(*record));
         EXPECT_EQ(threadsAtReport, 0);
         EXPECT_TRUE(testsupport::entries(dir.path()).empty());
