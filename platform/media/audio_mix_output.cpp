@@ -428,7 +428,8 @@ private:
 std::shared_ptr<AssetReaderAudioMixOutput> AssetReaderAudioMixOutput::create(
     const std::vector<AssetTrackRef>& tracks, const std::optional<QVariantMap>&)
 {
-    // Audio settings would only choose the PCM layout; the mix is always float, interleaved.
+    // Audio settings would only choose the PCM layout; the mix is always float, interleaved
+    // (read through audio_frame()).
     auto output = std::make_shared<AudioMixOutputImpl>(tracks);
     return output->source_tracks().empty() ? nullptr : output;
 }

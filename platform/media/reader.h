@@ -46,7 +46,9 @@ public:
     virtual VideoCompositionRef video_composition() const = 0;
 };
 
-// Decoded audio of all audio tracks mixed at unity gain into one interleaved PCM stream.
+// Decoded audio of all audio tracks mixed at unity gain into one interleaved PCM stream:
+// each buffer's audio_frame() is interleaved float. A lone track that needs no mixing is
+// passed on as decoded (audio_source()) and converted only when asked for.
 class AssetReaderAudioMixOutput : public AssetReaderOutput {
 public:
     static std::shared_ptr<AssetReaderAudioMixOutput> create(
