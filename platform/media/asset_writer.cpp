@@ -532,6 +532,16 @@ std::optional<Error> WriterImpl::publish_locked()
     return std::nullopt;
 }
 
+// A cancel that came after finishing's last look at the status, while the trailer was written
+// or the file renamed: a cancelled writer leaves no file, so the one it has just named goes.
+void WriterImpl::unpublish_locked()
+{
+    if (!created_file_)
+        return;
+    QFile::remove(url_.toLocalFile());
+    created_file_ = false;
+}
+
 void WriterImpl::finish_writing(std::function<void()> completion)
 {
     auto self = shared_from_this();
@@ -542,8 +552,8 @@ void WriterImpl::finish_writing(std::function<void()> completion)
                 Status writing = Status::Writing;
                 if (const auto error = self->finish_locked())
                     self->fail_locked(*error);
-                else
-                    self->status_.compare_exchange_strong(writing, Status::Completed);
+                else if (!self->status_.compare_exchange_strong(writing, Status::Completed))
+                    self->unpublish_locked();
             }
             // Cancelled while finishing: the unfinished file is gone before the completion.
             if (self->status_ == Status::Cancelled)

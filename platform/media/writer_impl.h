@@ -126,6 +126,7 @@ private:
     void fail_locked(const QString& description);
     void fail_locked(Error error);
     // Frees the muxer and encoders; removes the unfinished file when asked.
+    void unpublish_locked();
     void teardown_locked(bool remove_file);
     void set_position(Track& t, double seconds);
 
