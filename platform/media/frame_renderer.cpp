@@ -3,13 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <thread>
 
 #include "picture_convert.h"
 #include "transpose.h"
 
 extern "C" {
-#include <libavutil/opt.h>
 }
 
 namespace media {
@@ -60,37 +58,6 @@ uint8_t sample(const uint8_t* p, int stride, int w, int h, double fx, double fy,
     const double top = at(x0, y0) * (1 - ax) + at(x0 + 1, y0) * ax;
     const double bottom = at(x0, y0 + 1) * (1 - ax) + at(x0 + 1, y0 + 1) * ax;
     return static_cast<uint8_t>(std::clamp(std::lround(top * (1 - ay) + bottom * ay), 0L, 255L));
-}
-
-av::ScalerPtr make_scaler(const AVFrame* src, int w, int h, AVPixelFormat dst_format, int threads)
-{
-    av::ScalerPtr holder(sws_alloc_context());
-    SwsContext* sws = holder.get();
-    if (!sws)
-        return nullptr;
-    av_opt_set_int(sws, "srcw", src->width, 0);
-    av_opt_set_int(sws, "srch", src->height, 0);
-    av_opt_set_int(sws, "src_format", src->format, 0);
-    av_opt_set_int(sws, "dstw", w, 0);
-    av_opt_set_int(sws, "dsth", h, 0);
-    av_opt_set_int(sws, "dst_format", dst_format, 0);
-    av_opt_set_int(sws, "sws_flags", SWS_BICUBIC, 0);
-    av_opt_set_int(sws, "threads", threads, 0);
-    if (sws_init_context(sws, nullptr, nullptr) < 0)
-        return nullptr;
-    set_colour_details(sws, src, false);
-    return holder;
-}
-
-int scaler_threads()
-{
-#if defined(__SANITIZE_THREAD__)
-    // The scaler's threads hand over rows through atomics that the thread sanitizer cannot
-    // see; every later touch of those rows would look like a race.
-    return 1;
-#else
-    return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
-#endif
 }
 
 }  // namespace
@@ -170,9 +137,11 @@ bool FrameRenderer::prepare(const AVFrame* src, const AffineTransform& t)
         scratch_format = AV_PIX_FMT_YUV444P;
         break;
     }
-    sws_ = make_scaler(src, sw, sh, plan_.path == Path::General ? scratch_format : kFormat, scaler_threads());
+    sws_ = make_scaler(src->width, src->height, static_cast<AVPixelFormat>(src->format), sw, sh,
+                       plan_.path == Path::General ? scratch_format : kFormat);
     if (!sws_)
         return false;
+    set_colour_details(sws_.get(), src, false);
     if (plan_.transpose || plan_.path == Path::General) {
         scratch_.reset(av_frame_alloc());
         if (!scratch_)

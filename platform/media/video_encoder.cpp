@@ -1,6 +1,7 @@
 #include "video_encoder.h"
 
 #include "geometry.h"
+#include "picture_convert.h"
 
 #include <algorithm>
 #include <tuple>
@@ -219,14 +220,17 @@ FramePtr VideoEncoder::convert(const AVFrame& picture, QString* error)
     FramePtr dst = rc >= 0 && bars ? crop_view(*out, p.dst_x, p.dst_y, p.dst_w, p.dst_h) : nullptr;
     if (rc >= 0 && bars && !dst)
         rc = AVERROR(ENOMEM);
-    const AVFrame* target = bars ? dst.get() : out.get();
+    AVFrame* target = bars ? dst.get() : out.get();
     if (rc >= 0) {
-        // The cached context is reused or freed and replaced.
-        sws_.reset(sws_getCachedContext(sws_.release(), src->width, src->height,
-                                        static_cast<AVPixelFormat>(src->format), target->width, target->height,
-                                        c->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
-        rc = sws_ ? sws_scale(sws_.get(), src->data, src->linesize, 0, src->height, target->data, target->linesize)
-                  : AVERROR(EINVAL);
+        // A big source scaled down (4K to 1080p) is the slowest step on the writer's thread,
+        // so the scaler slices it across threads.
+        const ScalerKey key{src->width, src->height, src->format, target->width, target->height};
+        if (!sws_ || key != sws_key_) {
+            sws_ = make_scaler(src->width, src->height, static_cast<AVPixelFormat>(src->format), target->width,
+                               target->height, c->pix_fmt);
+            sws_key_ = key;
+        }
+        rc = sws_ ? sws_scale_frame(sws_.get(), target, src.get()) : AVERROR(EINVAL);
     }
     if (rc >= 0 && bars)
         rc = paint_bars(*out, p, c->pix_fmt, c->color_range);

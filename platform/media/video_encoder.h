@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <array>
 #include <map>
 #include <memory>
 
@@ -42,7 +43,10 @@ private:
     void restore_duration(AVPacket& pkt);
 
     CodecPtr ctx_;
+    // The scaler for the last source and destination: size and format of each.
+    using ScalerKey = std::array<int, 5>;
     av::ScalerPtr sws_;
+    ScalerKey sws_key_{};
     FramePool converted_;  // memory of the converted pictures, until the encoder lets go
     QString scaling_mode_;
     std::map<int64_t, int64_t> durations_;  // by pts, for the packets' durations
