@@ -217,9 +217,9 @@ TEST(TableAdd, RowsKeepTheOrderOfTheirAdd)
     QList<QUrl> urls;
     QStringList expected;
     for (int i = 0; i < 24; ++i) {
-        const std::string name = "n" + std::to_string(100 + i) + "_" + sources[i % 4];
-        urls << copy_fixture(sources[i % 4], dir.file(name));
-        expected << QString::fromStdString(name);
+        const QString name = QStringLiteral("n%1_%2").arg(100 + i).arg(QLatin1String(sources[i % 4]));
+        urls << copy_fixture(sources[i % 4], dir.file(name.toStdString()));
+        expected << name;
     }
     ASSERT_TRUE(t.add(urls));
     EXPECT_EQ(names_of(t).join("|").toStdString(), expected.join("|").toStdString());
