@@ -10,6 +10,9 @@
 #   ROUNDS defaults to 5; BUILD_DIR to build/bench (configured as Release and built);
 #   CASES is a pattern of case names to run (default: all), e.g. 'turned|wav'.
 #   PIPELINE_BENCH=path runs that pipeline_bench program instead of building one.
+#   BENCH_INSTRUCTIONS=1 counts instructions instead (valgrind's callgrind, all threads, one
+#   run per side on the first second of each source, the first minute of the WAV): the
+#   CPU work of both sides without the noise of a shared machine's timing.
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 rounds=${1:-5}
@@ -42,8 +45,35 @@ echo "making sources in $src ..."
 video_source hd.mp4 1920x1080 6
 video_source hd_short.mp4 1920x1080 3
 video_source uhd.mp4 3840x2160 4
-video_source turned.mov 1920x1080 6 -metadata:s:v:0 rotate=90
+# The rotation is only stored on a stream copy: an encode leaves the picture upright.
+make_source turned90.mov -i "$src/hd.mp4" -c copy -metadata:s:v:0 rotate=90
+ffprobe -v error -select_streams v:0 -show_entries stream_side_data=rotation -of csv=p=0 "$src/turned90.mov" |
+    grep -qx -- '-\?90' || { echo "turned90.mov is not turned" >&2; exit 1; }
 make_source long.wav -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=600" -ac 2 -c:a pcm_s16le
+
+if [ -n "$BENCH_INSTRUCTIONS" ]; then
+    clips=$src/clips
+    mkdir -p "$clips"
+    for name in hd.mp4 hd_short.mp4 uhd.mp4 turned90.mov; do
+        [ -s "$clips/$name" ] || ffmpeg -hide_banner -loglevel error -nostdin -y -i "$src/$name" -t 1 -c copy \
+            $([ "$name" = turned90.mov ] && echo "-metadata:s:v:0 rotate=90") "$clips/$name"
+    done
+    [ -s "$clips/long.wav" ] || ffmpeg -hide_banner -loglevel error -nostdin -y -i "$src/long.wav" -t 60 -c copy "$clips/long.wav"
+    src=$clips
+    # bench_measure RESULT CMD...: appends the instructions CMD ran, over all its threads.
+    bench_measure() {
+        local result=$1
+        shift
+        local out
+        out=$(mktemp "$bench_work/cg.XXXXXX")
+        if ! valgrind --tool=callgrind --callgrind-out-file="$out" "$@" >/dev/null 2>"$out.err"; then
+            echo "failed: $*" >&2
+            tail -5 "$out.err" >&2
+            return 1
+        fi
+        awk '/^totals:/ { print $2 }' "$out" >>"$result"
+    }
+fi
 
 audio_args=(-c:a aac -b:a 128k -ar 48000 -ac 2)
 h264_args=(-c:v libx264 -preset faster -b:v 5000000 -pix_fmt yuv420p)
@@ -63,29 +93,40 @@ ours() { # ours RESULT SOURCE OUTPUT CODEC [W H]
 
 ours_h264() { ours "$1" "$src/hd.mp4" "$bench_work/ours_h264.mov" h264; }
 cmd_h264() { command_line "$1" "$src/hd.mp4" "$bench_work/cmd_h264.mov" "${h264_args[@]}" "${audio_args[@]}"; }
-ours_hevc() { ours "$1" "$src/hd.mp4" "$bench_work/out.mov" hevc; }
-cmd_hevc() { command_line "$1" "$src/hd.mp4" "$bench_work/out.mov" "${hevc_args[@]}" "${audio_args[@]}"; }
-ours_prores() { ours "$1" "$src/hd_short.mp4" "$bench_work/out.mov" prores422; }
-cmd_prores() { command_line "$1" "$src/hd_short.mp4" "$bench_work/out.mov" "${prores_args[@]}" "${audio_args[@]}"; }
-ours_down() { ours "$1" "$src/uhd.mp4" "$bench_work/out.mov" h264 1920 1080; }
-cmd_down() { command_line "$1" "$src/uhd.mp4" "$bench_work/out.mov" -vf scale=1920:1080 "${h264_args[@]}" "${audio_args[@]}"; }
-ours_turned() { ours "$1" "$src/turned.mov" "$bench_work/out.mov" h264 1080 1920; }
-cmd_turned() { command_line "$1" "$src/turned.mov" "$bench_work/out.mov" "${h264_args[@]}" "${audio_args[@]}"; }
-ours_wav() { ours "$1" "$src/long.wav" "$bench_work/out.mp4" none; }
-cmd_wav() { command_line "$1" "$src/long.wav" "$bench_work/out.mp4" "${audio_args[@]}"; }
+ours_hevc() { ours "$1" "$src/hd.mp4" "$bench_work/ours_out.mov" hevc; }
+cmd_hevc() { command_line "$1" "$src/hd.mp4" "$bench_work/cmd_out.mov" "${hevc_args[@]}" "${audio_args[@]}"; }
+ours_prores() { ours "$1" "$src/hd_short.mp4" "$bench_work/ours_out.mov" prores422; }
+cmd_prores() { command_line "$1" "$src/hd_short.mp4" "$bench_work/cmd_out.mov" "${prores_args[@]}" "${audio_args[@]}"; }
+ours_down() { ours "$1" "$src/uhd.mp4" "$bench_work/ours_out.mov" h264 1920 1080; }
+cmd_down() { command_line "$1" "$src/uhd.mp4" "$bench_work/cmd_out.mov" -vf scale=1920:1080 "${h264_args[@]}" "${audio_args[@]}"; }
+ours_turned() { ours "$1" "$src/turned90.mov" "$bench_work/ours_out.mov" h264 1080 1920; }
+cmd_turned() { command_line "$1" "$src/turned90.mov" "$bench_work/cmd_out.mov" "${h264_args[@]}" "${audio_args[@]}"; }
+ours_wav() { ours "$1" "$src/long.wav" "$bench_work/ours_out.mp4" none; }
+cmd_wav() { command_line "$1" "$src/long.wav" "$bench_work/cmd_out.mp4" "${audio_args[@]}"; }
 
-echo "$rounds rounds per case, alternating"
-bench_header
-run() { # run LABEL NAME
-    if echo "$2" | grep -Eq "$only"; then bench_case "$1" "$rounds" "ours_$2" "cmd_$2"; fi
-}
+if [ -n "$BENCH_INSTRUCTIONS" ]; then
+    echo "instructions (callgrind), one run per side; ratio ours / command"
+    run() { # run LABEL NAME: both sides side by side, each on one core under callgrind
+        echo "$2" | grep -Eq "$only" || return 0
+        : >"$bench_work/ours.n" && : >"$bench_work/theirs.n"
+        "ours_$2" "$bench_work/ours.n" & "cmd_$2" "$bench_work/theirs.n" & wait
+        awk -v label="$1" -v o="$(cat "$bench_work/ours.n")" -v c="$(cat "$bench_work/theirs.n")" \
+            'BEGIN { printf "  %-26s ours %6.2f G  command %6.2f G  ratio %.4fx\n", label, o / 1e9, c / 1e9, o / c }'
+    }
+else
+    echo "$rounds rounds per case, alternating"
+    bench_header
+    run() { # run LABEL NAME
+        if echo "$2" | grep -Eq "$only"; then bench_case "$1" "$rounds" "ours_$2" "cmd_$2"; fi
+    }
+fi
 run "h264 1080p30 6 s" h264
 run "hevc 1080p30 6 s" hevc
 run "prores 422 1080p30 3 s" prores
 run "h264 4K -> 1080p 4 s" down
 run "h264 turned 90 1080p 6 s" turned
 run "wav 10 min -> aac" wav
-bench_summary
+[ -n "$BENCH_INSTRUCTIONS" ] || bench_summary
 
 # The pictures are equal in quality: both H.264 outputs against the source.
 quality() { # quality FILE: "ssim psnr" of its picture against the source
