@@ -162,7 +162,7 @@ private:
     {
         av::FramePtr frame = take_frame(n);
         if (!frame) {
-            session_->fail(QStringLiteral("Out of memory while mixing audio."), AVERROR(ENOMEM));
+            out_of_memory();
             return nullptr;
         }
         const int ch = layout_.nb_channels;
@@ -229,7 +229,7 @@ private:
     {
         av::FramePtr frame(av_frame_alloc());
         if (!frame) {
-            session_->fail(QStringLiteral("Out of memory while mixing audio."), AVERROR(ENOMEM));
+            out_of_memory();
             return false;
         }
         av_frame_move_ref(frame.get(), f);
@@ -239,6 +239,8 @@ private:
         passed_.push_back(next_sample(std::move(frame)));
         return true;
     }
+
+    void out_of_memory() { session_->fail(QStringLiteral("Out of memory while mixing audio."), AVERROR(ENOMEM)); }
 
     TrackMix* mix_for(int stream_index)
     {
@@ -283,7 +285,7 @@ private:
     {
         av::FramePtr frame(av_frame_alloc());
         if (!frame) {
-            session_->fail(QStringLiteral("Out of memory while mixing audio."), AVERROR(ENOMEM));
+            out_of_memory();
             return false;
         }
         while (true) {

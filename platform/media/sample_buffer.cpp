@@ -55,14 +55,15 @@ std::shared_ptr<AVFrame> interleaved_float(const std::shared_ptr<AVFrame>& sourc
     if (source->format == AV_SAMPLE_FMT_FLT)
         return source;
     std::shared_ptr<AVFrame> out = share_frame(av_frame_alloc());
-    SwrContext* swr = nullptr;
+    SwrContext* made = nullptr;
     int rc = out ? 0 : AVERROR(ENOMEM);
     if (rc >= 0)
-        rc = swr_alloc_set_opts2(&swr, &source->ch_layout, AV_SAMPLE_FMT_FLT, source->sample_rate,
+        rc = swr_alloc_set_opts2(&made, &source->ch_layout, AV_SAMPLE_FMT_FLT, source->sample_rate,
                                  &source->ch_layout, static_cast<AVSampleFormat>(source->format),
                                  source->sample_rate, 0, nullptr);
+    const av::ResamplerPtr swr(made);
     if (rc >= 0)
-        rc = swr_init(swr);
+        rc = swr_init(swr.get());
     if (rc >= 0) {
         out->format = AV_SAMPLE_FMT_FLT;
         out->nb_samples = source->nb_samples;
@@ -73,9 +74,8 @@ std::shared_ptr<AVFrame> interleaved_float(const std::shared_ptr<AVFrame>& sourc
     if (rc >= 0)
         rc = av_frame_get_buffer(out.get(), 0);
     if (rc >= 0)
-        rc = swr_convert(swr, out->extended_data, out->nb_samples,
+        rc = swr_convert(swr.get(), out->extended_data, out->nb_samples,
                          const_cast<const uint8_t**>(source->extended_data), source->nb_samples);
-    swr_free(&swr);
     return rc >= 0 ? out : nullptr;
 }
 

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "identifiers.h"
+#include "libav.h"
 #include "time.h"
 
 extern "C" {
@@ -53,10 +54,7 @@ public:
     AVPixelFormat format() const { return static_cast<AVPixelFormat>(frame_->format); }
 
 private:
-    struct FrameFreer {
-        void operator()(AVFrame* f) const { av_frame_free(&f); }
-    };
-    std::unique_ptr<AVFrame, FrameFreer> frame_;
+    av::FramePtr frame_;
 };
 using PixelBufferRef = std::shared_ptr<PixelBuffer>;
 
