@@ -42,6 +42,9 @@ public:
     virtual ~OneExporter();
 
     virtual void check_compatibility();
+    // How long a start waits for a compatibility answer still to come before it chooses its
+    // engine from what is known.
+    static constexpr std::chrono::seconds kCompatibilityAnswerBound{10};
     // Waits, at most `bound`, for a compatibility answer that is still to come, so that a start
     // chooses its engine from the answer; false when the bound passed without one. Never call
     // it on the main thread.

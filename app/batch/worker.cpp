@@ -83,7 +83,7 @@ void ViewController::run_one_task(const BatchWorkerContext& context, const std::
     // The engine follows the compatibility answer: a start before it came would send a source
     // the pipeline cannot read down the pipeline. An answer that never comes leaves the choice
     // as it stands.
-    job->wait_for_compatibility(std::chrono::seconds(10));
+    job->wait_for_compatibility(OneExporter::kCompatibilityAnswerBound);
 
     bool started = false;
     context.on_main([&](ViewController& list) {

@@ -20,13 +20,6 @@ TrialOwner::~TrialOwner()
     }
 }
 
-namespace {
-
-// As long as the batch waits for a row's answer.
-constexpr std::chrono::seconds kAnswerBound{10};
-
-}  // namespace
-
 void TrialOwner::start_after_answer(const std::shared_ptr<TrialOwner>& self, std::shared_ptr<OneExporter> row_job,
                                     std::shared_ptr<OneExporter> trial, const media::TimeRange& range,
                                     EngineChosen on_chosen)
@@ -50,7 +43,7 @@ void TrialOwner::start_after_answer(const std::shared_ptr<TrialOwner>& self, std
         self->start_pending();
         return;
     }
-    dispatch::Queue::main().after(kAnswerBound, start_pending);
+    dispatch::Queue::main().after(OneExporter::kCompatibilityAnswerBound, start_pending);
 }
 
 void TrialOwner::start_pending()

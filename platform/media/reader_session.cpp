@@ -1,5 +1,6 @@
-#include "platform/foundation/threads.h"
 #include "reader_session.h"
+
+#include "platform/foundation/threads.h"
 
 #include <QFileInfo>
 #include <algorithm>
