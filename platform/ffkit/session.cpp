@@ -14,6 +14,7 @@
 #include "arguments.h"
 #include "child_process.h"
 #include "line_buffer.h"
+#include "log_line.h"
 #include "progress_parser.h"
 #include "platform/foundation/threads.h"
 
@@ -76,7 +77,7 @@ void drain(const std::shared_ptr<Session>& session, ChildProcess& child, const C
 {
     LineBuffer log_lines([&](const QString& line) {
         if (callbacks.on_log)
-            callbacks.on_log(Log{session->id(), line});
+            callbacks.on_log(read_log_line(session->id(), line));
     });
     ProgressParser parser;
     LineBuffer progress_lines([&](const QString& line) {
@@ -140,7 +141,7 @@ void run(std::shared_ptr<Session> session, std::vector<std::string> argv, Callba
     std::optional<int> wait_status;
     if (start_error) {
         if (callbacks.on_log)
-            callbacks.on_log(Log{session->id(), *start_error});
+            callbacks.on_log(Log{session->id(), *start_error, LogLevel::error});
     } else {
         drain(session, *child, callbacks);
         // The pipes can close before the process is gone; keep the kill deadline meanwhile.
@@ -166,6 +167,7 @@ void run(std::shared_ptr<Session> session, std::vector<std::string> argv, Callba
 std::vector<std::string> command_line(const QStringList& arguments)
 {
     std::vector<std::string> argv = {"-hide_banner", "-nostdin", "-nostats", "-progress", "pipe:1"};
+    argv.insert(argv.end(), std::begin(kLogLevelArguments), std::end(kLogLevelArguments));
     for (const auto& argument : arguments)
         argv.push_back(argument.toStdString());
     return argv;

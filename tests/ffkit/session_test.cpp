@@ -23,6 +23,7 @@ namespace {
 struct Recorder : std::enable_shared_from_this<Recorder> {
     std::mutex lock;
     QStringList logs;
+    QStringList error_logs;  // the messages logged at error level or worse
     std::vector<int32_t> times;
     std::atomic<int> completions{0};
     std::atomic<int> callbacks_after_completion{0};
@@ -45,6 +46,8 @@ struct Recorder : std::enable_shared_from_this<Recorder> {
                 if (completions)
                     ++callbacks_after_completion;
                 logs << log.message;
+                if (log.is_error_or_worse())
+                    error_logs << log.message;
             },
             [this, self](const ffkit::Statistics& statistics) {
                 std::lock_guard guard(lock);
@@ -101,6 +104,10 @@ TEST(Session, AFailedRunTellsWhyAndIsNeitherSuccessNorCancel)
     ASSERT_FALSE(recorder.logs.isEmpty());
     EXPECT_TRUE(recorder.logs.last().contains("No such file or directory"));
     EXPECT_TRUE(recorder.logs.last().contains("/nonexistent/in put.mp4"));
+    // Each line comes with its level, without the tag.
+    ASSERT_FALSE(recorder.error_logs.isEmpty());
+    EXPECT_TRUE(recorder.error_logs.last().contains("No such file or directory"));
+    EXPECT_FALSE(recorder.logs.join('\n').contains("[error]"));
 }
 
 TEST(Session, IdsAreNeverReused)
