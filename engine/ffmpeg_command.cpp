@@ -44,26 +44,34 @@ QString frame_size(const QVariantMap& video)
     return QStringLiteral(" -s ") + size_text(*width) + u'*' + size_text(*height);
 }
 
-QString video_codec(const QVariantMap& video)
+// The table's entry for the codec that the video settings name; none for another codec, or
+// for a codec value that is no text.
+const CodecEntry* codec_entry(const QVariantMap& video)
 {
     const QVariant codec = video.value(AVVideoCodecKey);
     if (codec.typeId() != QMetaType::QString)
+        return nullptr;
+    for (const auto& entry : kCodecTable)
+        if (codec.toString() == QLatin1String(entry.codec))
+            return &entry;
+    return nullptr;
+}
+
+QString video_codec(const QVariantMap& video)
+{
+    const CodecEntry* entry = codec_entry(video);
+    if (!entry)
         return {};
-    for (const auto& entry : kCodecTable) {
-        if (codec.toString() != QLatin1String(entry.codec))
-            continue;
-        QString text = QString::fromLatin1(entry.text);
-        const QVariant properties = video.value(AVVideoCompressionPropertiesKey);
-        if (entry.bit_rate_follows && properties.typeId() == QMetaType::QVariantMap) {
-            const QVariant rate = properties.toMap().value(AVVideoAverageBitRateKey);
-            if (is_integer_type(rate))
-                text += QStringLiteral(" -b:v ") + rate.toString();
-            else if (const auto number = settings_number(rate))
-                text += QStringLiteral(" -b:v ") + decimal_text(*number);
-        }
-        return text;
+    QString text = QString::fromLatin1(entry->text);
+    const QVariant properties = video.value(AVVideoCompressionPropertiesKey);
+    if (entry->bit_rate_follows && properties.typeId() == QMetaType::QVariantMap) {
+        const QVariant rate = properties.toMap().value(AVVideoAverageBitRateKey);
+        if (is_integer_type(rate))
+            text += QStringLiteral(" -b:v ") + rate.toString();
+        else if (const auto number = settings_number(rate))
+            text += QStringLiteral(" -b:v ") + decimal_text(*number);
     }
-    return {};
+    return text;
 }
 
 QString audio_codec(const QVariantMap& audio)
@@ -79,6 +87,16 @@ QString audio_codec(const QVariantMap& audio)
 }
 
 }  // namespace
+
+std::optional<QString> unwritable_video_codec(const My_Prest* preset)
+{
+    if (!preset)
+        return std::nullopt;
+    const QVariant codec = preset->video_outputSettings.value(AVVideoCodecKey);
+    if (codec.typeId() != QMetaType::QString || codec_entry(preset->video_outputSettings))
+        return std::nullopt;
+    return codec.toString();
+}
 
 QString decimal_text(double value)
 {

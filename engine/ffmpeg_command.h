@@ -13,6 +13,11 @@ class My_Prest;
 // paths whatever characters they hold (ffkit::split_arguments).
 QString ffmpeg_command(const QString& input_path, const QString& output_path, const My_Prest* preset);
 
+// The video codec that the preset asks for and that the command has no encoder for, so that
+// ffmpeg would write a codec of its own choosing; none when the preset names no codec or one
+// the command writes.
+std::optional<QString> unwritable_video_codec(const My_Prest* preset);
+
 // The arguments of a sample run: "-ss start -t duration " in front of the command.
 QString with_sample_range(const media::TimeRange& range, const QString& command);
 

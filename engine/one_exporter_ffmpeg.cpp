@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/ffmpeg_command.h"
+#include "engine/ffmpeg_log_messages.h"
 #include "engine/one_exporter.h"
 #include "engine/one_exporter_ffmpeg_run.h"
 #include "engine/progress_fraction.h"
@@ -19,23 +20,11 @@ namespace {
 
 QString errno_text(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
 
-// Whether an ffmpeg message ends in the text of a system error that explains a failed run.
-bool names_system_error(const QString& message)
+// The reason of a failed run: the two latest messages at error level or worse, or the two
+// latest of all when ffmpeg logged none.
+QString failure_text(const FfmpegLogSlots& errors, const FfmpegLogSlots& all)
 {
-    static const QStringList texts = [] {
-        QStringList list;
-        for (int code : {ENOSPC, EDQUOT, EFBIG, EACCES, EPERM, EROFS, EIO, ENOENT, ENOTDIR, ENAMETOOLONG, EMFILE, ENOMEM})
-            list << QStringLiteral(": ") + errno_text(code);
-        return list;
-    }();
-    return std::any_of(texts.begin(), texts.end(), [&](const QString& text) { return message.endsWith(text); });
-}
-
-// The reason of a failed run: its last two messages, behind the cause when they do not name it.
-QString failure_text(const FfmpegLogSlots& messages, const QString& cause)
-{
-    const QString last = messages.text();
-    return cause.isEmpty() || last.contains(cause) ? last : cause + u'\n' + last;
+    return errors.empty() ? all.text() : errors.text();
 }
 
 }  // namespace
@@ -62,6 +51,11 @@ void OneExporter::start_ffmpeg_export(const media::TimeRange& range)
     QString arguments = build_ffmpeg_command();
     if (arguments.isEmpty()) {
         report_finished(QUrl());
+        return;
+    }
+    // ffmpeg would write a codec of its own choosing in place of one it has no encoder for.
+    if (const auto codec = unwritable_video_codec(My_prest_obj.get().get())) {
+        fail_before_start(unwritable_codec_text(*codec));
         return;
     }
     if (is_preview_play)
@@ -145,7 +139,7 @@ void OneExporter::ffmpeg_complete(FfmpegRun& run, const std::shared_ptr<ffkit::S
     if (!success && !cancelled)
         failure = run.log_slots.empty()
                       ? QStringLiteral("ffmpeg 返回码 %1").arg(code ? QString::number(code->value()) : QStringLiteral("nil"))
-                      : failure_text(run.log_slots, run.cause);
+                      : failure_text(run.error_slots, run.log_slots);
     // A source whose data ends early converts only in part: that is no finished file.
     if (success && run.source_truncated) {
         success = false;
@@ -189,14 +183,15 @@ void OneExporter::ffmpeg_log(FfmpegRun& run, const ffkit::Log& log)
     QString message = log.message;
     if (!run.unfinished_path.isEmpty())
         message.replace(run.unfinished_path, run.output_path);
-    run.log_slots.store(message);
-    if (run.cause.isEmpty() && names_system_error(message))
-        run.cause = message;
-    if (message.contains(QStringLiteral("partial file")))
+    if (is_partial_file_message(message))
         run.source_truncated = true;
+    message = without_addresses(message);
+    run.log_slots.store(message);
+    if (log.is_error_or_worse())
+        run.error_slots.store(message);
     // Messages that come after a failed completion still update its reason.
     if (run.failed && status == 4) {
-        error_info = std::optional<QString>(failure_text(run.log_slots, run.cause));
+        error_info = std::optional<QString>(failure_text(run.error_slots, run.log_slots));
         logLine(QStringLiteral("错误 ") + error_info.get().value_or(QString()));
     }
 }

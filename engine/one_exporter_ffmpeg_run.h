@@ -10,19 +10,19 @@
 
 // What one ffmpeg run of a job keeps while its callbacks come.
 struct OneExporter::FfmpegRun {
+    // The two latest messages, and the two latest that ffmpeg logged at error level or worse:
+    // those name the cause of a failure, which statistics and metadata lines bury.
     FfmpegLogSlots log_slots;
+    FfmpegLogSlots error_slots;
     // Fixed before the run starts: the output's own name, and the hidden name that ffmpeg
     // writes to and that takes the output's name once the run has succeeded.
     QString output_path;
     QString unfinished_path;
     std::atomic<bool> failed{false};
-    // The first message that names a system error (a full disk, a missing permission): the
-    // cause of the failure, which the last messages often no longer name. Log callback only.
-    QString cause;
     // The highest fraction reported, so that progress never goes back.
     std::atomic<float> progress{0};
-    // ffmpeg found the source's media data cut short ("partial file") and ends with success
-    // all the same; how far it got, in milliseconds of output.
+    // The demuxer found the source's media data cut short and ffmpeg ends with success all
+    // the same; how far it got, in milliseconds of output.
     std::atomic<bool> source_truncated{false};
     std::atomic<int64_t> converted_ms{0};
 

@@ -10,3 +10,8 @@ QString truncated_source_text(double converted, double duration)
         .arg(converted, 0, 'f', 1)
         .arg(duration, 0, 'f', 1);
 }
+
+QString unwritable_codec_text(const QString& codec)
+{
+    return QCoreApplication::translate("Localizable", "传统引擎无法写出视频编码 %1").arg(codec);
+}

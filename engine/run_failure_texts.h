@@ -10,3 +10,6 @@ QString existing_output_text();
 
 // The source's media data ends early: only `converted` of `duration` seconds could be read.
 QString truncated_source_text(double converted, double duration);
+
+// The ffmpeg path has no encoder for the video codec that the settings ask for.
+QString unwritable_codec_text(const QString& codec);

@@ -140,3 +140,24 @@ TEST(FfmpegCommand, AnyPathSplitsBackWholeAndNeverAsAnOption)
     EXPECT_TRUE(relative->at(1).startsWith('/'));
     EXPECT_TRUE(relative->at(2).startsWith('/'));
 }
+
+TEST(FfmpegCommand, CodecsWithoutAnEncoderOnTheCommandLine)
+{
+    // Every codec of the table has its encoder; without a codec ffmpeg writes the container's
+    // usual one, which is no change of the user's choice.
+    for (const char* codec : {AVVideoCodecTypeH264, AVVideoCodecTypeHEVC, AVVideoCodecTypeAppleProRes4444,
+                              AVVideoCodecTypeAppleProRes422, AVVideoCodecTypeAppleProRes422HQ,
+                              AVVideoCodecTypeAppleProRes422LT, AVVideoCodecTypeAppleProRes422Proxy}) {
+        const My_Prest preset = preset_with({{AVVideoCodecKey, QString(codec)}});
+        EXPECT_EQ(unwritable_video_codec(&preset), std::nullopt) << codec;
+    }
+    for (const QVariantMap& video : {QVariantMap(), QVariantMap{{AVVideoCodecKey, 5}}}) {
+        const My_Prest preset = preset_with(video);
+        EXPECT_EQ(unwritable_video_codec(&preset), std::nullopt);
+    }
+    EXPECT_EQ(unwritable_video_codec(nullptr), std::nullopt);
+    for (const char* codec : {AVVideoCodecTypeHEVCWithAlpha, AVVideoCodecTypeJPEG}) {
+        const My_Prest preset = preset_with({{AVVideoCodecKey, QString(codec)}});
+        EXPECT_EQ(unwritable_video_codec(&preset), std::optional<QString>(codec));
+    }
+}

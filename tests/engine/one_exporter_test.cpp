@@ -80,12 +80,12 @@ TEST_F(OneExporterTest, AFailedRunTellsWhyBeforeAndAfterItsCompletion)
     const auto job = quiet_job(fixture_path("h264_aac.mp4"));
     job->error_info = std::optional<QString>("an earlier failure");
     for (const char* message : {"m1", "m2", "m3"})
-        job->on_ffmpeg_log(ffkit::Log{1, message});
+        job->on_ffmpeg_log(ffkit::Log{1, message, std::nullopt});
     EXPECT_EQ(job->error_info.get(), "an earlier failure");
     job->on_ffmpeg_complete(nullptr);  // no session: a failure
     EXPECT_EQ(job->status, 4);
     EXPECT_EQ(job->error_info.get(), "m2\nm3");
-    job->on_ffmpeg_log(ffkit::Log{1, "m4"});
+    job->on_ffmpeg_log(ffkit::Log{1, "m4", std::nullopt});
     EXPECT_EQ(job->error_info.get(), "m3\nm4");
 }
 
