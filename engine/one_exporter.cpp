@@ -63,10 +63,9 @@ void OneExporter::on_compatibility_result(bool compatible)
     } else {
         logLine(QStringLiteral("不支持"));
     }
-    // A preset that asks for ffmpeg keeps it, whenever the answer arrives: audio-only
-    // presets carry no video settings the pipeline could use.
-    if (const auto preset = My_prest_obj.get(); preset && preset->is_run_ffmpeg)
-        use_ffmpeg = true;
+    // The answer alone decides, with the user's override: a preset that asks for ffmpeg
+    // (audio-only) sends its own run there when that run starts, and the preset of an
+    // earlier run, still stored here, must not keep the next run on ffmpeg.
     is_run_ffmpeg = use_ffmpeg;
     std::vector<std::function<void()>> waiters;
     {

@@ -62,10 +62,6 @@ void ViewController::run_one_task(const BatchWorkerContext& context, const std::
     });
     if (!reached || !folder)
         return;
-    const auto preset = job->My_prest_obj.get();
-    if (preset->is_run_ffmpeg)
-        job->is_run_ffmpeg = true;
-
     // No URL: the output would be the source itself; the job has failed the row already.
     const std::optional<QUrl> url = job->make_output_url();
     if (!url)
@@ -84,6 +80,12 @@ void ViewController::run_one_task(const BatchWorkerContext& context, const std::
     // the pipeline cannot read down the pipeline. An answer that never comes leaves the choice
     // as it stands.
     job->wait_for_compatibility(OneExporter::kCompatibilityAnswerBound);
+    // After the answer, which sets the flag from the source and the user's retry alone: this
+    // run's own preset sends it to ffmpeg when it asks (audio-only). Chosen once, so that an
+    // answer arriving late does not change the engine of this start.
+    const bool use_ffmpeg = job->is_run_ffmpeg || job->My_prest_obj.get()->is_run_ffmpeg;
+    if (use_ffmpeg)
+        job->is_run_ffmpeg = true;
 
     bool started = false;
     context.on_main([&](ViewController& list) {
@@ -100,7 +102,7 @@ void ViewController::run_one_task(const BatchWorkerContext& context, const std::
         return;
     const media::TimeRange range{media::Time::zero(), job->raw_asset ? job->raw_asset->duration() : media::Time::zero()};
     job->timeRange = std::optional<media::TimeRange>(range);
-    if (job->is_run_ffmpeg)
+    if (use_ffmpeg)
         job->start_ffmpeg_export(range);
     else
         job->start_export(range);

@@ -52,11 +52,11 @@ void ViewController::preview_play(const std::shared_ptr<Run_task_obj>& row)
 {
     refresh_setup();
     const My_Prest preset = get_task_prest(*row);
-    if (row->out_Ex) {
+    // The preview's own job follows the preset (trial_uses_ffmpeg); the row's engine flag is
+    // left to the compatibility answer, so that a later Start with other settings is not sent
+    // to ffmpeg by this preview's audio-only preset.
+    if (row->out_Ex)
         row->out_Ex->My_prest_obj = std::make_shared<My_Prest>(preset);
-        if (preset.is_run_ffmpeg)
-            row->out_Ex->is_run_ffmpeg = true;
-    }
     open_preview_window(row);
 }
 

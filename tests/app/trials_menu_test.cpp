@@ -1,6 +1,7 @@
 // The row context menu through the window as a user drives it: right-clicks, the menu keys,
 // the items, and what each one does to the rows, the desktop and the trial windows.
 #include <QApplication>
+#include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -255,6 +256,78 @@ TEST_F(RowMenu, RetryThenResetThenStartConvertsWithFfmpeg)
     EXPECT_TRUE(row->out_Ex->ff_sessionId.get().has_value()) << "converted on the ffmpeg path";
     EXPECT_FALSE(row->out_Ex->out_ReaderWriterExporter.get()) << "the pipeline never ran";
     EXPECT_TRUE(foundation::file_exists(w.output(QStringLiteral("h264_aac.mp4"))));
+}
+
+// Pumps until the job's compatibility question, asked when the row was added or reset, has
+// its answer.
+bool answered(OneExporter& job)
+{
+    return pump_until([&] { return !job.on_compatibility_answer([] {}); });
+}
+
+// Whether the row's latest run went through the pipeline and wrote what the audio pane asks
+// for (48 kHz stereo), not the source's own mono 44.1 kHz as the ffmpeg command keeps it.
+void expect_pipeline_output(const Run_task_obj& row, std::optional<int64_t> ffmpeg_session)
+{
+    EXPECT_EQ(row.out_Ex->status, 3) << row.out_Ex->error_info.get().value_or("").toStdString();
+    EXPECT_EQ(row.out_Ex->ff_sessionId.get(), ffmpeg_session) << "another ffmpeg run";
+    EXPECT_TRUE(row.out_Ex->out_ReaderWriterExporter.get()) << "the pipeline never ran";
+    const auto probed = probeFile(row.out_Ex->out_url_obj.get().value_or(QUrl()).toLocalFile());
+    ASSERT_TRUE(probed);
+    EXPECT_EQ(probed->count("video"), 1);
+    ASSERT_EQ(probed->count("audio"), 1);
+    EXPECT_EQ(probed->first("audio")->sampleRate, 48000);
+    EXPECT_EQ(probed->first("audio")->channels, 2);
+}
+
+// An audio-only run goes through ffmpeg; a Reset asks again, the answer (compatible) decides,
+// and the next Start with the video settings converts on the pipeline.
+TEST_F(RowMenu, AudioOnlyRunThenResetThenAVideoStartTakesThePipeline)
+{
+    settingstest::show_active(&w.window);
+    const settingstest::Panes panes = settingstest::panes_of(w.window.split()->settings_column());
+    settingstest::click(panes.only_audio->only_out_audio_button);
+    settingstest::choose(panes.only_audio->audio_file_type_PopUpButton, "WAV");
+    const auto row = w.add_row(testsupport::fixture("tiny.mp4"));
+    settingstest::click(w.window.split()->settings_column()->start_button);
+    ASSERT_TRUE(w.wait_idle());
+    ASSERT_EQ(row->out_Ex->status, 3) << row->out_Ex->error_info.get().value_or("").toStdString();
+    const std::optional<int64_t> audio_run = row->out_Ex->ff_sessionId.get();
+    ASSERT_TRUE(audio_run) << "the audio-only run went through ffmpeg";
+    EXPECT_TRUE(foundation::file_exists(w.output(QStringLiteral("tiny.wav"))));
+
+    settingstest::click(panes.only_audio->only_out_audio_button);
+    ASSERT_FALSE(panes.only_audio->only_out_audio_button->isChecked());
+    choose(right_click(0), Reset);
+    ASSERT_TRUE(answered(*row->out_Ex));
+    settingstest::click(w.window.split()->settings_column()->start_button);
+    ASSERT_TRUE(w.wait_idle());
+    expect_pipeline_output(*row, audio_run);
+}
+
+// A preview with the audio-only settings goes through ffmpeg; it leaves the row's engine to
+// the compatibility answer, so a Start with the video settings converts on the pipeline.
+TEST_F(RowMenu, AnAudioOnlyPreviewLeavesTheRowOnThePipeline)
+{
+    settingstest::show_active(&w.window);
+    const settingstest::Panes panes = settingstest::panes_of(w.window.split()->settings_column());
+    const auto row = w.add_row(testsupport::fixture("tiny.mp4"));
+    ASSERT_TRUE(answered(*row->out_Ex));
+    settingstest::click(panes.only_audio->only_out_audio_button);
+    settingstest::choose(panes.only_audio->audio_file_type_PopUpButton, "WAV");
+
+    choose(right_click(0), Preview);
+    QPointer<Video_AVPlayer_ViewController> preview = open_window<Video_AVPlayer_ViewController>();
+    ASSERT_NE(preview, nullptr);
+    ASSERT_TRUE(pump_until([&] { return !preview->player->source().isEmpty(); }));
+    EXPECT_TRUE(preview->out_run_task_obj()->out_Ex->ff_sessionId.get()) << "the preview went through ffmpeg";
+    preview->close();
+    ASSERT_TRUE(pump_until([&] { return preview.isNull(); }));
+
+    settingstest::click(panes.only_audio->only_out_audio_button);
+    settingstest::click(w.window.split()->settings_column()->start_button);
+    ASSERT_TRUE(w.wait_idle());
+    expect_pipeline_output(*row, std::nullopt);
 }
 
 // Show source reveals the source; show output is disabled and does nothing until the row has
