@@ -162,8 +162,9 @@ void OneExporter::ffmpeg_complete(FfmpegRun& run, const std::shared_ptr<ffkit::S
         logLine(QStringLiteral("错误 ") + *failure);
     }
 
-    // Without a source duration no fraction was reported during the run; the end is 1.
-    if (success && !(raw_duration.seconds() > 0)) {
+    // The last statistics fall short of the end (they give the last frame's start, or none
+    // without a source duration): a finished file is the whole run.
+    if (success) {
         out_progress = 1;
         report_progress(1);
     }

@@ -95,6 +95,11 @@ void OneExporter::on_session_exporter_complete(const ExportResult& result)
     } else {
         const QString url = pipeline && pipeline->outputURL ? pipeline->outputURL->toString() : QString();
         logLine(QStringLiteral("ReaderWriterExporter, export completed, ") + url);
+        // The last report was the last sample's start, short of the end: the file is whole.
+        if (status == 3) {
+            out_progress = 1;
+            report_progress(1);
+        }
     }
     report_finished(pipeline && pipeline->outputURL ? *pipeline->outputURL : QUrl());
 }

@@ -142,8 +142,11 @@ TEST_F(OneExporterRun, APreviewConvertsTheRangeIntoTheTemporaryDirectory)
     QFile::remove(output);
     ASSERT_TRUE(probe.media_information);
     EXPECT_NEAR(seconds_of(probe.media_information->duration), 10.0, 0.1);
-    // Measured against the whole 12 s source.
-    EXPECT_NEAR(run.recorder->progress().back(), 10.0 / 12.0, 0.05);
+    // Measured against the whole 12 s source while it runs; the finished sample is whole.
+    const std::vector<float> progress = run.recorder->progress();
+    ASSERT_GE(progress.size(), 2u);
+    EXPECT_NEAR(progress[progress.size() - 2], 10.0 / 12.0, 0.05);
+    EXPECT_EQ(progress.back(), 1.0f);
     EXPECT_FALSE(QFileInfo::exists(out("ignored.mov")));
 }
 
@@ -448,6 +451,53 @@ TEST_F(OneExporterRun, ProgressStaysWithinZeroAndOneAndNeverGoesBack)
                 }
             }
             EXPECT_NEAR(progress.back(), 1.0f, 0.05f);
+        }
+    }
+}
+
+namespace {
+
+// Also notes, when the completion arrives, what the run had reported and stored by then.
+class FinishWatch : public Recorder {
+public:
+    std::weak_ptr<OneExporter> job;
+    float reported_at_finish = -1;
+    float stored_at_finish = -1;
+    void export_finished(const QUrl& url) override
+    {
+        {
+            std::lock_guard guard(lock);
+            reported_at_finish = progress_reports.empty() ? -1 : progress_reports.back();
+            if (const auto owner = job.lock())
+                stored_at_finish = owner->out_progress;
+        }
+        Recorder::export_finished(url);
+    }
+};
+
+}  // namespace
+
+TEST_F(OneExporterRun, ASucceededRunReportsOneBeforeItsCompletionOnBothEngines)
+{
+    // One picture (its last frame starts at zero), and video without sound (the last report
+    // is the last frame's start, one frame short of the end).
+    const std::pair<const char*, double> sources[] = {{"one_frame.mp4", 0.04}, {"video_only.mp4", 3}};
+    for (const bool ffmpeg : {true, false}) {
+        for (const auto& [name, length] : sources) {
+            SCOPED_TRACE(std::string(ffmpeg ? "ffmpeg " : "pipeline ") + name);
+            JobRun run = make_job(fixture_path(name), jobtest::movie_preset(),
+                                  out(std::string(ffmpeg ? "end_ff_" : "end_pipe_") + name));
+            auto watch = std::make_shared<FinishWatch>();
+            watch->job = run.job;
+            run.recorder = watch;
+            run.job->delegate = watch;
+            ASSERT_TRUE(run_on(run, ffmpeg, length));
+            EXPECT_EQ(run.job->status, 3) << run.job->error_info.get().value_or("").toStdString();
+            EXPECT_EQ(watch->reported_at_finish, 1.0f);
+            EXPECT_EQ(watch->stored_at_finish, 1.0f);
+            testsupport::pump_until([] { return false; }, 200ms);
+            EXPECT_EQ(watch->progress_after_finish, 0);
+            EXPECT_EQ(run.job->out_progress, 1.0f);
         }
     }
 }
