@@ -2,6 +2,7 @@
 
 #include "settings_values.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 #include <cmath>
 #include <limits>
@@ -69,7 +70,7 @@ int exportStatusOf(media::AssetWriter::Status status)
 QString describeSettings(const std::optional<QVariantMap>& settings)
 {
     if (!settings)
-        return QStringLiteral("no settings");
+        return QCoreApplication::translate("Localizable", "没有设置");
     QStringList parts;
     for (auto it = settings->cbegin(); it != settings->cend(); ++it)
         parts << it.key() + QStringLiteral(": ") + describeValue(it.value());

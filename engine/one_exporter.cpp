@@ -2,6 +2,7 @@
 
 #include "engine/one_exporter_ffmpeg_run.h"
 #include "engine/reader_writer_exporter.h"
+#include "engine/run_failure_texts.h"
 #include "engine/stdout_log.h"
 #include "platform/ffkit/session.h"
 #include "platform/foundation/files.h"
@@ -114,7 +115,7 @@ std::optional<QUrl> OneExporter::make_output_url()
         cancel_export();
         status = 4;
         logLine(QStringLiteral("文件一样"));
-        error_info = std::optional<QString>(QStringLiteral("文件一样"));
+        error_info = std::optional<QString>(same_as_source_text());
         return std::nullopt;
     }
     return candidate;

@@ -65,7 +65,7 @@ void OneExporter::start_ffmpeg_export(const media::TimeRange& range)
     std::optional<QStringList> argv = ffkit::split_arguments(arguments);
     const std::optional<QUrl> output = out_url_obj.get();
     if (!argv || argv->isEmpty() || !output) {
-        fail_before_start(QStringLiteral("ffmpeg 参数无法解析"));
+        fail_before_start(unreadable_arguments_text());
         return;
     }
     run->output_path = output->toLocalFile();
@@ -138,7 +138,7 @@ void OneExporter::ffmpeg_complete(FfmpegRun& run, const std::shared_ptr<ffkit::S
     std::optional<QString> failure;
     if (!success && !cancelled)
         failure = run.log_slots.empty()
-                      ? QStringLiteral("ffmpeg 返回码 %1").arg(code ? QString::number(code->value()) : QStringLiteral("nil"))
+                      ? ffmpeg_return_code_text(code ? QString::number(code->value()) : QStringLiteral("nil"))
                       : failure_text(run.error_slots, run.log_slots);
     // A source whose data ends early converts only in part: that is no finished file.
     if (success && run.source_truncated) {

@@ -1,5 +1,6 @@
 #include "reader_writer_exporter.h"
 
+#include <QCoreApplication>
 #include <cmath>
 
 #include "engine/export_run.h"
@@ -177,20 +178,20 @@ std::optional<media::Error> ReaderWriterExporter::setupVideoOutput(const RunRef&
     if (!videoComposition && inputSettings && inputSettings->contains(AVVideoScalingModeKey))
         inputSettings->insert(AVVideoScalingModeKey, QString(AVVideoScalingModeResize));
     if (!run->reader->can_add_output(run->videoOutput))
-        return refusal(QStringLiteral("The source's video cannot be read"));
+        return refusal(QCoreApplication::translate("Localizable", "无法读取源文件的视频"));
     run->reader->add_output(run->videoOutput);
 
     const QString settingsText = describeSettings(videoOutputConfiguration);
     if (!run->writer->can_apply_output_settings(videoOutputConfiguration, AVMediaTypeVideo)) {
         logLine(QStringLiteral("Unsupported output configuration"));
-        return refusal(QStringLiteral("Unsupported output configuration: the video settings %1 cannot be written to %2")
+        return refusal(QCoreApplication::translate("Localizable", "不支持的输出设置：视频设置 %1 无法写入 %2")
                            .arg(settingsText, run->writer->output_file_type()));
     }
     run->videoInput = media::AssetWriterInput::create(AVMediaTypeVideo, inputSettings);
     run->videoInput->set_expects_media_data_in_real_time(expectsMediaDataInRealTime);
     if (!run->writer->can_add_input(run->videoInput))
         return refusal(
-            QStringLiteral("Unsupported output configuration: a video input with the settings %1 cannot be added to %2")
+            QCoreApplication::translate("Localizable", "不支持的输出设置：设置为 %1 的视频输入无法添加到 %2")
                 .arg(settingsText, run->writer->output_file_type()));
     run->writer->add_input(run->videoInput);
     run->pixelBufferAdaptor = media::AssetWriterInputPixelBufferAdaptor::create(
@@ -209,7 +210,7 @@ std::optional<media::Error> ReaderWriterExporter::setupAudioOutput(const RunRef&
     run->audioOutput->set_always_copies_sample_data(false);
     run->audioOutput->set_audio_mix(audioMix);
     if (!run->reader->can_add_output(run->audioOutput))
-        return refusal(QStringLiteral("The source's audio cannot be read"));
+        return refusal(QCoreApplication::translate("Localizable", "无法读取源文件的音频"));
     run->reader->add_output(run->audioOutput);
     return std::nullopt;
 }
@@ -222,7 +223,7 @@ std::optional<media::Error> ReaderWriterExporter::setupAudioInput(const RunRef& 
     run->audioInput->set_expects_media_data_in_real_time(expectsMediaDataInRealTime);
     if (!run->writer->can_add_input(run->audioInput))
         return refusal(
-            QStringLiteral("Unsupported output configuration: an audio input with the settings %1 cannot be added to %2")
+            QCoreApplication::translate("Localizable", "不支持的输出设置：设置为 %1 的音频输入无法添加到 %2")
                 .arg(describeSettings(audioOutputConfiguration), run->writer->output_file_type()));
     run->writer->add_input(run->audioInput);
     return std::nullopt;

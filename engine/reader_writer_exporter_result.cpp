@@ -1,16 +1,18 @@
 #include "reader_writer_exporter.h"
 
+#include <QCoreApplication>
+
 QString description(ReaderWriterExporterError error)
 {
     switch (error) {
     case ReaderWriterExporterError::setupFailure:
-        return QStringLiteral("Setup failure");
+        return QCoreApplication::translate("Localizable", "设置失败");
     case ReaderWriterExporterError::readingFailure:
-        return QStringLiteral("Reading failure");
+        return QCoreApplication::translate("Localizable", "读取失败");
     case ReaderWriterExporterError::writingFailure:
-        return QStringLiteral("Writing failure");
+        return QCoreApplication::translate("Localizable", "写入失败");
     case ReaderWriterExporterError::cancelled:
-        return QStringLiteral("Cancelled");
+        return QCoreApplication::translate("Localizable", "已取消");
     }
     return {};
 }

@@ -4,9 +4,11 @@
 
 QString existing_output_text() { return QCoreApplication::translate("Localizable", "文件已经存在"); }
 
+QString same_as_source_text() { return QCoreApplication::translate("Localizable", "文件一样"); }
+
 QString truncated_source_text(double converted, double duration)
 {
-    return QStringLiteral("The source file is truncated: only %1 s of its %2 s could be converted.")
+    return QCoreApplication::translate("Localizable", "源文件不完整：只能转换其 %2 秒中的 %1 秒。")
         .arg(converted, 0, 'f', 1)
         .arg(duration, 0, 'f', 1);
 }
@@ -14,4 +16,11 @@ QString truncated_source_text(double converted, double duration)
 QString unwritable_codec_text(const QString& codec)
 {
     return QCoreApplication::translate("Localizable", "传统引擎无法写出视频编码 %1").arg(codec);
+}
+
+QString unreadable_arguments_text() { return QCoreApplication::translate("Localizable", "ffmpeg 参数无法解析"); }
+
+QString ffmpeg_return_code_text(const QString& code)
+{
+    return QCoreApplication::translate("Localizable", "ffmpeg 返回码 %1").arg(code);
 }

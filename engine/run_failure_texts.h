@@ -8,8 +8,17 @@
 // The output's name was taken by another file (before the start or during the run).
 QString existing_output_text();
 
+// The output would be the source file itself.
+QString same_as_source_text();
+
 // The source's media data ends early: only `converted` of `duration` seconds could be read.
 QString truncated_source_text(double converted, double duration);
 
 // The ffmpeg path has no encoder for the video codec that the settings ask for.
 QString unwritable_codec_text(const QString& codec);
+
+// The ffmpeg argument string could not be split into arguments.
+QString unreadable_arguments_text();
+
+// ffmpeg ended with the return code `code` (a text: "nil" without one) and logged nothing.
+QString ffmpeg_return_code_text(const QString& code);

@@ -31,10 +31,9 @@ std::pair<QString, std::optional<QImage>> state_text_icon(int status, const OneE
     case 3:
         return {L("完成"), images.green_round};
     case 4: {
-        QString text = L("失败");
-        if (const std::optional<QString> info = job.error_info.get())
-            text += QStringLiteral("(") + *info + QStringLiteral(")");
-        return {text, images.red_round};
+        // The reason's brackets belong to the language: "Failed (…)" in English.
+        const std::optional<QString> info = job.error_info.get();
+        return {info ? L("失败(%1)").arg(*info) : L("失败"), images.red_round};
     }
     case 5:
         return {L("取消"), images.orange_round};

@@ -9,6 +9,7 @@
 #include "platform/foundation/finished_file.h"
 #include "writer_impl.h"
 #include "writer_timecode.h"
+#include "texts.h"
 
 extern "C" {
 #include <libavutil/bswap.h>
@@ -22,9 +23,9 @@ std::shared_ptr<AssetWriter> AssetWriter::create(const QUrl& output_url, const F
     const wr::Container* container = wr::container_for(file_type);
     QString why;
     if (!container)
-        why = QStringLiteral("The file type “%1” cannot be written.").arg(file_type);
+        why = translated("无法写入“%1”文件类型。").arg(file_type);
     else if (!output_url.isLocalFile() || output_url.toLocalFile().isEmpty())
-        why = QStringLiteral("The output “%1” is not a local file.").arg(output_url.toString());
+        why = translated("输出“%1”不是本地文件。").arg(output_url.toString());
     if (!why.isEmpty()) {
         if (error)
             *error = Error{QStringLiteral("media.writer"), -1, why};
@@ -43,7 +44,7 @@ Error writer_error(const QString& description) { return Error{QStringLiteral("me
 
 Error already_exists(const QString& path)
 {
-    return Error{QString::fromLatin1(kPOSIXErrorDomain), EEXIST, QStringLiteral("The file “%1” already exists.").arg(path)};
+    return Error{QString::fromLatin1(kPOSIXErrorDomain), EEXIST, translated("文件“%1”已经存在。").arg(path)};
 }
 
 // An input may run this far ahead of the least advanced unfinished input, in seconds.
@@ -172,14 +173,14 @@ bool WriterImpl::start_writing()
             int code = 0;
             file_ = OutputFile::create(foundation::unfinished_file_path(path), &code);
             if (!file_)
-                refused = posix_error(code, QStringLiteral("The file “%1” could not be created").arg(path));
+                refused = posix_error(code, translated("无法创建文件“%1”").arg(path));
         }
         if (file_) {
             AVFormatContext* context = nullptr;
             const int rc = avformat_alloc_output_context2(&context, nullptr, container_->muxer, nullptr);
             format_.reset(context);
             if (rc < 0 || !format_) {
-                refused = writer_error(QStringLiteral("Cannot set up the %1 muxer: %2")
+                refused = writer_error(translated("无法设置 %1 封装器：%2")
                                            .arg(QLatin1String(container_->muxer), error_text(rc)));
             } else {
                 format_->pb = file_->io();
@@ -189,7 +190,7 @@ bool WriterImpl::start_writing()
                 // The muxer reopens the file by name to move the index to the front.
                 format_->url = av_strdup(("file:" + file_->path()).toUtf8().constData());
                 if (!format_->url)
-                    refused = writer_error(QStringLiteral("Out of memory"));
+                    refused = writer_error(translated("内存不足"));
             }
         }
         // A cancel that came meanwhile stays: its file goes again.
@@ -276,12 +277,12 @@ bool WriterImpl::append(size_t index, const SampleBuffer& sample)
 bool WriterImpl::append_video(Track& t, const SampleBuffer& sample, QString* error)
 {
     if (!sample.image_buffer || !sample.image_buffer->frame()) {
-        *error = QStringLiteral("A video input takes decoded pictures only");
+        *error = translated("视频输入只接受解码后的画面");
         return false;
     }
     const Time& pts = sample.presentation_time;
     if (!pts.is_numeric()) {
-        *error = QStringLiteral("A video frame has no valid presentation time");
+        *error = translated("视频帧没有有效的显示时间");
         return false;
     }
     const Time& dur = sample.duration;
@@ -302,7 +303,7 @@ bool WriterImpl::append_video(Track& t, const SampleBuffer& sample, QString* err
     }
     const int64_t p = to_time_base(pts, t.time_base);
     if (p <= t.last_pts) {
-        *error = QStringLiteral("Video frames must come in increasing presentation times (%1 after %2)")
+        *error = translated("视频帧的显示时间必须递增（%1 在 %2 之后）")
                      .arg(p)
                      .arg(t.last_pts);
         return false;
@@ -322,11 +323,11 @@ bool WriterImpl::append_audio(Track& t, const SampleBuffer& sample, QString* err
     const std::shared_ptr<const AVFrame> source = sample.audio_source();
     const AVFrame* pcm = source.get();
     if (!pcm) {
-        *error = QStringLiteral("An audio input takes decoded audio only");
+        *error = translated("音频输入只接受解码后的音频");
         return false;
     }
     if (!sample.presentation_time.is_numeric()) {
-        *error = QStringLiteral("An audio buffer has no valid presentation time");
+        *error = translated("音频缓冲没有有效的显示时间");
         return false;
     }
     if (!t.started) {
@@ -349,7 +350,7 @@ bool WriterImpl::append_audio(Track& t, const SampleBuffer& sample, QString* err
 bool WriterImpl::append_timecode(Track& t, const SampleBuffer& sample, QString* error)
 {
     if (!sample.data_packet || !sample.format_description) {
-        *error = QStringLiteral("A timecode input takes stored timecode samples only");
+        *error = translated("时间码输入只接受存储的时间码样本");
         return false;
     }
     t.started = true;
@@ -399,14 +400,14 @@ bool WriterImpl::write_header_when_ready(QString* error)
             continue;
         const AVCodecContext& ctx = t.video_encoder ? t.video_encoder->context() : t.audio_encoder->context();
         if (!container_takes_codec(*container_, ctx.codec_id)) {
-            *error = QStringLiteral("The %1 file type cannot hold %2 %3")
+            *error = translated("%1 文件类型不能包含 %2 %3")
                          .arg(QLatin1String(container_->muxer), QLatin1String(avcodec_get_name(ctx.codec_id)),
-                              t.kind == Kind::Video ? QStringLiteral("video") : QStringLiteral("audio"));
+                              t.kind == Kind::Video ? translated("视频") : translated("音频"));
             return false;
         }
         t.stream = avformat_new_stream(format_.get(), nullptr);
         if (!t.stream || avcodec_parameters_from_context(t.stream->codecpar, &ctx) < 0) {
-            *error = QStringLiteral("Out of memory");
+            *error = translated("内存不足");
             return false;
         }
         t.stream->time_base = t.time_base;
@@ -436,7 +437,7 @@ bool WriterImpl::write_header_when_ready(QString* error)
     const int rc = avformat_write_header(format_.get(), &opts);
     av_dict_free(&opts);
     if (rc < 0) {
-        *error = QStringLiteral("Could not start the file: %1").arg(error_text(rc));
+        *error = translated("无法开始写入文件：%1").arg(error_text(rc));
         return false;
     }
     header_written_ = true;
@@ -471,7 +472,7 @@ bool WriterImpl::write_interleaved(bool to_the_end, QString* error)
         pkt->stream_index = next->stream->index;
         const int rc = av_write_frame(format_.get(), pkt.get());
         if (rc < 0) {
-            *error = QStringLiteral("Writing to the file failed: %1").arg(error_text(rc));
+            *error = translated("写入文件失败：%1").arg(error_text(rc));
             return false;
         }
     }
@@ -505,14 +506,14 @@ std::optional<Error> WriterImpl::finish_locked()
     if (!write_header_when_ready(&why))
         return writer_error(why);
     if (!header_written_)
-        return writer_error(QStringLiteral("No media data was appended, so there is nothing to write"));
+        return writer_error(translated("没有添加任何媒体数据，没有可写入的内容"));
     if (!write_interleaved(true, &why))
         return writer_error(why);
     if (status_ == Status::Cancelled)
-        return writer_error(QStringLiteral("Cancelled"));
+        return writer_error(translated("已取消"));
     const int rc = av_write_trailer(format_.get());
     if (rc < 0)
-        return writer_error(QStringLiteral("Could not finish the file: %1").arg(error_text(rc)));
+        return writer_error(translated("无法完成文件：%1").arg(error_text(rc)));
     teardown_locked(false);
     return publish_locked();
 }
@@ -521,11 +522,11 @@ std::optional<Error> WriterImpl::publish_locked()
 {
     const QString path = url_.toLocalFile();
     if (const int code = file_->close())
-        return posix_error(code, QStringLiteral("Writing the file “%1” failed").arg(path));
+        return posix_error(code, translated("写入文件“%1”失败").arg(path));
     // Never over a file that took the name while this one was written.
     if (const int code = foundation::rename_without_replacing(file_->path(), path))
         return code == EEXIST ? already_exists(path)
-                              : posix_error(code, QStringLiteral("The file “%1” could not be given its name").arg(path));
+                              : posix_error(code, translated("无法给文件“%1”命名").arg(path));
     file_->forget();
     file_.reset();
     created_file_ = true;
@@ -586,7 +587,7 @@ void WriterImpl::cancel_writing()
 
 void WriterImpl::fail_locked(const QString& description)
 {
-    fail_locked(writer_error(description.isEmpty() ? QStringLiteral("Writing failed") : description));
+    fail_locked(writer_error(description.isEmpty() ? translated("写入失败") : description));
 }
 
 void WriterImpl::fail_locked(Error error)
@@ -596,7 +597,7 @@ void WriterImpl::fail_locked(Error error)
     // A write that the system refused is the cause of whatever failed after it: a full disk
     // must say so, not that the trailer could not be written.
     if (file_ && file_->write_error() && !is_posix_error(error, file_->write_error()))
-        error = posix_error(file_->write_error(), QStringLiteral("Writing the file “%1” failed").arg(url_.toLocalFile()));
+        error = posix_error(file_->write_error(), translated("写入文件“%1”失败").arg(url_.toLocalFile()));
     {
         std::lock_guard state(state_mu_);
         error_ = std::move(error);

@@ -1,4 +1,5 @@
 #include "audio_encoder.h"
+#include "texts.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -39,18 +40,18 @@ std::unique_ptr<AudioEncoder> AudioEncoder::open(const AudioSettings& s, AVCodec
 {
     const AVCodec* codec = avcodec_find_encoder(codec_id);
     if (!codec) {
-        fail(error, QStringLiteral("No encoder for %1").arg(QLatin1String(avcodec_get_name(codec_id))));
+        fail(error, translated("没有 %1 的编码器").arg(QLatin1String(avcodec_get_name(codec_id))));
         return nullptr;
     }
     if (first.ch_layout.nb_channels <= 0 || first.sample_rate <= 0) {
-        fail(error, QStringLiteral("The audio buffer has no channel layout or sample rate"));
+        fail(error, translated("音频缓冲没有声道布局或采样率"));
         return nullptr;
     }
     std::unique_ptr<AudioEncoder> enc(new AudioEncoder);
     enc->ctx_.reset(avcodec_alloc_context3(codec));
     AVCodecContext* c = enc->ctx_.get();
     if (!c) {
-        fail(error, QStringLiteral("Out of memory"));
+        fail(error, translated("内存不足"));
         return nullptr;
     }
     c->sample_fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_FLT;
@@ -67,7 +68,7 @@ std::unique_ptr<AudioEncoder> AudioEncoder::open(const AudioSettings& s, AVCodec
         c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     const int rc = avcodec_open2(c, codec, nullptr);
     if (rc < 0) {
-        fail(error, QStringLiteral("Could not open the %1 encoder (%2 Hz, %3 channels): %4")
+        fail(error, translated("无法打开 %1 编码器（%2 Hz，%3 声道）：%4")
                         .arg(QLatin1String(codec->name))
                         .arg(c->sample_rate)
                         .arg(channels)
@@ -78,7 +79,7 @@ std::unique_ptr<AudioEncoder> AudioEncoder::open(const AudioSettings& s, AVCodec
         enc->chunk_ = c->frame_size;
     enc->fifo_.reset(av_audio_fifo_alloc(c->sample_fmt, c->ch_layout.nb_channels, enc->chunk_ * 4));
     if (!enc->fifo_) {
-        fail(error, QStringLiteral("Out of memory"));
+        fail(error, translated("内存不足"));
         return nullptr;
     }
     return enc;
@@ -107,7 +108,7 @@ AVFrame* AudioEncoder::reusable_frame(FramePtr& held, int n, QString* error)
         rc = av_frame_get_buffer(held.get(), 0);
     if (rc < 0) {
         held.reset();
-        fail(error, QStringLiteral("Out of memory"));
+        fail(error, translated("内存不足"));
         return nullptr;
     }
     held->nb_samples = n;
@@ -137,7 +138,7 @@ bool AudioEncoder::follow_input(const AVFrame& pcm, QString* error)
         rc = swr_init(swr_.get());
     if (rc < 0) {
         swr_.reset();  // never used half set up
-        return fail(error, QStringLiteral("Cannot resample the audio: %1").arg(error_text(rc)));
+        return fail(error, translated("无法重采样音频：%1").arg(error_text(rc)));
     }
     return true;
 }
@@ -158,7 +159,7 @@ bool AudioEncoder::resample(const AVFrame* pcm, QString* error)
     if (rc >= 0 && av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(out->extended_data), rc) < rc)
         rc = AVERROR(ENOMEM);
     if (rc < 0)
-        return fail(error, QStringLiteral("Resampling the audio failed: %1").arg(error_text(rc)));
+        return fail(error, translated("音频重采样失败：%1").arg(error_text(rc)));
     return true;
 }
 
@@ -175,7 +176,7 @@ bool AudioEncoder::encode_direct(const AVFrame& pcm, const PacketSink& sink, boo
         if (!sent_ref_)
             sent_ref_.reset(av_frame_alloc());
         if (!sent_ref_ || av_frame_ref(sent_ref_.get(), &pcm) < 0)
-            return fail(error, QStringLiteral("Out of memory"));
+            return fail(error, translated("内存不足"));
         const bool sent = send(sent_ref_.get(), chunk_, sink, error);
         av_frame_unref(sent_ref_.get());
         return sent;
@@ -186,11 +187,11 @@ bool AudioEncoder::encode_direct(const AVFrame& pcm, const PacketSink& sink, boo
     const int rc = swr_convert(swr_.get(), frame->extended_data, chunk_,
                                const_cast<const uint8_t**>(pcm.extended_data), pcm.nb_samples);
     if (rc < 0)
-        return fail(error, QStringLiteral("Resampling the audio failed: %1").arg(error_text(rc)));
+        return fail(error, translated("音频重采样失败：%1").arg(error_text(rc)));
     if (rc < chunk_) {
         // Fewer than a frame after all: they wait in the queue for the next buffer.
         if (av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(frame->extended_data), rc) < rc)
-            return fail(error, QStringLiteral("Out of memory"));
+            return fail(error, translated("内存不足"));
         *done = true;
         return true;
     }
@@ -201,11 +202,11 @@ bool AudioEncoder::encode_direct(const AVFrame& pcm, const PacketSink& sink, boo
 bool AudioEncoder::encode(const AVFrame& pcm, const PacketSink& sink, QString* error)
 {
     if (flushed_)
-        return fail(error, QStringLiteral("The audio encoder has already been flushed"));
+        return fail(error, translated("音频编码器已经清空"));
     if (pcm.nb_samples <= 0)
         return true;
     if (pcm.ch_layout.nb_channels <= 0 || pcm.sample_rate <= 0)
-        return fail(error, QStringLiteral("The audio buffer has no channel layout or sample rate"));
+        return fail(error, translated("音频缓冲没有声道布局或采样率"));
     if (!follow_input(pcm, error))
         return false;
     bool done = false;
@@ -220,7 +221,7 @@ bool AudioEncoder::send(AVFrame* frame, int samples, const PacketSink& sink, QSt
     next_pts_ += samples;
     const int rc = avcodec_send_frame(ctx_.get(), frame);
     if (rc < 0)
-        return fail(error, QStringLiteral("Encoding audio failed: %1").arg(error_text(rc)));
+        return fail(error, translated("音频编码失败：%1").arg(error_text(rc)));
     return drain(sink, error);
 }
 
@@ -242,7 +243,7 @@ bool AudioEncoder::encode_queued(bool at_end, const PacketSink& sink, QString* e
             av_samples_set_silence(frame->extended_data, take, frame->nb_samples - take,
                                    c->ch_layout.nb_channels, c->sample_fmt);
         if (av_audio_fifo_read(fifo_.get(), reinterpret_cast<void**>(frame->extended_data), take) < take)
-            return fail(error, QStringLiteral("Encoding audio failed: %1").arg(error_text(AVERROR(EIO))));
+            return fail(error, translated("音频编码失败：%1").arg(error_text(AVERROR(EIO))));
         if (!send(frame, take, sink, error))
             return false;
     }
@@ -255,12 +256,12 @@ bool AudioEncoder::flush(const PacketSink& sink, QString* error)
     flushed_ = true;
     if (!resample(nullptr, error) || !encode_queued(true, sink, error))
         return false;
-    return flush_encoder(ctx_.get(), sink, QStringLiteral("audio"), error);
+    return flush_encoder(ctx_.get(), sink, translated("音频"), error);
 }
 
 bool AudioEncoder::drain(const PacketSink& sink, QString* error)
 {
-    return receive_packets(ctx_.get(), sink, QStringLiteral("Encoding audio failed"), error);
+    return receive_packets(ctx_.get(), sink, translated("音频编码失败"), error);
 }
 
 }  // namespace media::wr

@@ -4,6 +4,7 @@
 
 #include "output_port.h"
 #include "reader.h"
+#include "texts.h"
 
 extern "C" {
 #include <libavutil/buffer.h>
@@ -240,7 +241,7 @@ private:
         return true;
     }
 
-    void out_of_memory() { session_->fail(QStringLiteral("Out of memory while mixing audio."), AVERROR(ENOMEM)); }
+    void out_of_memory() { session_->fail(translated("混合音频时内存不足。"), AVERROR(ENOMEM)); }
 
     TrackMix* mix_for(int stream_index)
     {
@@ -327,7 +328,7 @@ private:
         m.in_format = f->format;
         if (rc < 0) {
             m.swr.reset();
-            session_->decoding_failed("audio", rc, QStringLiteral("its sample format cannot be converted"));
+            session_->decoding_failed("audio", rc, translated("其采样格式无法转换"));
             return false;
         }
         return true;

@@ -6,6 +6,7 @@
 
 #include "picture_convert.h"
 #include "transpose.h"
+#include "texts.h"
 
 extern "C" {
 }
@@ -235,20 +236,20 @@ bool FrameRenderer::render_general(const AVFrame* src, AVFrame* canvas, const Af
 PixelBufferRef FrameRenderer::render(const AVFrame* src, const AffineTransform& t, QString* error)
 {
     if (!prepare(src, t)) {
-        *error = QStringLiteral("The picture of %1x%2 could not be converted.").arg(src->width).arg(src->height);
+        *error = translated("无法转换 %1x%2 的画面。").arg(src->width).arg(src->height);
         return nullptr;
     }
     if (plan_.path == Path::PassThrough) {
         av::FramePtr copy(av_frame_clone(src));
         if (!copy) {
-            *error = QStringLiteral("Out of memory for a picture of %1x%2.").arg(src->width).arg(src->height);
+            *error = translated("%1x%2 的画面内存不足。").arg(src->width).arg(src->height);
             return nullptr;
         }
         return std::make_shared<PixelBuffer>(copy.release());
     }
     av::FramePtr canvas = canvases_.take(width_, height_, kFormat);
     if (!canvas) {
-        *error = QStringLiteral("Out of memory for a picture of %1x%2.").arg(width_).arg(height_);
+        *error = translated("%1x%2 的画面内存不足。").arg(width_).arg(height_);
         return nullptr;
     }
     const bool ok =
@@ -257,7 +258,7 @@ PixelBufferRef FrameRenderer::render(const AVFrame* src, const AffineTransform& 
     if (ok && plan_.path == Path::Axis)
         paint_bars(canvas.get());
     if (!ok) {
-        *error = QStringLiteral("The picture could not be scaled.");
+        *error = translated("无法缩放画面。");
         return nullptr;
     }
     copy_colour_tags(src, canvas.get());

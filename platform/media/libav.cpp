@@ -1,4 +1,5 @@
 #include "libav.h"
+#include "texts.h"
 
 #include <sys/stat.h>
 
@@ -68,7 +69,7 @@ FormatPtr open_input(const QString& path, QString* error)
     quiet_library_log();
     if (path.isEmpty()) {
         if (error)
-            *error = QStringLiteral("No file was given.");
+            *error = translated("没有给出文件。");
         return nullptr;
     }
     // A pipe or a device would block or never end: only regular files are media files.
@@ -88,7 +89,7 @@ FormatPtr open_input(const QString& path, QString* error)
     av_dict_free(&opts);
     if (rc < 0) {
         if (error)
-            *error = QStringLiteral("The file \"%1\" could not be opened: %2.")
+            *error = translated("无法打开文件“%1”：%2。")
                          .arg(path, QString::fromStdString(error_text(rc)));
         return nullptr;
     }
@@ -96,7 +97,7 @@ FormatPtr open_input(const QString& path, QString* error)
     rc = avformat_find_stream_info(ctx.get(), nullptr);
     if (rc < 0) {
         if (error)
-            *error = QStringLiteral("The media data of \"%1\" could not be read: %2.")
+            *error = translated("无法读取“%1”的媒体数据：%2。")
                          .arg(path, QString::fromStdString(error_text(rc)));
         return nullptr;
     }
@@ -109,14 +110,14 @@ CodecPtr open_decoder(const AVStream* st, int threads, QString* error, bool fram
     const AVCodec* codec = avcodec_find_decoder(par->codec_id);
     if (!codec) {
         if (error)
-            *error = QStringLiteral("There is no decoder for the codec %1.")
+            *error = translated("没有编码 %1 的解码器。")
                          .arg(QString::fromUtf8(avcodec_get_name(par->codec_id)));
         return nullptr;
     }
     CodecPtr ctx(avcodec_alloc_context3(codec));
     if (!ctx || avcodec_parameters_to_context(ctx.get(), par) < 0) {
         if (error)
-            *error = QStringLiteral("The decoder could not be set up.");
+            *error = translated("无法设置解码器。");
         return nullptr;
     }
     ctx->thread_count = threads;
@@ -126,7 +127,7 @@ CodecPtr open_decoder(const AVStream* st, int threads, QString* error, bool fram
     const int rc = avcodec_open2(ctx.get(), codec, nullptr);
     if (rc < 0) {
         if (error)
-            *error = QStringLiteral("The %1 decoder could not be opened: %2.")
+            *error = translated("无法打开 %1 解码器：%2。")
                          .arg(QString::fromUtf8(codec->name), QString::fromStdString(error_text(rc)));
         return nullptr;
     }

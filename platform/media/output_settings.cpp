@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "writer_libav.h"
+#include "texts.h"
 
 namespace media::wr {
 
@@ -46,7 +47,7 @@ bool read_count(const QVariantMap& map, const char* key, int64_t limit, int64_t*
         return true;
     const auto n = settings_count(*it);
     if (!n || *n > limit)
-        return fail(why, QStringLiteral("%1 is not a usable number").arg(QLatin1String(key)));
+        return fail(why, translated("%1 不是可用的数字").arg(QLatin1String(key)));
     *out = *n;
     return true;
 }
@@ -81,9 +82,9 @@ std::optional<VideoSettings> parse_video_settings(const std::optional<QVariantMa
             found = &c;
     if (!found) {
         if (codec == QLatin1String(AVVideoCodecTypeHEVCWithAlpha))
-            fail(why, QStringLiteral("HEVC with alpha cannot be encoded here"));
+            fail(why, translated("此平台无法编码带透明通道的 HEVC"));
         else
-            fail(why, QStringLiteral("No encoder for the video codec “%1”").arg(codec));
+            fail(why, translated("没有视频编码“%1”的编码器").arg(codec));
         return std::nullopt;
     }
     out.encoder = found->encoder;
@@ -117,13 +118,13 @@ std::optional<AudioSettings> parse_audio_settings(const std::optional<QVariantMa
         bool ok = false;
         out.format = format->toUInt(&ok);
         if (!ok) {
-            fail(why, QStringLiteral("AVFormatIDKey is not a format code"));
+            fail(why, translated("AVFormatIDKey 不是格式代码"));
             return std::nullopt;
         }
     }
     if (out.format != kAudioFormatLinearPCM && out.format != kAudioFormatMPEG4AAC &&
         out.format != kAudioFormatAC3) {
-        fail(why, QStringLiteral("No encoder for the audio format “%1”").arg(fourcc_string(out.format)));
+        fail(why, translated("没有音频格式“%1”的编码器").arg(fourcc_string(out.format)));
         return std::nullopt;
     }
     int64_t rate = 0, channels = 0, bit_rate = 0, bits = 0;
@@ -140,9 +141,9 @@ std::optional<AudioSettings> parse_audio_settings(const std::optional<QVariantMa
         out.pcm_big_endian = settings_flag(map.value(QLatin1String(AVLinearPCMIsBigEndianKey)), false);
         out.pcm_bits = bits ? static_cast<int>(bits) : (out.pcm_float ? 32 : 16);
         if (pcm_codec(out, out.pcm_big_endian) == AV_CODEC_ID_NONE) {
-            fail(why, QStringLiteral("Linear PCM of %1 bits%2 is not supported")
+            fail(why, translated("不支持 %1 位%2的线性 PCM")
                           .arg(out.pcm_bits)
-                          .arg(out.pcm_float ? QStringLiteral(" (float)") : QString()));
+                          .arg(out.pcm_float ? translated("（浮点）") : QString()));
             return std::nullopt;
         }
     }

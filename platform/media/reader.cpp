@@ -7,6 +7,7 @@
 
 #include "output_port.h"
 #include "reader_session.h"
+#include "texts.h"
 
 namespace media {
 
@@ -135,9 +136,9 @@ std::shared_ptr<AssetReader> AssetReader::create(const AssetRef& asset, Error* e
         return nullptr;
     };
     if (!asset)
-        return fail(QStringLiteral("There is no asset to read."));
+        return fail(translated("没有可读取的素材。"));
     if (!asset->is_openable() || asset->tracks().empty())
-        return fail(QStringLiteral("The file \"%1\" cannot be read: it holds no media that can be opened.")
+        return fail(translated("无法读取文件“%1”：其中没有可以打开的媒体。")
                         .arg(QFileInfo(asset->path()).fileName()));
     QString text;
     av::FormatPtr ctx = av::open_input(asset->path(), &text);

@@ -1,11 +1,13 @@
 #include "reader_session.h"
 
 #include "platform/foundation/threads.h"
+#include "texts.h"
 
 #include <QFileInfo>
 #include <algorithm>
 #include <cstdio>
 #include <limits>
+#include <string_view>
 
 namespace media {
 
@@ -138,7 +140,7 @@ void ReaderSession::run()
 {
     av::PacketPtr pkt(av_packet_alloc());
     if (!pkt) {
-        fail(QStringLiteral("Out of memory while reading the file."), AVERROR(ENOMEM));
+        fail(translated("读取文件时内存不足。"), AVERROR(ENOMEM));
         return;
     }
     while (!stop_) {
@@ -155,7 +157,7 @@ void ReaderSession::run()
         const int rc = av_read_frame(ctx_.get(), pkt.get());
         if (rc == AVERROR_EOF || (rc < 0 && ctx_->pb && avio_feof(ctx_->pb) && rc != AVERROR_EXIT)) {
             if (ends_early()) {
-                fail(QStringLiteral("The file \"%1\" ends before its media data: it is truncated.")
+                fail(translated("文件“%1”在媒体数据结束之前就结束了：文件不完整。")
                          .arg(QFileInfo(path_).fileName()),
                      AVERROR_EOF);
                 return;
@@ -212,7 +214,7 @@ bool ReaderSession::route(AVPacket* pkt)
         }
     }
     if (out_of_memory) {
-        fail(QStringLiteral("Out of memory while reading the file."), AVERROR(ENOMEM));
+        fail(translated("读取文件时内存不足。"), AVERROR(ENOMEM));
         return false;
     }
     return any_open;
@@ -313,8 +315,8 @@ void ReaderSession::fail(const QString& description, int code)
 
 void ReaderSession::decoding_failed(const char* media, int code, const QString& what)
 {
-    fail(QStringLiteral("Decoding the %1 of \"%2\" failed: %3.")
-             .arg(QString::fromLatin1(media), QFileInfo(path_).fileName(),
+    fail(translated("解码“%2”的%1失败：%3。")
+             .arg(std::string_view(media) == "video" ? translated("视频") : translated("音频"), QFileInfo(path_).fileName(),
                   what.isEmpty() ? QString::fromStdString(av::error_text(code)) : what),
          code);
 }

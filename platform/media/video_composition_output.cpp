@@ -9,6 +9,7 @@
 #include "frame_renderer.h"
 #include "output_port.h"
 #include "reader.h"
+#include "texts.h"
 
 namespace media {
 
@@ -286,7 +287,7 @@ private:
                 session_->decoding_failed("video", rc);
                 ok = false;
             } else if (rc == AVERROR_INVALIDDATA && ++bad_packets_ > ReaderSession::kToleratedDamage) {
-                session_->decoding_failed("video", rc, QStringLiteral("the data is damaged"));
+                session_->decoding_failed("video", rc, translated("数据已损坏"));
                 ok = false;
             }
             ok = ok && drain();

@@ -2,6 +2,7 @@
 
 #include "geometry.h"
 #include "picture_convert.h"
+#include "texts.h"
 
 #include <algorithm>
 #include <tuple>
@@ -55,14 +56,14 @@ std::unique_ptr<VideoEncoder> VideoEncoder::open(const VideoSettings& s, const A
 {
     const AVCodec* codec = avcodec_find_encoder_by_name(s.encoder);
     if (!codec) {
-        fail(error, QStringLiteral("The encoder %1 is not available").arg(QLatin1String(s.encoder)));
+        fail(error, translated("编码器 %1 不可用").arg(QLatin1String(s.encoder)));
         return nullptr;
     }
     std::unique_ptr<VideoEncoder> enc(new VideoEncoder);
     enc->ctx_.reset(avcodec_alloc_context3(codec));
     AVCodecContext* c = enc->ctx_.get();
     if (!c) {
-        fail(error, QStringLiteral("Out of memory"));
+        fail(error, translated("内存不足"));
         return nullptr;
     }
     enc->scaling_mode_ = s.scaling_mode;
@@ -117,7 +118,7 @@ std::unique_ptr<VideoEncoder> VideoEncoder::open(const VideoSettings& s, const A
     const int rc = avcodec_open2(c, codec, &opts);
     av_dict_free(&opts);
     if (rc < 0) {
-        fail(error, QStringLiteral("Could not open the %1 encoder for %2×%3: %4")
+        fail(error, translated("无法以 %2×%3 打开 %1 编码器：%4")
                         .arg(QLatin1String(s.encoder))
                         .arg(c->width)
                         .arg(c->height)
@@ -235,7 +236,7 @@ FramePtr VideoEncoder::convert(const AVFrame& picture, QString* error)
     if (rc >= 0 && bars)
         rc = paint_bars(*out, p, c->pix_fmt, c->color_range);
     if (rc < 0) {
-        fail(error, QStringLiteral("Cannot convert %1×%2 %3 pictures for the encoder: %4")
+        fail(error, translated("无法为编码器转换 %1×%2 的 %3 画面：%4")
                         .arg(picture.width)
                         .arg(picture.height)
                         .arg(QLatin1String(av_get_pix_fmt_name(static_cast<AVPixelFormat>(picture.format))),
@@ -249,15 +250,15 @@ bool VideoEncoder::encode(const AVFrame& picture, int64_t pts, int64_t duration,
                           const PacketSink& sink, QString* error)
 {
     if (flushed_)
-        return fail(error, QStringLiteral("The video encoder has already been flushed"));
+        return fail(error, translated("视频编码器已经清空"));
     if (picture.width <= 0 || picture.height <= 0 || !picture.data[0])
-        return fail(error, QStringLiteral("The picture has no pixels"));
+        return fail(error, translated("画面没有像素"));
     FramePtr frame;
     if (picture.width == ctx_->width && picture.height == ctx_->height &&
         picture.format == ctx_->pix_fmt) {
         frame.reset(av_frame_clone(&picture));
         if (!frame)
-            return fail(error, QStringLiteral("Out of memory"));
+            return fail(error, translated("内存不足"));
     } else {
         frame = convert(picture, error);
         if (!frame)
@@ -269,7 +270,7 @@ bool VideoEncoder::encode(const AVFrame& picture, int64_t pts, int64_t duration,
     durations_[pts] = duration;
     const int rc = avcodec_send_frame(ctx_.get(), frame.get());
     if (rc < 0)
-        return fail(error, QStringLiteral("Encoding a picture failed: %1").arg(error_text(rc)));
+        return fail(error, translated("画面编码失败：%1").arg(error_text(rc)));
     return drain(sink, error);
 }
 
@@ -278,13 +279,13 @@ bool VideoEncoder::flush(const PacketSink& sink, QString* error)
     if (flushed_)
         return true;
     flushed_ = true;
-    return flush_encoder(ctx_.get(), sink, QStringLiteral("video"), error,
+    return flush_encoder(ctx_.get(), sink, translated("视频"), error,
                          [this](AVPacket& pkt) { restore_duration(pkt); });
 }
 
 bool VideoEncoder::drain(const PacketSink& sink, QString* error)
 {
-    return receive_packets(ctx_.get(), sink, QStringLiteral("Encoding a picture failed"), error,
+    return receive_packets(ctx_.get(), sink, translated("画面编码失败"), error,
                            [this](AVPacket& pkt) { restore_duration(pkt); });
 }
 

@@ -1,4 +1,5 @@
 #include "writer_libav.h"
+#include "texts.h"
 
 namespace media::wr {
 
@@ -15,7 +16,7 @@ bool receive_packets(AVCodecContext* ctx, const PacketSink& sink, const QString&
     for (;;) {
         PacketPtr pkt(av_packet_alloc());
         if (!pkt)
-            return fail(error, QStringLiteral("Out of memory"));
+            return fail(error, translated("内存不足"));
         const int rc = avcodec_receive_packet(ctx, pkt.get());
         if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF)
             return true;
@@ -33,8 +34,8 @@ bool flush_encoder(AVCodecContext* ctx, const PacketSink& sink, const QString& w
 {
     const int rc = avcodec_send_frame(ctx, nullptr);
     if (rc < 0 && rc != AVERROR_EOF)
-        return fail(error, QStringLiteral("Flushing the %1 encoder failed: %2").arg(what, error_text(rc)));
-    return receive_packets(ctx, sink, QStringLiteral("Encoding %1 failed").arg(what), error, adjust);
+        return fail(error, translated("清空%1编码器失败：%2").arg(what, error_text(rc)));
+    return receive_packets(ctx, sink, translated("%1编码失败").arg(what), error, adjust);
 }
 
 }  // namespace media::wr

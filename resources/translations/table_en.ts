@@ -8,6 +8,7 @@
     <message><source>进行中</source><translation>Converting</translation></message>
     <message><source>完成</source><translation>Done</translation></message>
     <message><source>失败</source><translation>Failed</translation></message>
+    <message><source>失败(%1)</source><translation>Failed (%1)</translation></message>
     <message><source>取消</source><translation>Cancelled</translation></message>
     <message><source>以下文件导入失败</source><translation>The following files could not be imported</translation></message>
 </context>

@@ -144,7 +144,7 @@ TEST(PaneSettingsConvertAlpha, HevcWithAlphaFailsWithAClearText)
     click(w.window.split()->settings_column()->start_button);
     ASSERT_TRUE(w.wait_idle(180));
     EXPECT_EQ(row->out_Ex->status, 4);
-    EXPECT_TRUE(row->out_Ex->error_info.get().value_or("").contains("cannot be written"))
+    EXPECT_TRUE(row->out_Ex->error_info.get().value_or("").contains("无法写入"))
         << row->out_Ex->error_info.get().value_or("").toStdString();
     EXPECT_FALSE(QFile::exists(w.output("from_mp4.mov")));
 }

@@ -16,34 +16,13 @@
 #include "app/shell/start_up.h"
 #include "app/shell/translations.h"
 #include "app_env.h"
+#include "installed_translations.h"
 #include "engine/presets.h"
 #include "platform/media/identifiers.h"
 
 namespace {
 
-// Translations installed for one test and removed after it.
-class InstalledTranslations {
-public:
-    explicit InstalledTranslations(const QLocale& locale) : translators_(install_translations(*qApp, locale)) {}
-    ~InstalledTranslations()
-    {
-        for (QTranslator* t : translators_) {
-            QCoreApplication::removeTranslator(t);
-            delete t;
-        }
-    }
-    qsizetype count() const { return translators_.size(); }
-    QStringList files() const
-    {
-        QStringList out;
-        for (const QTranslator* t : translators_)
-            out << t->filePath();
-        return out;
-    }
-
-private:
-    QList<QTranslator*> translators_;
-};
+using apptest::InstalledTranslations;
 
 // The name tables as the window sees them when it first shows.
 class NamesAtFirstShow : public QObject {

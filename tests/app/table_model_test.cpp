@@ -105,7 +105,7 @@ TEST(TableModel, StatusTextsAreTranslated)
     EXPECT_EQ(status_text(t, 0), "Converting 50.00 %");
     row->out_Ex->status = 4;
     row->out_Ex->error_info = std::optional<QString>("x");
-    EXPECT_EQ(status_text(t, 0), "Failed(x)");
+    EXPECT_EQ(status_text(t, 0), "Failed (x)");
     QCoreApplication::removeTranslator(&english);
 }
 

@@ -80,13 +80,14 @@ TEST(ExporterSettings, PixelBufferAttributesTakeTheRenderSizeWhenItIsUsable)
     EXPECT_FALSE(sourcePixelBufferAttributes(nullptr).contains(kCVPixelBufferWidthKey));
 }
 
+// The fixed texts in the source language; the application's tables translate them.
 TEST(ExporterErrors, DescriptionsAreTheFixedTexts)
 {
-    EXPECT_EQ(description(ReaderWriterExporterError::setupFailure), "Setup failure");
-    EXPECT_EQ(description(ReaderWriterExporterError::readingFailure), "Reading failure");
-    EXPECT_EQ(description(ReaderWriterExporterError::writingFailure), "Writing failure");
-    EXPECT_EQ(description(ReaderWriterExporterError::cancelled), "Cancelled");
-    EXPECT_EQ(ExportError{ReaderWriterExporterError::cancelled}.description(), "Cancelled");
+    EXPECT_EQ(description(ReaderWriterExporterError::setupFailure), "设置失败");
+    EXPECT_EQ(description(ReaderWriterExporterError::readingFailure), "读取失败");
+    EXPECT_EQ(description(ReaderWriterExporterError::writingFailure), "写入失败");
+    EXPECT_EQ(description(ReaderWriterExporterError::cancelled), "已取消");
+    EXPECT_EQ(ExportError{ReaderWriterExporterError::cancelled}.description(), "已取消");
     const ExportError platform{media::Error{"d", 3, "disk full"}};
     EXPECT_EQ(platform.description(), "disk full");
     EXPECT_TRUE(ExportError{ReaderWriterExporterError::cancelled}.is(ReaderWriterExporterError::cancelled));

@@ -374,7 +374,7 @@ TEST_F(OneExporterRun, ATruncatedSourceFailsOnBothEnginesWithoutOutput)
         testsupport::pump_until([] { return false; }, 200ms);
         EXPECT_EQ(run.recorder->finished, 1);
         EXPECT_EQ(run.job->status, 4);
-        EXPECT_TRUE(run.job->error_info.get().value_or("").contains("truncated"))
+        EXPECT_TRUE(run.job->error_info.get().value_or("").contains("不完整"))
             << run.job->error_info.get().value_or("").toStdString();
         EXPECT_TRUE(testsupport::entries(folder.path()).empty());
     }

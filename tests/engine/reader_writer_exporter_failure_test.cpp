@@ -247,7 +247,7 @@ TEST(PipelineFailure, RefusedVideoSettingsFailInsteadOfDroppingThePicture)
     EXPECT_EQ(record->completionCount(), 1);
     ASSERT_TRUE(isFailureOtherThanCancel(record->lastResult()));
     const QString text = record->lastResult().error().description();
-    EXPECT_TRUE(text.contains("Unsupported output configuration")) << text.toStdString();
+    EXPECT_TRUE(text.contains("不支持的输出设置")) << text.toStdString();
     EXPECT_TRUE(text.contains(AVVideoCodecTypeHEVCWithAlpha)) << text.toStdString();
     EXPECT_FALSE(QFile::exists(out));
 }
@@ -261,7 +261,7 @@ TEST(PipelineFailure, RefusedAudioInputFailsInsteadOfDroppingTheSound)
     std::shared_ptr<RunRecord> record;
     ASSERT_NO_FATAL_FAILURE(runToTheEnd(exporter, record));
     ASSERT_TRUE(isFailureOtherThanCancel(record->lastResult()));
-    EXPECT_TRUE(record->lastResult().error().description().contains("audio"));
+    EXPECT_TRUE(record->lastResult().error().description().contains("音频"));
     EXPECT_FALSE(QFile::exists(out));
 }
 
@@ -313,8 +313,8 @@ TEST(PipelineFailure, SetUpFailuresReportOnceOnTheMainQueue)
     ASSERT_TRUE(waitForCompletion(*record, 10));
     settle();
     EXPECT_EQ(record->completionCount(), 1);
-    // The writer's own reason, not "Setup failure".
-    EXPECT_TRUE(record->lastResult().error().description().contains("cannot be written"))
+    // The writer's own reason, not the general set-up failure.
+    EXPECT_TRUE(record->lastResult().error().description().contains("无法写入"))
         << record->lastResult().error().description().toStdString();
 }
 

@@ -142,7 +142,7 @@ TEST(AssetReader, ATruncatedFileFailsWithADescription)
     }
     EXPECT_EQ(reader->status(), AssetReader::Status::Failed);
     ASSERT_TRUE(reader->error());
-    EXPECT_TRUE(reader->error()->description.contains("truncated"));
+    EXPECT_TRUE(reader->error()->description.contains("不完整"));
     EXPECT_FALSE(video->copy_next_sample_buffer());
 }
 
@@ -219,7 +219,7 @@ TEST(AssetReader, ACodecWithoutDecoderFailsAtTheStart)
     EXPECT_FALSE(reader->start_reading());
     EXPECT_EQ(reader->status(), AssetReader::Status::Failed);
     ASSERT_TRUE(reader->error());
-    EXPECT_TRUE(reader->error()->description.contains("no decoder"));
+    EXPECT_TRUE(reader->error()->description.contains("没有编码"));
     EXPECT_FALSE(video->copy_next_sample_buffer());
 }
 

@@ -362,7 +362,7 @@ TEST(Writer, FileTypesAndSettingsItCannotWrite)
     auto nowhere = make_writer(dir.file("missing folder/a.mov"));
     EXPECT_FALSE(nowhere->start_writing());
     EXPECT_EQ(nowhere->status(), AssetWriter::Status::Failed);
-    EXPECT_TRUE(nowhere->error()->description.contains("could not be created"));
+    EXPECT_TRUE(nowhere->error()->description.contains("无法创建"));
 
     auto mov = make_writer(dir.file("a.mov"));
     EXPECT_FALSE(mov->can_apply_output_settings(
@@ -401,7 +401,7 @@ TEST(Writer, ExistingFileIsNeverTouched)
     EXPECT_FALSE(writer->start_writing());
     EXPECT_EQ(writer->status(), AssetWriter::Status::Failed);
     ASSERT_TRUE(writer->error());
-    EXPECT_TRUE(writer->error()->description.contains("already exists"));
+    EXPECT_TRUE(writer->error()->description.contains("已经存在"));
     EXPECT_FALSE(writer->created_output_file());
     // The loops still run to their end, and nothing removes the file.
     EXPECT_EQ(run(writer, {{video, video_frames(5, 320, 240)}}), AssetWriter::Status::Failed);
@@ -562,9 +562,9 @@ TEST(Writer, FailedAppendFailsTheWriterWithAReason)
          samples({video_sample(0, 320, 240, AV_PIX_FMT_YUV420P, Time::make(1, 25)),
                   video_sample(1, 320, 240, AV_PIX_FMT_YUV420P, Time::make(1, 25)),
                   video_sample(1, 320, 240, AV_PIX_FMT_YUV420P, Time::make(1, 25))}),
-         "increasing"},
+         "递增"},
         // An audio buffer appended to a video input.
-        {"fail2.mov", samples({audio_sample(0)}), "decoded pictures"},
+        {"fail2.mov", samples({audio_sample(0)}), "解码后的画面"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);

@@ -1,0 +1,21 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="zh_CN">
+<context>
+    <name>Localizable</name>
+    <message><source>文件一样</source><translation>the output would be the source file itself</translation></message>
+    <message><source>源文件不完整：只能转换其 %2 秒中的 %1 秒。</source><translation>The source file is truncated: only %1 s of its %2 s could be converted.</translation></message>
+    <message><source>ffmpeg 参数无法解析</source><translation>the ffmpeg arguments cannot be read</translation></message>
+    <message><source>ffmpeg 返回码 %1</source><translation>ffmpeg ended with the return code %1</translation></message>
+    <message><source>无法读取源文件的视频</source><translation>The source's video cannot be read</translation></message>
+    <message><source>不支持的输出设置：视频设置 %1 无法写入 %2</source><translation>Unsupported output configuration: the video settings %1 cannot be written to %2</translation></message>
+    <message><source>不支持的输出设置：设置为 %1 的视频输入无法添加到 %2</source><translation>Unsupported output configuration: a video input with the settings %1 cannot be added to %2</translation></message>
+    <message><source>无法读取源文件的音频</source><translation>The source's audio cannot be read</translation></message>
+    <message><source>不支持的输出设置：设置为 %1 的音频输入无法添加到 %2</source><translation>Unsupported output configuration: an audio input with the settings %1 cannot be added to %2</translation></message>
+    <message><source>没有设置</source><translation>no settings</translation></message>
+    <message><source>设置失败</source><translation>Setup failure</translation></message>
+    <message><source>读取失败</source><translation>Reading failure</translation></message>
+    <message><source>写入失败</source><translation>Writing failure</translation></message>
+    <message><source>已取消</source><translation>Cancelled</translation></message>
+</context>
+</TS>

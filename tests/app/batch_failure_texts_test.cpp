@@ -1,0 +1,154 @@
+// A failed row tells why in the window's language: every kind of failure, on both engines,
+// shows the application's own words in English with the English tables and in Chinese
+// without them. Names, ffmpeg's and the system's own messages stay as they are.
+#include <QFile>
+#include <QRegularExpression>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include "app/settings/setup_ns_view_controller.h"
+#include "batch_support.h"
+#include "installed_translations.h"
+#include "support/qt_print.h"
+
+namespace {
+
+// Chinese characters and the full-width punctuation that goes with them.
+bool has_chinese(const QString& text)
+{
+    static const QRegularExpression chinese(QStringLiteral("[\\x{3000}-\\x{303f}\\x{4e00}-\\x{9fff}\\x{ff00}-\\x{ffef}]"));
+    return text.contains(chinese);
+}
+
+// The words in Latin letters that remain once the given pieces are taken out.
+QStringList latin_words(QString text, const QStringList& pieces)
+{
+    for (const QString& piece : pieces)
+        text.remove(piece);
+    static const QRegularExpression word(QStringLiteral("[A-Za-z]{2,}"));
+    QStringList words;
+    for (auto it = word.globalMatch(text); it.hasNext();)
+        words << it.next().captured();
+    return words;
+}
+
+My_Prest audio_only_wave_preset()
+{
+    My_Prest p;
+    p.name = QStringLiteral("wav");
+    p.fileType = AVFileTypeWAVE;
+    p.audio_outputSettings.insert(AVFormatIDKey, uint(kAudioFormatLinearPCM));
+    p.is_run_ffmpeg = true;
+    return p;
+}
+
+// Until it goes out of scope, files this process writes end at `bytes` with "File too large".
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &old_);
+        old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = old_;
+        limited.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, old_handler_);
+    }
+
+private:
+    rlimit old_{};
+    void (*old_handler_)(int) = nullptr;
+};
+
+struct Failed {
+    const char* kind;
+    std::shared_ptr<Run_task_obj> row;
+    // Names and messages that are not the application's own words.
+    QStringList kept;
+};
+
+// Fails a row of every kind in the window, one batch per kind of set-up.
+std::vector<Failed> fail_every_kind(batchtest::Window& w)
+{
+    std::vector<Failed> failed;
+    testsupport::TempDir sources;
+    const QString source_folder = QString::fromStdString(sources.path());
+    const QString out_folder = QString::fromStdString(w.out.path());
+
+    // The pipeline: an output that is there already, a source whose data ends early, and a
+    // source that was replaced by something unreadable after it was added.
+    w.keep_preset(batchtest::small_mp4_preset());
+    const auto exists = w.add_row(batchtest::copy_fixture("tiny.mp4", sources.path(), "exists.mp4"));
+    QFile taken(w.output(QStringLiteral("exists.mp4")));
+    taken.open(QIODevice::WriteOnly);
+    taken.close();
+    const auto cut = w.add_row(batchtest::copy_fixture("truncated.mp4", sources.path(), "cut.mp4"));
+    const std::string replaced_path = batchtest::copy_fixture("tiny.mp4", sources.path(), "replaced.mp4");
+    const auto replaced = w.add_row(replaced_path);
+    QFile::remove(QString::fromStdString(replaced_path));
+    QFile::copy(QString::fromStdString(testsupport::fixture("random.mp4")), QString::fromStdString(replaced_path));
+    w.list->start_run();
+    EXPECT_TRUE(w.wait_idle(120));
+    failed.push_back({"output exists", exists, {}});
+    failed.push_back({"truncated, pipeline", cut, {QStringLiteral("cut.mp4")}});
+    failed.push_back({"unreadable, pipeline", replaced,
+                      {source_folder, QStringLiteral("replaced.mp4"),
+                       QStringLiteral("Invalid data found when processing input")}});
+
+    // A write that the file system refuses.
+    const auto large = w.add_row(batchtest::copy_fixture("h264_aac.mp4", sources.path(), "large.mp4"));
+    {
+        const FileSizeLimit limit(64 * 1024);
+        w.list->start_run();
+        EXPECT_TRUE(w.wait_idle(120));
+    }
+    failed.push_back({"write failure, pipeline", large,
+                      {out_folder, QStringLiteral("large.mp4"), QStringLiteral("File too large")}});
+
+    // ffmpeg: the audio-only preset, of a source whose data ends early.
+    w.keep_preset(audio_only_wave_preset());
+    const auto cut_sound = w.add_row(batchtest::copy_fixture("truncated.mp4", sources.path(), "cut_sound.mp4"));
+    w.list->start_run();
+    EXPECT_TRUE(w.wait_idle(120));
+    failed.push_back({"truncated, ffmpeg", cut_sound, {}});
+
+    // The output would be the source itself: into the source's folder, with its extension.
+    w.keep_preset(batchtest::small_mp4_preset());
+    w.window.split()->settings_column()->set_out_path_url(QUrl::fromLocalFile(source_folder));
+    const auto same = w.add_row(batchtest::copy_fixture("tiny.mp4", sources.path(), "same.mp4"));
+    w.list->start_run();
+    EXPECT_TRUE(w.wait_idle(120));
+    failed.push_back({"output is the source", same, {}});
+    w.window.split()->settings_column()->set_out_path_url(QUrl::fromLocalFile(out_folder));
+    return failed;
+}
+
+}  // namespace
+
+TEST(BatchFailureTexts, EachKindOfFailureSpeaksTheWindowsLanguage)
+{
+    for (const bool english : {true, false}) {
+        SCOPED_TRACE(english ? "English" : "Chinese");
+        std::optional<apptest::InstalledTranslations> tables;
+        if (english)
+            tables.emplace(QLocale(QLocale::English, QLocale::UnitedStates));
+        batchtest::Window w;
+        for (const Failed& f : fail_every_kind(w)) {
+            SCOPED_TRACE(f.kind);
+            ASSERT_EQ(f.row->out_Ex->status, 4);
+            const QString text = batchtest::status_text(*w.list, *f.row);
+            if (english) {
+                EXPECT_TRUE(text.startsWith(QStringLiteral("Failed ("))) << text.toStdString();
+                EXPECT_FALSE(has_chinese(text)) << text.toStdString();
+            } else {
+                EXPECT_TRUE(text.startsWith(QStringLiteral("失败("))) << text.toStdString();
+                EXPECT_EQ(latin_words(text, f.kept), QStringList()) << text.toStdString();
+            }
+        }
+    }
+}
