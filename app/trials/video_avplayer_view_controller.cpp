@@ -130,7 +130,7 @@ void Video_AVPlayer_ViewController::show_preview_result()
         return;
     const OneExporter& job = *copy->out_Ex;
     if (job.status == 4) {
-        show_alert(QStringLiteral("error"), job.error_info.get().value_or(QStringLiteral("error")));
+        show_alert(tr("错误"), job.error_info.get().value_or(tr("错误")));
     } else if (job.status == 3) {
         if (const auto url = job.out_url_obj.get()) {
             player->setSource(*url);

@@ -14,6 +14,7 @@
     <name>Video_AVPlayer_ViewController</name>
     <message><source>播放</source><translation>Play</translation></message>
     <message><source>暂停</source><translation>Pause</translation></message>
+    <message><source>错误</source><translation>error</translation></message>
 </context>
 <context>
     <name>Calculate_file_size_NSViewController</name>

@@ -97,7 +97,7 @@ TEST(TrialRange, CutsOnlyADurationGreaterThanTheLimit)
     EXPECT_EQ(trial_range(media::Time::from_seconds(12), ten).start, media::Time::zero());
 }
 
-// A sample that fails shows the critical alert "error" with the job's own text; its "OK"
+// A sample that fails shows the critical alert "错误" ("error") with the job's own text; its "OK"
 // closes the window, and the window's end removes what the trial left.
 TEST_F(Preview, FailedSampleShowsTheJobsTextThenCloses)
 {
@@ -106,7 +106,7 @@ TEST_F(Preview, FailedSampleShowsTheJobsTextThenCloses)
     ASSERT_TRUE(pump_until([&] { return trialtest::alert_over(window) != nullptr; }));
     QMessageBox* alert = trialtest::alert_over(window);
     EXPECT_EQ(job->status, 4);
-    EXPECT_EQ(alert->text(), QStringLiteral("error"));
+    EXPECT_EQ(alert->text(), QStringLiteral("错误"));
     ASSERT_TRUE(job->error_info.get().has_value());
     EXPECT_EQ(alert->informativeText(), *job->error_info.get());
     EXPECT_EQ(alert->icon(), QMessageBox::Critical);
