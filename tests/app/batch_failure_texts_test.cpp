@@ -117,6 +117,16 @@ std::vector<Failed> fail_every_kind(batchtest::Window& w)
     EXPECT_TRUE(w.wait_idle(120));
     failed.push_back({"truncated, ffmpeg", cut_sound, {}});
 
+    // ffmpeg: a codec it has no encoder for, asked of a source only it reads.
+    My_Prest alpha = batchtest::small_mp4_preset();
+    alpha.video_outputSettings.insert(AVVideoCodecKey, QString(AVVideoCodecTypeHEVCWithAlpha));
+    w.keep_preset(alpha);
+    const auto no_encoder = w.add_row(batchtest::copy_fixture("clip.mkv", sources.path(), "no_encoder.mkv"));
+    EXPECT_TRUE(no_encoder->out_Ex->is_run_ffmpeg);
+    w.list->start_run();
+    EXPECT_TRUE(w.wait_idle(120));
+    failed.push_back({"codec without an encoder, ffmpeg", no_encoder, {QString(AVVideoCodecTypeHEVCWithAlpha)}});
+
     // The output would be the source itself: into the source's folder, with its extension.
     w.keep_preset(batchtest::small_mp4_preset());
     w.window.split()->settings_column()->set_out_path_url(QUrl::fromLocalFile(source_folder));
