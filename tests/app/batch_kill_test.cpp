@@ -3,7 +3,6 @@
 #include <QProcess>
 #include <csignal>
 #include <gtest/gtest.h>
-#include <thread>
 
 #include "app/settings/setup_ns_view_controller.h"
 #include "batch_support.h"
@@ -38,7 +37,7 @@ TEST(BatchKill, KilledApplicationLeavesNoFfmpeg)
     environment.insert(QStringLiteral("BATCH_KILL_OUTPUT"), QString::fromStdString(folder.path()));
     child.setProcessEnvironment(environment);
     child.start();
-    ASSERT_TRUE(child.waitForStarted(10000));
+    ASSERT_TRUE(child.waitForStarted(120000));
     QByteArray out;
     while (!out.contains("converting\n") && child.state() == QProcess::Running) {
         child.waitForReadyRead(200);
@@ -56,16 +55,13 @@ TEST(BatchKill, KilledApplicationLeavesNoFfmpeg)
     const QStringList ffmpeg = grandchildren();
     ASSERT_EQ(ffmpeg.size(), 1);
     ::kill(pid, SIGKILL);
-    ASSERT_TRUE(child.waitForFinished(5000));
-    const QString ffmpeg_proc = QStringLiteral("/proc/") + ffmpeg[0];
-    for (int i = 0; i < 20 && QFileInfo::exists(ffmpeg_proc); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_TRUE(child.waitForFinished(120000));
     // Orphans are re-parented and reaped by init; a zombie left by a missing reaper is gone too.
-    bool gone = !QFileInfo::exists(ffmpeg_proc);
-    if (!gone) {
+    const QString ffmpeg_proc = QStringLiteral("/proc/") + ffmpeg[0];
+    const auto gone = [&] {
         QFile stat(ffmpeg_proc + QStringLiteral("/stat"));
-        gone = stat.open(QIODevice::ReadOnly) && stat.readAll().contains(") Z ");
-    }
-    EXPECT_TRUE(gone) << "ffmpeg " << ffmpeg[0].toStdString() << " outlived the application";
+        return !stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z ");
+    };
+    EXPECT_TRUE(testsupport::pump_until(gone)) << "ffmpeg " << ffmpeg[0].toStdString() << " outlived the application";
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(folder.file("long.mp4"))));
 }

@@ -5,14 +5,17 @@
 #include <QMessageBox>
 #include <QSettings>
 #include <QTabWidget>
+#include <chrono>
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <vector>
 
 #include "app/batch/review_prompt.h"
 #include "app/settings/setup_ns_view_controller.h"
 #include "app/settings/setup_setup_view_controller.h"
 #include "app/settings/video_setup_view_controller.h"
 #include "batch_support.h"
+#include "platform/dispatch/queue.h"
 #include "platform/media/identifiers.h"
 
 using batchtest::held;
@@ -179,23 +182,39 @@ TEST(BatchSettings, SettingsReadAndSourceFolders)
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+// How long after a Start the request is asked for.
+constexpr auto kRequestDelay = 2000ms;
+
 struct ReviewHook {
     ReviewHook()
     {
-        review::set_request_hook([this](const QString& version) { requests.append(version); });
+        review::set_request_hook([this](const QString& version) {
+            requests.append(version);
+            asked_at.push_back(Clock::now());
+        });
     }
     ~ReviewHook() { review::set_request_hook({}); }
-    // Long enough for a request scheduled 2.0 s after the last Start to have come.
-    void wait_for_requests() { testsupport::pump_until([] { return false; }, std::chrono::milliseconds(2300)); }
+    // Until every request scheduled so far has had its turn: the main queue runs its delayed
+    // tasks in the order of their deadlines, and this marker's comes after theirs.
+    bool wait_for_requests()
+    {
+        bool passed = false;
+        dispatch::Queue::main().after(kRequestDelay + 100ms, [&passed] { passed = true; });
+        return testsupport::pump_until([&] { return passed; }, 120s);
+    }
     QStringList requests;
+    std::vector<Clock::time_point> asked_at;
 };
 
 QVariant stored_version() { return QSettings().value(QStringLiteral("lastVersionPromptedForReview")); }
 
 }  // namespace
 
-// Starts one to four ask nothing; the fifth asks 2.0 s later and stores the build version;
-// the sixth of the same build asks nothing; a new build asks once more.
+// Starts one to four ask nothing; the fifth asks no sooner than 2.0 s later and stores the
+// build version; the sixth of the same build asks nothing; a new build asks once more.
 TEST(BatchReview, FifthStartAsksOncePerBuildVersion)
 {
     apptest::AppEnv env;
@@ -205,20 +224,21 @@ TEST(BatchReview, FifthStartAsksOncePerBuildVersion)
         review::check_request_review(QStringLiteral("7"));
     const std::string log = testing::internal::GetCapturedStdout();
     EXPECT_NE(log.find("7 nil false 4"), std::string::npos) << log;
-    hook.wait_for_requests();
+    ASSERT_TRUE(hook.wait_for_requests());
     EXPECT_TRUE(hook.requests.isEmpty());
     EXPECT_FALSE(stored_version().isValid());
 
+    const auto fifth = Clock::now();
     review::check_request_review(QStringLiteral("7"));
-    testsupport::pump_until([] { return false; }, std::chrono::milliseconds(1500));
-    EXPECT_TRUE(hook.requests.isEmpty()) << "the request waits 2.0 s";
-    hook.wait_for_requests();
+    ASSERT_TRUE(hook.wait_for_requests());
     EXPECT_EQ(hook.requests, QStringList{QStringLiteral("7")});
+    ASSERT_EQ(hook.asked_at.size(), 1u);
+    EXPECT_GE(hook.asked_at[0] - fifth, kRequestDelay);
     EXPECT_EQ(stored_version(), QVariant(QStringLiteral("7")));
 
     review::check_request_review(QStringLiteral("7"));
     review::check_request_review(QStringLiteral("8"));
-    hook.wait_for_requests();
+    ASSERT_TRUE(hook.wait_for_requests());
     EXPECT_EQ(hook.requests, (QStringList{QStringLiteral("7"), QStringLiteral("8")}));
     EXPECT_EQ(QSettings().value(QStringLiteral("requestReviewID")).toLongLong(), 7);
 }
@@ -234,13 +254,13 @@ TEST(BatchReview, StoredVersionTwoQuickStartsAndNoVersion)
     QSettings().setValue(QStringLiteral("lastVersionPromptedForReview"), QStringLiteral("7"));
     review::check_request_review(QStringLiteral("7"));
     review::check_request_review(QString());
-    hook.wait_for_requests();
+    ASSERT_TRUE(hook.wait_for_requests());
     EXPECT_TRUE(hook.requests.isEmpty());
     EXPECT_EQ(QSettings().value(QStringLiteral("requestReviewID")).toLongLong(), 42);
 
     review::check_request_review(QStringLiteral("9"));
     review::check_request_review(QStringLiteral("9"));
-    hook.wait_for_requests();
+    ASSERT_TRUE(hook.wait_for_requests());
     EXPECT_EQ(hook.requests, (QStringList{QStringLiteral("9"), QStringLiteral("9")}));
     EXPECT_EQ(stored_version(), QVariant(QStringLiteral("9")));
 }

@@ -30,7 +30,7 @@ struct HeldBatch {
     HeldJob& job(int i) { return held(*rows[i]); }
     bool wait_running(int i)
     {
-        return testsupport::pump_until([&] { return job(i).running.load(); }, std::chrono::seconds(10));
+        return testsupport::pump_until([&] { return job(i).running.load(); });
     }
     // Lets the rows from this one on run to a successful end, one after the other.
     void run_out(int from)
@@ -61,6 +61,8 @@ TEST(BatchStop, StopCancelsTheRunningRowAndANewStartGoesOn)
     b.w.window.split()->settings_column()->stop_button->click();
     EXPECT_EQ(b.job(0).cancels, 1);
     ASSERT_TRUE(b.w.wait_idle());
+    EXPECT_TRUE(testsupport::pump_until(
+        [&] { return batchtest::status_text(*b.w.list, *b.rows[0]) == QStringLiteral("取消"); }));
     b.settle();
     EXPECT_EQ(b.rows[0]->out_Ex->status, 5);
     EXPECT_EQ(batchtest::status_text(*b.w.list, *b.rows[0]), QStringLiteral("取消"));
@@ -100,8 +102,7 @@ TEST(BatchStop, StopAlertAndItsOkBeforeTheCompletion)
     EXPECT_EQ(batchtest::visible_alerts(*b.w.list).size(), 1);
 
     alert->buttons()[0]->click();
-    b.settle();
-    EXPECT_EQ(b.w.list->cancelExport_NSAlert, nullptr);
+    EXPECT_TRUE(testsupport::pump_until([&] { return b.w.list->cancelExport_NSAlert == nullptr; }));
     EXPECT_FALSE(b.w.list->is_run);
     EXPECT_FALSE(b.w.list->wj_load->isVisibleTo(b.w.list));
     testing::internal::CaptureStdout();
@@ -139,7 +140,7 @@ TEST(BatchStop, StopBeforeTheJobHasStarted)
     b.w.list->stop_run();
     ASSERT_NE(b.w.list->cancelExport_NSAlert, nullptr);
     b.job(0).release_start();
-    ASSERT_TRUE(b.w.wait_idle(10));
+    ASSERT_TRUE(b.w.wait_idle());
     EXPECT_EQ(b.rows[0]->out_Ex->status, 5);
     EXPECT_EQ(b.job(0).cancels, 2);
     EXPECT_EQ(b.job(1).starts, 0);
@@ -159,7 +160,7 @@ TEST(BatchStop, StopAfterTheRunningRowWasDeleted)
     EXPECT_EQ(b.w.list->items().size(), 2);
     b.w.list->stop_run();
     EXPECT_EQ(b.job(0).cancels, 1);
-    ASSERT_TRUE(b.w.wait_idle(10));
+    ASSERT_TRUE(b.w.wait_idle());
     EXPECT_EQ(b.rows[0]->out_Ex->status, 5);
     EXPECT_EQ(b.job(1).starts, 0);
 }
@@ -196,6 +197,7 @@ TEST(BatchStop, FailureAlertListsTheFailedRowsOnce)
     ASSERT_TRUE(b.wait_running(2));
     b.job(2).finish(4);
     ASSERT_TRUE(b.w.wait_idle());
+    ASSERT_TRUE(testsupport::pump_until([&] { return !batchtest::visible_alerts(*b.w.list).isEmpty(); }));
     b.settle();
 
     const QList<QMessageBox*> shown = batchtest::visible_alerts(*b.w.list);

@@ -38,8 +38,7 @@ My_Prest slow_preset()
 
 bool wait_converting(const Run_task_obj& row)
 {
-    return testsupport::pump_until([&] { return row.out_Ex->status == 2 && row.out_Ex->out_progress > 0; },
-                                   std::chrono::seconds(30));
+    return testsupport::pump_until([&] { return row.out_Ex->status == 2 && row.out_Ex->out_progress > 0; });
 }
 
 Window::Window() : list(window.split()->list_pane())
@@ -73,7 +72,7 @@ std::shared_ptr<Run_task_obj> Window::add_row(const std::string& path)
     row->set_state(EnumState::read());
     // Its compatibility answer is in, as it is long before a user acts on a new row.
     if (row->out_Ex)
-        row->out_Ex->wait_for_compatibility(std::chrono::seconds(10));
+        row->out_Ex->wait_for_compatibility(std::chrono::seconds(120));
     add_row(row);
     return row;
 }
@@ -96,7 +95,7 @@ std::string copy_fixture(const std::string& fixture_name, const std::string& fol
 
 bool wait_for_ffmpeg_choice(const OneExporter& job)
 {
-    return testsupport::pump_until([&] { return job.is_run_ffmpeg.load(); }, std::chrono::seconds(10));
+    return testsupport::pump_until([&] { return job.is_run_ffmpeg.load(); });
 }
 
 int ffmpeg_children()

@@ -39,7 +39,7 @@ public:
     // Lists a row whose job the test made.
     void add_row(const std::shared_ptr<Run_task_obj>& row);
     // Pumps until no batch runs; false on time-out.
-    bool wait_idle(int seconds = 60);
+    bool wait_idle(int seconds = 120);
     QString output(const QString& name) const;
 
     apptest::AppEnv env;

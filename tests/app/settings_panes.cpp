@@ -37,7 +37,7 @@ void show_active(QWidget* window)
 {
     window->show();
     window->activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window, 120000));
 }
 
 Column::Column() : column(std::make_unique<Setup_NSViewController>())

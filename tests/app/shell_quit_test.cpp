@@ -21,7 +21,7 @@ TEST(ShellQuit, TheApplicationEndsInOrderOnSigtermAndSigint)
         app.setArguments({QStringLiteral("-platform"), QStringLiteral("offscreen")});
         app.setProcessChannelMode(QProcess::SeparateChannels);
         app.start();
-        ASSERT_TRUE(app.waitForStarted(10000));
+        ASSERT_TRUE(app.waitForStarted(120000));
         // The column logs while the window is built, after the signal handlers are in place.
         QByteArray out;
         while (!out.contains("文件名称") && app.state() == QProcess::Running) {
@@ -30,7 +30,7 @@ TEST(ShellQuit, TheApplicationEndsInOrderOnSigtermAndSigint)
         }
         ASSERT_TRUE(out.contains("文件名称")) << out.toStdString() << app.readAllStandardError().toStdString();
         ::kill(static_cast<pid_t>(app.processId()), number);
-        ASSERT_TRUE(app.waitForFinished(5000)) << "signal " << number;
+        ASSERT_TRUE(app.waitForFinished(120000)) << "signal " << number;
         EXPECT_EQ(app.exitStatus(), QProcess::NormalExit) << "signal " << number;
         EXPECT_EQ(app.exitCode(), 0) << "signal " << number;
     }

@@ -34,7 +34,7 @@ TEST(TablePaint, SelectionColourFollowsThePalette)
 {
     TableWindow t;
     t.window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&t.window));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&t.window, 120000));
     t.append_fixture("tiny.mp4");
     t.append_fixture("tiny.mp4");
     QTableView* table = t.list->tableView;
@@ -73,7 +73,7 @@ TEST(TablePaint, ProgressBarOnlyWhereItIsShown)
 {
     TableWindow t;
     t.window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&t.window));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&t.window, 120000));
     const auto running = t.append_fixture("tiny.mp4");
     const auto done = t.append_fixture("tiny.mp4");
     running->out_Ex->status = 2;
@@ -102,7 +102,7 @@ TEST(TablePaint, StatusToolTipOnTheStatusField)
 {
     TableWindow t;
     t.window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&t.window));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&t.window, 120000));
     const auto row = t.append_fixture("tiny.mp4");
     row->out_Ex->status = 4;
     row->out_Ex->error_info = std::optional<QString>("文件已经存在");
@@ -110,7 +110,7 @@ TEST(TablePaint, StatusToolTipOnTheStatusField)
     const QRect r = table->visualRect(t.list->items_model->index(0, 0));
     auto tip_at = [&](QPoint at) {
         QToolTip::hideText();  // hides after a short delay
-        testsupport::pump_until([] { return !QToolTip::isVisible(); }, std::chrono::seconds(3));
+        EXPECT_TRUE(testsupport::pump_until([] { return !QToolTip::isVisible(); }));
         QHelpEvent event(QEvent::ToolTip, at, table->viewport()->mapToGlobal(at));
         QApplication::sendEvent(table->viewport(), &event);
         return QToolTip::isVisible() ? QToolTip::text() : QString();

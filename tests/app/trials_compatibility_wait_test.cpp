@@ -80,7 +80,7 @@ TEST_F(TrialAnswerWait, EstimateWaitsForTheAnswerAndAClosedWindowStartsNothing)
     EXPECT_TRUE(window->wj_load->isVisible());
 
     job->on_compatibility_result(false);
-    ASSERT_TRUE(pump_until([&] { return !window->wj_load->isVisible(); }, std::chrono::seconds(60)));
+    ASSERT_TRUE(pump_until([&] { return !window->wj_load->isVisible(); }, std::chrono::seconds(120)));
     const auto trial = window->out_out_Ex_obj();
     ASSERT_NE(trial, nullptr);
     EXPECT_EQ(trial->status, 3) << trial->error_info.get().value_or(QString()).toStdString();

@@ -85,7 +85,7 @@ protected:
     // Waits until the window has stopped its spinner.
     static bool settled(Calculate_file_size_NSViewController& window)
     {
-        return pump_until([&] { return !window.wj_load->isVisible(); }, std::chrono::seconds(60));
+        return pump_until([&] { return !window.wj_load->isVisible(); }, std::chrono::seconds(120));
     }
 
     apptest::AppEnv env;

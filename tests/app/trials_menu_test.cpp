@@ -491,7 +491,7 @@ TEST(TrialsQuit, QuitCancelsTheTrials)
             files[i] = jobs[i]->out_url_obj.get()->toLocalFile();
 
         EXPECT_FALSE(w.window.close()) << "the window waits for the trials";
-        ASSERT_TRUE(pump_until([&] { return !w.window.isVisible(); }, std::chrono::seconds(12)));
+        ASSERT_TRUE(pump_until([&] { return !w.window.isVisible(); }));
         for (int i : {0, 1})
             EXPECT_EQ(jobs[i]->status, 5);
         EXPECT_FALSE(trialtest::any_alert_up());

@@ -28,7 +28,7 @@ std::shared_ptr<Run_task_obj> fixture_row(const std::string& name)
     row->set_state(EnumState::read());
     // Its compatibility answer is in, as it is long before a user opens a trial of it.
     if (row->out_Ex)
-        row->out_Ex->wait_for_compatibility(std::chrono::seconds(10));
+        row->out_Ex->wait_for_compatibility(std::chrono::seconds(120));
     return row;
 }
 

@@ -41,7 +41,7 @@ TEST_F(Pool, MoreBlockedTasksThanThreadsDoNotDeadlock)
         for (int i = 0; i < blocked; ++i)
             gate.signal();
     });
-    ASSERT_TRUE(group.wait_for(60s)) << passed << " of " << blocked << " blocked tasks finished";
+    ASSERT_TRUE(group.wait_for(120s)) << passed << " of " << blocked << " blocked tasks finished";
     EXPECT_EQ(passed, blocked);
 }
 
@@ -73,7 +73,7 @@ TEST_F(Pool, BlockingWaitsOfEveryKindFreeTheirThread)
         open = true;
         cv.notify_all();
     });
-    EXPECT_TRUE(all.wait_for(60s));
+    EXPECT_TRUE(all.wait_for(120s));
 }
 
 TEST_F(Pool, BusyTasksStayWithinTheWidth)
@@ -93,7 +93,7 @@ TEST_F(Pool, BusyTasksStayWithinTheWidth)
             --busy;
         });
     }
-    ASSERT_TRUE(group.wait_for(60s));
+    ASSERT_TRUE(group.wait_for(120s));
     EXPECT_LE(most, 2);
     EXPECT_GE(most, 1);
 }

@@ -16,7 +16,6 @@
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 #include "fixture_paths.h"
@@ -177,17 +176,15 @@ TEST_F(ConversionProcess, KilledApplicationLeavesNoFfmpegAndNoFinishedLookingFil
         ASSERT_GT(child.pid(), 0);
         ASSERT_EQ(child.line(), "started");
         // Well into the run: its output is being written.
-        ASSERT_TRUE(testsupport::pump_until([&] { return has_unfinished_file(dir.path()); }, 60s));
-        std::this_thread::sleep_for(300ms);
-        const std::vector<pid_t> ffmpeg = children_of(child.pid());
+        ASSERT_TRUE(testsupport::pump_until([&] { return has_unfinished_file(dir.path()); }));
+        std::vector<pid_t> ffmpeg;
         if (std::string(engine) == "ffmpeg") {
-            ASSERT_EQ(ffmpeg.size(), 1u);
+            ASSERT_TRUE(testsupport::pump_until([&] { return (ffmpeg = children_of(child.pid())).size() == 1; }));
         }
         kill(child.pid(), SIGKILL);
         child.reap();
-        std::this_thread::sleep_for(2s);
         for (pid_t pid : ffmpeg)
-            EXPECT_FALSE(alive(pid)) << "ffmpeg " << pid << " outlived the application";
+            EXPECT_TRUE(testsupport::pump_until([&] { return !alive(pid); })) << "ffmpeg " << pid << " outlived the application";
         EXPECT_FALSE(QFile::exists(QString::fromStdString(final_file())));
         for (const auto& name : testsupport::entries(dir.path()))
             QFile::remove(QString::fromStdString(dir.file(name)));

@@ -132,7 +132,7 @@ TEST_F(OneExporterTest, WaitingForTheCompatibilityAnswer)
 {
     // The real answer, from the platform's thread: once the wait returns, the choice is made.
     const auto incompatible = OneExporter::create(media::Asset::from_path(fixture_path("clip.mkv")));
-    EXPECT_TRUE(incompatible->wait_for_compatibility(std::chrono::seconds(60)));
+    EXPECT_TRUE(incompatible->wait_for_compatibility(std::chrono::seconds(120)));
     EXPECT_TRUE(incompatible->is_run_ffmpeg);
 
     // A job never asked has nothing to wait for.

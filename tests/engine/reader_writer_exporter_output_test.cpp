@@ -293,8 +293,7 @@ TEST(PipelineOutput, ProgressPerVideoSampleOnTheInputQueue)
     // Once the run has reported, nothing of it keeps the exporter alive.
     const std::weak_ptr<ReaderWriterExporter> weak = exporter;
     exporter.reset();
-    testsupport::pump_until([&] { return weak.expired(); }, std::chrono::seconds(2));
-    EXPECT_TRUE(weak.expired());
+    EXPECT_TRUE(testsupport::pump_until([&] { return weak.expired(); }));
 }
 
 TEST(PipelineOutput, SourcesWithOneKindOfTrack)

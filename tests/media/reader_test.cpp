@@ -247,7 +247,7 @@ TEST(AssetReader, SeveralReadersAtOnceFromPoolThreads)
             ++done;
         });
     }
-    EXPECT_TRUE(testsupport::pump_until([&] { return done == kReaders; }, std::chrono::seconds(60)));
+    EXPECT_TRUE(testsupport::pump_until([&] { return done == kReaders; }, std::chrono::seconds(120)));
     dispatch::set_global_width(static_cast<int>(std::thread::hardware_concurrency()));
     EXPECT_EQ(frames, kReaders * 75);
     EXPECT_GT(chunks, kReaders * 120);

@@ -146,7 +146,7 @@ AssetWriter::Status run(const AssetWriterRef& writer, const std::vector<Feed>& f
         return AssetWriter::Status::Unknown;
     auto completed = std::make_shared<std::atomic<int>>(0);
     writer->finish_writing([completed] { ++*completed; });
-    if (!testsupport::pump_until([&] { return *completed > 0; }, std::chrono::seconds(60)))
+    if (!testsupport::pump_until([&] { return *completed > 0; }, std::chrono::seconds(120)))
         return AssetWriter::Status::Unknown;
     return writer->status();
 }

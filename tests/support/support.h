@@ -16,9 +16,10 @@ std::string fixture(const std::string& name);
 // seeing this process's locks.
 std::optional<std::string> run_program(const std::vector<std::string>& argv);
 
-// Runs the Qt event loop until done() holds or the time-out passes; false on time-out.
+// Runs the Qt event loop until done() holds or the time-out passes; false on time-out. The
+// default only catches a hang: a loaded machine under a sanitizer is slow.
 bool pump_until(const std::function<bool()>& done,
-                std::chrono::milliseconds timeout = std::chrono::seconds(30));
+                std::chrono::milliseconds timeout = std::chrono::seconds(120));
 
 // The names in a directory, hidden ones included, sorted; empty when it cannot be read.
 std::vector<std::string> entries(const std::string& directory);
