@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/shell/main_window.h"
+#include "app/table/open_file_panel.h"
 #include "app/table/view_controller.h"
 #include "app_env.h"
 #include "engine/one_exporter.h"
@@ -46,6 +47,16 @@ public:
     testsupport::TempDir out;
     MainWindow window;
     ViewController* list;
+};
+
+// The open dialog, answered with the folder the user picked.
+class PickedFolder : public OpenFilePanel {
+public:
+    explicit PickedFolder(QUrl folder) : folder_(std::move(folder)) {}
+    std::optional<QList<QUrl>> run(QWidget*) override { return QList<QUrl>{folder_}; }
+
+private:
+    QUrl folder_;
 };
 
 // A copy of a fixture under a new name in the folder (several rows of the same source).

@@ -8,24 +8,9 @@
 
 #include "app/settings/setup_ns_view_controller.h"
 #include "app/table/items_model.h"
-#include "app/table/open_file_panel.h"
 #include "batch_support.h"
 #include "media/media_test_util.h"
 #include "support/output_probe.h"
-
-namespace {
-
-// The open dialog, answered with the folder the user picked.
-class PickedFolder : public OpenFilePanel {
-public:
-    explicit PickedFolder(QUrl folder) : folder_(std::move(folder)) {}
-    std::optional<QList<QUrl>> run(QWidget*) override { return QList<QUrl>{folder_}; }
-
-private:
-    QUrl folder_;
-};
-
-}  // namespace
 
 TEST(BatchWholeRoad, AFolderOfFilesConvertsWithTheDefaultSettings)
 {
@@ -39,7 +24,7 @@ TEST(BatchWholeRoad, AFolderOfFilesConvertsWithTheDefaultSettings)
     for (const std::string& name : names)
         batchtest::copy_fixture(name, picked.path(), name);
 
-    list->open_panel = std::make_unique<PickedFolder>(QUrl::fromLocalFile(QString::fromStdString(picked.path())));
+    list->open_panel = std::make_unique<batchtest::PickedFolder>(QUrl::fromLocalFile(QString::fromStdString(picked.path())));
     list->add_button->click();
     ASSERT_TRUE(testsupport::pump_until([&] { return list->items().size() == qsizetype(names.size()) && list->wj_load->isHidden(); }));
 

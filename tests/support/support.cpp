@@ -86,7 +86,10 @@ TempDir::TempDir()
 
 TempDir::~TempDir() { QDir(QString::fromStdString(path_)).removeRecursively(); }
 
-int threads_named(const std::string& name)
+namespace {
+
+// Live threads of this process whose name passes the test.
+int count_threads(const std::function<bool(const QByteArray& name)>& counts)
 {
     // The kernel's flag of a task that has begun to exit: joining a thread can return while
     // the task is still listed for a moment.
@@ -99,13 +102,25 @@ int threads_named(const std::string& name)
         // "tid (name) state ppid pgrp session tty tpgid flags ..."; the name may hold spaces.
         const QByteArray line = stat.readAll();
         const int open = line.indexOf('('), close = line.lastIndexOf(')');
-        if (open < 0 || close < open || line.mid(open + 1, close - open - 1) != QByteArray::fromStdString(name))
+        if (open < 0 || close < open || !counts(line.mid(open + 1, close - open - 1)))
             continue;
         const QList<QByteArray> fields = line.mid(close + 2).split(' ');
         if (fields.size() > 6 && !(fields[6].toULong() & kExiting))
             ++count;
     }
     return count;
+}
+
+}  // namespace
+
+int threads_named(const std::string& name)
+{
+    return count_threads([&](const QByteArray& n) { return n == QByteArray::fromStdString(name); });
+}
+
+int thread_count()
+{
+    return count_threads([](const QByteArray&) { return true; });
 }
 
 }  // namespace testsupport

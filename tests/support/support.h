@@ -26,6 +26,8 @@ std::vector<std::string> entries(const std::string& directory);
 
 // The threads of this process with the given name.
 int threads_named(const std::string& name);
+// The live threads of this process.
+int thread_count();
 
 // A fresh empty directory for one test, removed by the destructor.
 class TempDir {
