@@ -65,6 +65,14 @@ struct ExportRun {
         renderHandler = nullptr;
         return std::exchange(completionHandler, nullptr);
     }
+    // The run has ended: the reader's threads, demuxer and decoders go (the writer has closed
+    // its encoders and file on finishing, failing or cancelling). What stays are facts: the
+    // statuses and errors that the job reads, and the configuration.
+    void release() const
+    {
+        if (reader)
+            reader->close();
+    }
     void dropFeedHandlers()
     {
         std::lock_guard guard(handlerLock);

@@ -13,10 +13,17 @@ using WriterStatus = media::AssetWriter::Status;
 bool hasStatus(const media::AssetReaderRef& r, ReaderStatus s) { return r && r->status() == s; }
 bool hasStatus(const media::AssetWriterRef& w, WriterStatus s) { return w && w->status() == s; }
 
-void report(ExportRun& run, ExportResult result)
+// Reports once. The run gives back what it opened first, off the main queue, which must
+// not wait for a decoder to stop: a finished run holds no threads or codecs.
+void report(const std::shared_ptr<ExportRun>& run, ExportResult result)
 {
-    if (const auto completion = run.takeCompletion())
-        completion(result);
+    auto completion = run->takeCompletion();
+    if (!completion)
+        return;
+    dispatch::Queue::global().async([run, result = std::move(result), completion = std::move(completion)] {
+        run->release();
+        dispatch::Queue::main().async([result, completion] { completion(result); });
+    });
 }
 
 ExportResult failure(ReaderWriterExporterError error) { return {ExportError{error}}; }
@@ -81,26 +88,26 @@ void ReaderWriterExporter::completeExport(const RunRef& run, bool finishCallback
 
     if (run->stopped && (readerCancelled || writerCancelled)) {
         removePartialOutput(*run);
-        report(*run, failure(ReaderWriterExporterError::cancelled));
+        report(run, failure(ReaderWriterExporterError::cancelled));
     } else if (!reader || !writer) {
-        report(*run, failure(ReaderWriterExporterError::setupFailure));
+        report(run, failure(ReaderWriterExporterError::setupFailure));
     } else if (hasStatus(reader, ReaderStatus::Failed)) {
         removePartialOutput(*run);
-        report(*run, failure(reader->error(), ReaderWriterExporterError::readingFailure));
+        report(run, failure(reader->error(), ReaderWriterExporterError::readingFailure));
     } else if (hasStatus(writer, WriterStatus::Failed)) {
         removePartialOutput(*run);
-        report(*run, failure(writer->error(), ReaderWriterExporterError::writingFailure));
+        report(run, failure(writer->error(), ReaderWriterExporterError::writingFailure));
     } else if (readerCancelled || writerCancelled) {
         // Stopped by something other than the caller: a failure, never "cancelled".
         removePartialOutput(*run);
-        report(*run, failure(readerCancelled ? ReaderWriterExporterError::readingFailure
+        report(run, failure(readerCancelled ? ReaderWriterExporterError::readingFailure
                                              : ReaderWriterExporterError::writingFailure));
     } else {
-        report(*run, ExportResult{exportStatusOf(writer->status())});
+        report(run, ExportResult{exportStatusOf(writer->status())});
     }
 }
 
 void ReaderWriterExporter::failSetup(const RunRef& run, const ExportError& error)
 {
-    dispatch::Queue::main().async([run, error] { report(*run, ExportResult{error}); });
+    dispatch::Queue::main().async([run, error] { report(run, ExportResult{error}); });
 }

@@ -87,6 +87,14 @@ public:
         return true;
     }
 
+    void release() override
+    {
+        finished_ = true;
+        passed_.clear();
+        mixes_.clear();
+        pool_.reset();
+    }
+
     SampleBufferRef copy_next_sample_buffer() override
     {
         if (!session_ || finished_)

@@ -24,6 +24,9 @@ public:
     virtual void wake() {}
     // Waits until the read-ahead work has ended; the session has stopped or ended.
     virtual void join() {}
+    // The reading is over and join() has returned: frees the decoders, scalers and samples
+    // the output holds; it gives no more samples.
+    virtual void release() = 0;
 
     bool added = false;  // belongs to a reader already
 };

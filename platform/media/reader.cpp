@@ -55,7 +55,7 @@ public:
     bool start_reading() override
     {
         std::lock_guard lock(mutex_);
-        if (session_->status() != Status::Unknown)
+        if (session_->status() != Status::Unknown || session_->released())
             return false;
         std::vector<OutputPort*> ports;
         for (const auto& output : outputs_) {
@@ -91,6 +91,19 @@ public:
             port->join();
         session_->join();
     }
+
+    void close() override
+    {
+        session_->cancel();
+        session_->shutdown();
+        for (OutputPort* port : ports())
+            port->wake();
+        join_threads();
+        for (OutputPort* port : ports())
+            port->release();
+        session_->release();
+    }
+
     Status status() const override { return session_->status(); }
     std::optional<Error> error() const override { return session_->error(); }
 

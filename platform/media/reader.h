@@ -75,6 +75,11 @@ public:
     // Waits until the reader's own threads (the demuxer, the decoders) have ended. Only once
     // the reading has ended, failed or been cancelled; never from an output's thread.
     virtual void join_threads() = 0;
+    // Ends the reading (a reading still under way ends as cancelled), waits for its threads and
+    // frees everything it opened: the demuxer, the decoders, scalers and resamplers, and the
+    // samples not yet handed out. Status and error stay; the outputs give no more samples.
+    // Only once no thread is inside an output's copy_next_sample_buffer.
+    virtual void close() = 0;
     virtual Status status() const = 0;
     virtual std::optional<Error> error() const = 0;
 };

@@ -355,6 +355,18 @@ void ReaderSession::shutdown()
     join();
 }
 
+void ReaderSession::release()
+{
+    shutdown();
+    std::lock_guard lock(mutex_);
+    for (Channel& ch : channels_) {
+        ch.packets.clear();
+        ch.bytes = 0;
+    }
+    ctx_.reset();
+    released_ = true;
+}
+
 std::optional<Error> ReaderSession::error() const
 {
     std::lock_guard lock(mutex_);

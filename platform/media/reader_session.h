@@ -77,6 +77,9 @@ public:
     void join();
     // Stops the demuxer without changing the status (the reader went away).
     void shutdown();
+    // Stops the demuxer and frees it with the packets it read; the status stays.
+    void release();
+    bool released() const { return released_; }
 
     AssetReader::Status status() const { return status_.load(); }
     std::optional<Error> error() const;
@@ -119,6 +122,7 @@ private:
     std::atomic<bool> stop_{false};
     std::mutex join_mutex_;  // a join on cancel and the one on destruction
     std::thread thread_;
+    std::atomic<bool> released_{false};
 };
 
 }  // namespace media

@@ -22,6 +22,8 @@ public:
         return true;
     }
 
+    void release() override { done_ = true; }
+
     SampleBufferRef copy_next_sample_buffer() override
     {
         if (!session_ || done_)

@@ -133,6 +133,15 @@ public:
             worker_.join();
     }
 
+    void release() override
+    {
+        std::lock_guard lock(mutex_);
+        finished_ = true;
+        queue_.clear();
+        renderer_.reset();
+        decoder_.reset();
+    }
+
     SampleBufferRef copy_next_sample_buffer() override
     {
         std::unique_lock lock(mutex_);
