@@ -9,6 +9,7 @@
 
 #include "platform/dispatch/queue.h"
 #include "platform/dispatch/sync.h"
+#include "support/support.h"
 
 using namespace std::chrono_literals;
 using dispatch::Group;
@@ -99,3 +100,28 @@ TEST_F(Pool, BusyTasksStayWithinTheWidth)
 }
 
 }  // namespace
+
+// A burst of blocked work grows the pool beyond its width; once the work is done, the threads
+// it started end after their idle time, so a long batch does not keep the largest burst's
+// threads for the rest of the process.
+TEST_F(Pool, WorkersOfABurstEndOnceIdle)
+{
+    const int before = testsupport::thread_count();
+    const int blocked = 3 * cores();
+    Semaphore gate;
+    Group group;
+    std::atomic<int> waiting{0};
+    for (int i = 0; i < blocked; ++i)
+        group.async(Queue::global(), [&] {
+            ++waiting;
+            gate.wait();
+        });
+    // Every one of them waits at once, each on a thread of its own.
+    ASSERT_TRUE(testsupport::pump_until([&] { return waiting == blocked; }, 60s));
+    EXPECT_GE(testsupport::thread_count(), blocked);
+    for (int i = 0; i < blocked; ++i)
+        gate.signal();
+    ASSERT_TRUE(group.wait_for(60s));
+    EXPECT_TRUE(testsupport::pump_until([&] { return testsupport::thread_count() <= before; }, 60s))
+        << testsupport::thread_count() << " threads, " << before << " before the burst";
+}
