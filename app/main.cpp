@@ -9,7 +9,7 @@
 
 int main(int argc, char* argv[])
 {
-    foundation::share_malloc_arenas();
+    foundation::tune_malloc();
     QApplication app(argc, argv);
     // First, so that a signal during start-up already takes the orderly road.
     QuitOnSignals quit_on_signals;

@@ -18,6 +18,7 @@
 #include "engine/one_exporter.h"
 #include "engine/presets.h"
 #include "engine/run_task_obj.h"
+#include "platform/foundation/memory.h"
 
 namespace {
 
@@ -84,6 +85,8 @@ void idle_for(int ms)
 
 int main(int argc, char* argv[])
 {
+    // As the application does.
+    foundation::tune_malloc();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

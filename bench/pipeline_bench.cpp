@@ -37,7 +37,7 @@ std::optional<QVariantMap> video_settings(const char* codec, int width, int heig
 int main(int argc, char* argv[])
 {
     // As the application does.
-    foundation::share_malloc_arenas();
+    foundation::tune_malloc();
     QCoreApplication app(argc, argv);
     if (argc != 4 && argc != 6) {
         std::fprintf(stderr, "usage: %s SOURCE OUTPUT h264|hevc|prores422|none [WIDTH HEIGHT]\n", argv[0]);

@@ -4,6 +4,7 @@
 #include "engine/export_run.h"
 #include "engine/exporter_settings.h"
 #include "engine/reader_writer_exporter.h"
+#include "platform/foundation/memory.h"
 
 namespace {
 
@@ -22,6 +23,7 @@ void report(const std::shared_ptr<ExportRun>& run, ExportResult result)
         return;
     dispatch::Queue::global().async([run, result = std::move(result), completion = std::move(completion)] {
         run->release();
+        foundation::return_free_memory();
         dispatch::Queue::main().async([result, completion] { completion(result); });
     });
 }

@@ -7,9 +7,12 @@
 
 namespace foundation {
 
-void share_malloc_arenas()
+void tune_malloc()
 {
     mallopt(M_ARENA_MAX, static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
 }
+
+void return_free_memory() { malloc_trim(0); }
 
 }  // namespace foundation
