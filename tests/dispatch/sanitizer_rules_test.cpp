@@ -32,6 +32,7 @@ __attribute__((noinline)) void write_from_thread()
     g_main_queue_target = 2;
 }
 
+#if defined(__SANITIZE_THREAD__)
 // The sanitizer's report of a run of this program with only the given test, or empty.
 std::string sanitizer_report_of(const std::string& test)
 {
@@ -70,6 +71,7 @@ std::string sanitizer_report_of(const std::string& test)
     }
     return text;
 }
+#endif
 
 }  // namespace
 
