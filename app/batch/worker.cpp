@@ -30,8 +30,12 @@ void ViewController::run_tasks_worker(const BatchWorkerContext& context)
     for (const std::shared_ptr<Run_task_obj>& row : rows) {
         if (context.cancelled())
             return;
+        // A row removed from the table since the Start is not converted: its output and its
+        // failure would show nowhere.
         bool ready = false;
-        if (!context.on_main([&](ViewController&) { ready = row->state_obj.kind() == EnumState::Case::read; }))
+        if (!context.on_main([&](ViewController& list) {
+                ready = row->state_obj.kind() == EnumState::Case::read && list.items_model->index_of(row.get()) >= 0;
+            }))
             return;
         if (ready)
             run_one_task(context, row);

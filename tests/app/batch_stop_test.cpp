@@ -1,6 +1,7 @@
 // Stop, the stop alert, the failure alert, and the completions that must not release the worker.
 #include <QLabel>
 #include <QMessageBox>
+#include <QItemSelectionModel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
@@ -163,6 +164,32 @@ TEST(BatchStop, StopAfterTheRunningRowWasDeleted)
     ASSERT_TRUE(b.w.wait_idle());
     EXPECT_EQ(b.rows[0]->out_Ex->status, 5);
     EXPECT_EQ(b.job(1).starts, 0);
+}
+
+// Rows removed while the batch runs are not converted when their turn comes: their output and
+// their failure would show nowhere. The running row that is removed goes on to its end.
+TEST(BatchStop, RowsRemovedDuringTheBatchAreNotConverted)
+{
+    HeldBatch b;
+    b.w.list->start_run();
+    ASSERT_TRUE(b.wait_running(0));
+    QItemSelectionModel* selection = b.w.list->tableView->selectionModel();
+    for (int i : {0, 2})
+        selection->select(b.w.list->items_model->index(i, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    b.w.list->del_cl();
+    ASSERT_EQ(b.w.list->items(), QList<std::shared_ptr<Run_task_obj>>({b.rows[1]}));
+    b.settle();
+    EXPECT_TRUE(b.job(0).running);
+    EXPECT_EQ(b.job(0).cancels, 0);
+
+    b.job(0).finish(3);
+    ASSERT_TRUE(b.wait_running(1));
+    b.job(1).finish(3);
+    ASSERT_TRUE(b.w.wait_idle());
+    EXPECT_EQ(b.rows[0]->out_Ex->status, 3);
+    EXPECT_EQ(b.job(2).starts, 0);
+    EXPECT_EQ(b.rows[2]->out_Ex->status, 0);
+    EXPECT_EQ(b.rows[2]->state_obj.kind(), EnumState::Case::read);
 }
 
 // Only the completion of the job the worker waits on releases it: a completion that reaches
