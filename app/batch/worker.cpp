@@ -93,9 +93,12 @@ void ViewController::run_one_task(const BatchWorkerContext& context, const std::
 
     bool started = false;
     context.on_main([&](ViewController& list) {
-        // A Stop that came before this row's start leaves it untouched.
-        if (context.cancelled())
+        // A Stop that came before this row's start leaves it ready, so the next Start takes it.
+        if (context.cancelled()) {
+            row->set_state(EnumState::read());
+            list.items_model->reload_row(list.items_model->index_of(row.get()));
             return;
+        }
         list.run_task_obj = row;
         list.running_job_ = job;
         list.is_run = true;

@@ -35,6 +35,20 @@ public:
     std::atomic<int> ffmpeg_starts{0};
 };
 
+// A row of the fixture whose job waits for an answer that the test gives.
+std::pair<std::shared_ptr<Run_task_obj>, std::shared_ptr<LateAnswerJob>> late_answer_row(const std::string& fixture)
+{
+    const std::string source = testsupport::fixture(fixture);
+    auto job = std::make_shared<LateAnswerJob>(media::Asset::from_path(QString::fromStdString(source)));
+    if (const auto duration = job->probe_duration())
+        job->raw_duration = *duration;
+    job->check_compatibility();
+    auto row = std::make_shared<Run_task_obj>(QUrl::fromLocalFile(QString::fromStdString(source)));
+    row->out_Ex = job;
+    row->set_state(EnumState::read());
+    return {row, job};
+}
+
 }  // namespace
 
 // A source the pipeline cannot read, started before the platform has answered: the worker
@@ -43,14 +57,7 @@ TEST(BatchCompatibilityWait, ALateNotCompatibleAnswerStillChoosesFfmpeg)
 {
     batchtest::Window w;
     w.keep_preset(batchtest::small_mp4_preset());
-    const std::string source = testsupport::fixture("clip.mkv");
-    auto job = std::make_shared<LateAnswerJob>(media::Asset::from_path(QString::fromStdString(source)));
-    if (const auto duration = job->probe_duration())
-        job->raw_duration = *duration;
-    job->check_compatibility();
-    auto row = std::make_shared<Run_task_obj>(QUrl::fromLocalFile(QString::fromStdString(source)));
-    row->out_Ex = job;
-    row->set_state(EnumState::read());
+    const auto [row, job] = late_answer_row("clip.mkv");
     w.add_row(row);
 
     w.window.split()->settings_column()->start_button->click();
@@ -67,4 +74,31 @@ TEST(BatchCompatibilityWait, ALateNotCompatibleAnswerStillChoosesFfmpeg)
     ASSERT_NE(probed->first("video"), nullptr);
     EXPECT_EQ(probed->first("video")->codec, "h264");
     EXPECT_NEAR(probed->duration, 3.0, 0.3);
+}
+
+// Stop while the worker waits for a row's answer: the row is not started and is ready again,
+// and the next Start converts it.
+TEST(BatchCompatibilityWait, StopDuringTheWaitLeavesTheRowReady)
+{
+    batchtest::Window w;
+    w.keep_preset(batchtest::small_mp4_preset());
+    const auto [row, job] = late_answer_row("tiny.mp4");
+    w.add_row(row);
+    Setup_NSViewController* column = w.window.split()->settings_column();
+
+    column->start_button->click();
+    ASSERT_TRUE(testsupport::pump_until([&] { return job->waiting.load(); }));
+    column->stop_button->click();
+    job->on_compatibility_result(true);
+    ASSERT_TRUE(w.wait_idle());
+    EXPECT_EQ(job->pipeline_starts + job->ffmpeg_starts, 0);
+    EXPECT_EQ(job->status, 0);
+    EXPECT_EQ(row->state_obj.kind(), EnumState::Case::read);
+    EXPECT_EQ(batchtest::status_text(*w.list, *row), QStringLiteral("就绪"));
+
+    column->start_button->click();
+    ASSERT_TRUE(w.wait_idle());
+    EXPECT_EQ(job->pipeline_starts, 1);
+    EXPECT_EQ(job->status, 3) << job->error_info.get().value_or(QString()).toStdString();
+    EXPECT_TRUE(probeFile(w.output(QStringLiteral("tiny.mp4"))));
 }
