@@ -10,6 +10,8 @@
 My_Prest Video_setup_ViewController::get_video_prest()
 {
     load_view();
+    // Start, a preview or an estimate may come while the field still has the focus.
+    commit_typed_bit_rate();
     My_Prest p;
     selected_setup_prest = setup_prest_list.at(video_file_type_popup->currentIndex());
     // The pop-up decides, not selected_video_codec.

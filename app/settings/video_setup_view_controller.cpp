@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -71,8 +72,11 @@ Video_setup_ViewController::Video_setup_ViewController(QWidget* parent) : PaneVi
     connect(video_file_type_popup, &QComboBox::activated, this, &Video_setup_ViewController::video_file_type_action);
     connect(video_codec_type_popup, &QComboBox::activated, this, &Video_setup_ViewController::video_codec_combox_ac);
     connect(bit_rate_slider, &QSlider::valueChanged, this, &Video_setup_ViewController::bit_rate_sliderChanged);
-    // Return and the end of editing both confirm the typed bit rate.
-    connect(bit_rate_in_textfield, &QLineEdit::editingFinished, this, &Video_setup_ViewController::bit_rate_in_action);
+    // Return confirms the typed bit rate, and so does the focus leaving for another control of
+    // this window (eventFilter). Not editingFinished: Qt also sends it when another window takes
+    // the focus, and an alert popping up would then rewrite a number half typed.
+    connect(bit_rate_in_textfield, &QLineEdit::returnPressed, this, &Video_setup_ViewController::bit_rate_in_action);
+    bit_rate_in_textfield->installEventFilter(this);
     connect(size_group, &QButtonGroup::buttonToggled, this, &Video_setup_ViewController::size_radioButtonChanged);
 }
 
@@ -195,6 +199,24 @@ void Video_setup_ViewController::bit_rate_in_action()
     set_bit_rate_value(*typed);
     // Shows the value as the slider now holds it: a typed value outside its range shows the bound.
     bit_rate_in_textfield->setText(one_decimal(bit_rate_value()));
+}
+
+bool Video_setup_ViewController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == bit_rate_in_textfield && event->type() == QEvent::FocusOut) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        // Another window or a menu over the field: the user comes back to go on typing.
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            commit_typed_bit_rate();
+    }
+    return PaneViewController::eventFilter(watched, event);
+}
+
+void Video_setup_ViewController::commit_typed_bit_rate()
+{
+    // Only text the user changed: confirming the shown "%.1f" again would round the slider.
+    if (bit_rate_in_textfield->isModified())
+        bit_rate_in_action();
 }
 
 void Video_setup_ViewController::size_radioButtonChanged() { update_size_fields(); }

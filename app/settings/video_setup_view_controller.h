@@ -19,7 +19,8 @@ class Video_setup_ViewController : public PaneViewController {
 public:
     explicit Video_setup_ViewController(QWidget* parent = nullptr);
 
-    // A new preset from the controls: file type and video settings, no audio settings.
+    // A new preset from the controls: file type and video settings, no audio settings. A bit
+    // rate still being typed counts as confirmed.
     My_Prest get_video_prest();
 
     // The slider's value in Mbit/s, in single precision as the preset computes with it; the
@@ -52,8 +53,11 @@ public slots:
 
 protected:
     void viewDidLoad() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Confirms the bit-rate text when the user has changed it since it was last set.
+    void commit_typed_bit_rate();
     void reload_codec_popup();
     void update_bit_rate_enabled();
     void update_size_fields();

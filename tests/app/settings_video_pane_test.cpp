@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include "support/qt_print.h"
@@ -115,6 +116,36 @@ TEST_F(VideoPane, TheBitRateTextAndSliderKeepInStep)
     EXPECT_EQ(pane()->bit_rate_in_textfield->text(), "6.4");
     EXPECT_FLOAT_EQ(pane()->bit_rate_value(), 6.37f);
     EXPECT_EQ(bit_rate(pane()->get_video_prest()).toLongLong(), 6370000);
+}
+
+// Another window taking the focus (an alert) does not confirm a bit rate half typed: the user
+// comes back and goes on typing. Focus moving within the window confirms it, and a settings
+// read takes the typed text even while the field still has the focus.
+TEST_F(VideoPane, AnotherWindowDoesNotConfirmTheTypedBitRate)
+{
+    QLineEdit* field = pane()->bit_rate_in_textfield;
+    type_into(field, "1");
+    {
+        QWidget other;
+        show_active(&other);
+        EXPECT_EQ(field->text(), "1");
+        EXPECT_EQ(pane()->bit_rate_slider->value(), Video_setup_ViewController::kBitRateInitial);
+    }
+    show_active(c.column.get());
+    ASSERT_TRUE(field->hasFocus());
+    QTest::keyClicks(field, "2");
+    EXPECT_EQ(field->text(), "12");
+    EXPECT_EQ(pane()->bit_rate_slider->value(), Video_setup_ViewController::kBitRateInitial);
+    pane()->video_codec_type_popup->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(pane()->bit_rate_slider->value(), 12000);
+    EXPECT_EQ(field->text(), "12.0");
+
+    type_into(field, "8.25");
+    EXPECT_EQ(bit_rate(pane()->get_video_prest()).toLongLong(), 8250000);
+    EXPECT_EQ(field->text(), "8.3");
+    // Confirmed already: leaving the field does not round the slider to the text shown.
+    pane()->video_codec_type_popup->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(pane()->bit_rate_slider->value(), 8250);
 }
 
 TEST_F(VideoPane, EachCodecSetsTheBitRateAndTheAudioFormat)
