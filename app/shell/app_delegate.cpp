@@ -1,8 +1,10 @@
 #include "app/shell/app_delegate.h"
 
+#include <QCoreApplication>
 #include <QUrl>
 
 #include "app/build_info.h"
+#include "app/shell/web_pages.h"
 #include "app/update/update_manager.h"
 #include "engine/presets.h"
 #include "platform/desktop/services.h"
@@ -16,12 +18,11 @@ void AppDelegate::applicationDidFinishLaunching()
 }
 
 namespace {
-// An address that does not form a URL opens nothing and says nothing.
+// An address that does not form a URL, or a README that is not there, opens nothing and says nothing.
 void open_web_page(const char* address)
 {
-    const QUrl url(QString::fromUtf8(address), QUrl::StrictMode);
-    if (url.isValid() && !url.isEmpty())
-        desktop::services().open_url(url);
+    if (const std::optional<QUrl> url = web_pages::page(address, QCoreApplication::applicationDirPath()))
+        desktop::services().open_url(*url);
 }
 }  // namespace
 

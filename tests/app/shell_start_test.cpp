@@ -1,6 +1,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -8,6 +10,7 @@
 #include <QTranslator>
 #include <gtest/gtest.h>
 
+#include "app/build_info.h"
 #include "app/settings/setup_ns_view_controller.h"
 #include "app/shell/alerts.h"
 #include "app/shell/app_delegate.h"
@@ -15,6 +18,7 @@
 #include "app/shell/main_window.h"
 #include "app/shell/start_up.h"
 #include "app/shell/translations.h"
+#include "app/shell/web_pages.h"
 #include "app_env.h"
 #include "installed_translations.h"
 #include "engine/presets.h"
@@ -151,8 +155,9 @@ TEST(ShellStart, TranslationsFollowTheFirstLanguageThatHasTexts)
     }
 }
 
-// The two web items open their addresses through the desktop.
-TEST(ShellStart, WebPageItemsOpenTheirAddresses)
+// The two web items open, through the desktop, a page that is there for a binary of the build
+// tree, which is never installed: by default the README.
+TEST(ShellStart, WebPageItemsOpenAPageThatExists)
 {
     apptest::AppEnv env;
     apptest::RecordingDesktop desktop;
@@ -160,9 +165,34 @@ TEST(ShellStart, WebPageItemsOpenTheirAddresses)
     window.about_action->trigger();
     window.more_apps_action->trigger();
     ASSERT_EQ(desktop.opened.size(), 2);
-    EXPECT_EQ(desktop.opened[0], QUrl(QString::fromUtf8(build_info::about_url)));
-    EXPECT_EQ(desktop.opened[1], QUrl(QString::fromUtf8(build_info::more_apps_url)));
-    EXPECT_TRUE(desktop.opened[0].isValid());
+    for (const QUrl& url : desktop.opened) {
+        ASSERT_TRUE(url.isValid()) << url.toString().toStdString();
+        if (url.isLocalFile()) {
+            EXPECT_TRUE(QFileInfo(url.toLocalFile()).isFile()) << url.toString().toStdString();
+        }
+    }
+    if (!*build_info::about_url) {
+        EXPECT_EQ(desktop.opened[0].fileName(), QStringLiteral("README.md"));
+    }
+}
+
+// An installed binary opens the README installed under its own prefix; an address fixed at
+// configure time is opened as it stands, and one that is no URL opens nothing.
+TEST(ShellStart, WebPagesOfAnInstalledBinaryAndFixedAddresses)
+{
+    testsupport::TempDir prefix;
+    const QDir bin(QString::fromStdString(prefix.path()) + QStringLiteral("/bin"));
+    const QString installed = QDir::cleanPath(bin.filePath(QString::fromUtf8(build_info::readme_from_binary)));
+    ASSERT_TRUE(QDir().mkpath(bin.path()));
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(installed).path()));
+    QFile readme(installed);
+    ASSERT_TRUE(readme.open(QIODevice::WriteOnly));
+    readme.close();
+    EXPECT_EQ(web_pages::page("", bin.path()), std::optional<QUrl>(QUrl::fromLocalFile(installed)));
+
+    EXPECT_EQ(web_pages::page("https://example.org/about", bin.path()),
+              std::optional<QUrl>(QUrl(QStringLiteral("https://example.org/about"))));
+    EXPECT_EQ(web_pages::page("http://exa mple.org/", bin.path()), std::nullopt);
 }
 
 // Closing the last window ends the event loop with 0; while the help window is open, closing
