@@ -1,4 +1,5 @@
 // The application killed outright during an ffmpeg-path conversion: no ffmpeg outlives it.
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <csignal>
@@ -35,6 +36,11 @@ TEST(BatchKill, KilledApplicationLeavesNoFfmpeg)
                         QStringLiteral("--gtest_filter=BatchKill.DISABLED_ConvertUntilKilled")});
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("BATCH_KILL_OUTPUT"), QString::fromStdString(folder.path()));
+    // The killed child removes nothing it made (its home, its runtime folder): it makes them
+    // in this test's folder, which goes with the test.
+    const QString child_temporary = QString::fromStdString(folder.file("tmp"));
+    ASSERT_TRUE(QDir().mkpath(child_temporary));
+    environment.insert(QStringLiteral("TMPDIR"), child_temporary);
     child.setProcessEnvironment(environment);
     child.start();
     ASSERT_TRUE(child.waitForStarted(120000));

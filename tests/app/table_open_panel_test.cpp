@@ -58,6 +58,8 @@ TEST(TableOpenPanel, AddButtonAddsWhatWasChosen)
 // listing's order; hidden entries are not offered.
 TEST(TableOpenPanel, DialogChoosesFilesAndFoldersTogether)
 {
+    // The dialog writes its history into the user's settings when it goes.
+    apptest::AppEnv env;
     testsupport::TempDir dir;
     const QString root = QString::fromStdString(dir.path());
     QDir().mkpath(root + "/b folder");

@@ -154,10 +154,16 @@ TEST_F(Preview, TakesTheEngineOfTheRowOrOfThePreset)
             row->out_Ex->is_run_ffmpeg = true;
         }
         QPointer<Video_AVPlayer_ViewController> window = open_preview_window_for(nullptr, row);
+        owner = window->trial_owner();
         const auto job = window->out_run_task_obj()->out_Ex;
         EXPECT_TRUE(job->ff_sessionId.get().has_value()) << "started on the ffmpeg path";
-        EXPECT_FALSE(played_sample(*window).isEmpty());
+        const QString sample = played_sample(*window);
+        EXPECT_FALSE(sample.isEmpty());
+        // The sample goes with the window's end, which comes after the test's end unless waited for.
         window->close();
+        EXPECT_TRUE(pump_until([&] { return window.isNull(); }));
+        ASSERT_TRUE(trialtest::wait_for_owner_gone(owner));
+        EXPECT_FALSE(foundation::file_exists(sample));
     }
 }
 

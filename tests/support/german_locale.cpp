@@ -1,7 +1,6 @@
 #include "german_locale.h"
 
 #include <QDir>
-#include <QTemporaryDir>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -12,16 +11,12 @@ namespace testsupport {
 
 namespace {
 
-// The folder holding the compiled de_DE.UTF-8, made on first use; empty when localedef failed.
-const QString& compiled_locales()
+// Compiles de_DE.UTF-8 into the folder; false when localedef failed.
+bool compile_german(const std::string& folder)
 {
-    static QTemporaryDir dir;
-    static const QString path = [] {
-        const std::string target = (dir.path() + QStringLiteral("/de_DE.UTF-8")).toStdString();
-        const auto made = run_program({"localedef", "-i", "de_DE", "-f", "UTF-8", target});
-        return made && QDir(QString::fromStdString(target)).exists() ? dir.path() : QString();
-    }();
-    return path;
+    const std::string target = folder + "/de_DE.UTF-8";
+    const auto made = run_program({"localedef", "-i", "de_DE", "-f", "UTF-8", target});
+    return made && QDir(QString::fromStdString(target)).exists();
 }
 
 }  // namespace
@@ -29,8 +24,8 @@ const QString& compiled_locales()
 GermanLocale::GermanLocale()
 {
     old_c_locale_ = std::setlocale(LC_ALL, nullptr);
-    if (!compiled_locales().isEmpty()) {
-        setenv("LOCPATH", compiled_locales().toLocal8Bit().constData(), 1);
+    if (compile_german(locales_.path())) {
+        setenv("LOCPATH", locales_.path().c_str(), 1);
         if (std::setlocale(LC_ALL, "de_DE.UTF-8")) {
             char text[16];
             std::snprintf(text, sizeof text, "%.1f", 1.5);

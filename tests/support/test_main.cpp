@@ -1,6 +1,8 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
+#include "nothing_left.h"
+
 // The libraries below are not built with the thread sanitizer: their own memory accesses are
 // invisible to it, but the calls they make into the C library (memcpy, free, ...) are seen,
 // without the atomics and futexes that order them, so hand-overs of their buffers between their
@@ -95,7 +97,10 @@ int main(int argc, char* argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A test that leaves a file or a process fails the program.
+    const testsupport::PrivateTemporaryFolder temporary;
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    return temporary.nothing_left() ? result : 1;
 }
