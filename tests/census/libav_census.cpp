@@ -1,6 +1,7 @@
 #include "libav_census.h"
 
 #include <atomic>
+#include <type_traits>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -22,6 +23,21 @@ void count_change(std::atomic<long>& counter, const T* before, const T* after)
         ++counter;
     else if (before && !after)
         --counter;
+}
+
+// Makes a call that opens or frees the context in *slot, and counts what it did.
+template <class T, class Call>
+auto counted(std::atomic<long>& counter, T** slot, Call call)
+{
+    const T* before = slot ? *slot : nullptr;
+    if constexpr (std::is_void_v<decltype(call())>) {
+        call();
+        count_change<T>(counter, before, slot ? *slot : nullptr);
+    } else {
+        const auto rc = call();
+        count_change<T>(counter, before, slot ? *slot : nullptr);
+        return rc;
+    }
 }
 
 }  // namespace
@@ -49,25 +65,19 @@ void __real_av_buffer_pool_uninit(AVBufferPool** pool);
 
 int __wrap_avformat_open_input(AVFormatContext** ps, const char* url, const AVInputFormat* fmt, AVDictionary** options)
 {
-    const AVFormatContext* before = *ps;
-    const int rc = __real_avformat_open_input(ps, url, fmt, options);
-    count_change(g_formats, before, *ps);
-    return rc;
+    return counted(g_formats, ps, [&] { return __real_avformat_open_input(ps, url, fmt, options); });
 }
 
 void __wrap_avformat_close_input(AVFormatContext** s)
 {
-    const AVFormatContext* before = s ? *s : nullptr;
-    __real_avformat_close_input(s);
-    count_change(g_formats, before, s ? *s : nullptr);
+    counted(g_formats, s, [&] { __real_avformat_close_input(s); });
 }
 
 int __wrap_avformat_alloc_output_context2(AVFormatContext** ctx, const AVOutputFormat* oformat,
                                           const char* format_name, const char* filename)
 {
-    const int rc = __real_avformat_alloc_output_context2(ctx, oformat, format_name, filename);
-    count_change<AVFormatContext>(g_formats, nullptr, *ctx);
-    return rc;
+    return counted(g_formats, ctx,
+                   [&] { return __real_avformat_alloc_output_context2(ctx, oformat, format_name, filename); });
 }
 
 void __wrap_avformat_free_context(AVFormatContext* s)
@@ -85,9 +95,7 @@ AVCodecContext* __wrap_avcodec_alloc_context3(const AVCodec* codec)
 
 void __wrap_avcodec_free_context(AVCodecContext** avctx)
 {
-    const AVCodecContext* before = avctx ? *avctx : nullptr;
-    __real_avcodec_free_context(avctx);
-    count_change(g_codecs, before, avctx ? *avctx : nullptr);
+    counted(g_codecs, avctx, [&] { __real_avcodec_free_context(avctx); });
 }
 
 SwsContext* __wrap_sws_alloc_context(void)
@@ -117,18 +125,15 @@ int __wrap_swr_alloc_set_opts2(SwrContext** ps, const AVChannelLayout* out_ch_la
                                int out_sample_rate, const AVChannelLayout* in_ch_layout,
                                enum AVSampleFormat in_sample_fmt, int in_sample_rate, int log_offset, void* log_ctx)
 {
-    const SwrContext* before = *ps;
-    const int rc = __real_swr_alloc_set_opts2(ps, out_ch_layout, out_sample_fmt, out_sample_rate, in_ch_layout,
-                                              in_sample_fmt, in_sample_rate, log_offset, log_ctx);
-    count_change(g_resamplers, before, *ps);
-    return rc;
+    return counted(g_resamplers, ps, [&] {
+        return __real_swr_alloc_set_opts2(ps, out_ch_layout, out_sample_fmt, out_sample_rate, in_ch_layout,
+                                          in_sample_fmt, in_sample_rate, log_offset, log_ctx);
+    });
 }
 
 void __wrap_swr_free(SwrContext** s)
 {
-    const SwrContext* before = s ? *s : nullptr;
-    __real_swr_free(s);
-    count_change(g_resamplers, before, s ? *s : nullptr);
+    counted(g_resamplers, s, [&] { __real_swr_free(s); });
 }
 
 AVBufferPool* __wrap_av_buffer_pool_init(size_t size, AVBufferRef* (*alloc)(size_t size))
@@ -140,9 +145,7 @@ AVBufferPool* __wrap_av_buffer_pool_init(size_t size, AVBufferRef* (*alloc)(size
 
 void __wrap_av_buffer_pool_uninit(AVBufferPool** pool)
 {
-    const AVBufferPool* before = pool ? *pool : nullptr;
-    __real_av_buffer_pool_uninit(pool);
-    count_change(g_pools, before, pool ? *pool : nullptr);
+    counted(g_pools, pool, [&] { __real_av_buffer_pool_uninit(pool); });
 }
 
 }  // extern "C"
