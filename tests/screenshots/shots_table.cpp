@@ -6,6 +6,7 @@
 #include "app/table/items_model.h"
 #include "app/table/view_controller.h"
 #include "engine/one_exporter.h"
+#include "engine/run_failure_texts.h"
 #include "engine/run_task_obj.h"
 #include "shots.h"
 #include "support/support.h"
@@ -29,7 +30,7 @@ QWidget* rows_in_every_status()
         row->out_Ex->status = status;
         row->out_Ex->out_progress = status == 2 ? 0.4213f : status == 5 ? 0.7f : status == 3 ? 1.0f : 0.0f;
         if (status == 4)
-            row->out_Ex->error_info = std::optional<QString>(QStringLiteral("文件已经存在"));
+            row->out_Ex->error_info = std::optional<QString>(existing_output_text());
         list->items_model->append(row);
         ++status;
     }
