@@ -86,6 +86,7 @@ TEST_F(RunLifetime, FinishedRunsGiveBackTheirThreadsAndCodecs)
 {
     // The window's own start-up threads are there before anything is measured.
     ASSERT_TRUE(pump_until([] { return census::libav_contexts().none(); }));
+    testsupport::start_first_pool_thread();
 
     int threads = testsupport::thread_count();
     const auto pipeline_rows = add_copies("h264_aac.mp4", "pipeline", ".mp4");

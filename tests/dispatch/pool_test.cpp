@@ -106,6 +106,7 @@ TEST_F(Pool, BusyTasksStayWithinTheWidth)
 // threads for the rest of the process.
 TEST_F(Pool, WorkersOfABurstEndOnceIdle)
 {
+    testsupport::start_first_pool_thread();
     const int before = testsupport::thread_count();
     const int blocked = 3 * cores();
     Semaphore gate;

@@ -1,5 +1,8 @@
 #include "support.h"
 
+#include "platform/dispatch/queue.h"
+#include "platform/dispatch/sync.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -121,6 +124,14 @@ int threads_named(const std::string& name)
 int thread_count()
 {
     return count_threads([](const QByteArray&) { return true; });
+}
+
+void start_first_pool_thread()
+{
+    // A concurrent queue's sync runs on the caller's thread: the group's task takes a worker.
+    dispatch::Group group;
+    group.async(dispatch::Queue::global(), [] {});
+    group.wait();
 }
 
 }  // namespace testsupport

@@ -28,6 +28,9 @@ std::vector<std::string> entries(const std::string& directory);
 int threads_named(const std::string& name);
 // The live threads of this process.
 int thread_count();
+// Runs one task on the worker pool and waits for it. A count taken after this includes the
+// threads that the thread sanitizer's runtime starts beside the first thread and keeps.
+void start_first_pool_thread();
 
 // A fresh empty directory for one test, removed by the destructor.
 class TempDir {
