@@ -9,6 +9,7 @@
 
 #include "app/shell/alerts.h"
 #include "app/shell/localized.h"
+#include "app/table/add_order.h"
 #include "app/table/delegate_bridge.h"
 #include "app/table/items_model.h"
 #include "app/table/open_file_panel.h"
@@ -99,6 +100,7 @@ void ViewController::start_add_files(const QList<QUrl>& urls)
     work.preset = std::make_shared<My_Prest>(my_Prest);
     work.delegate = sleep_delegate;
     work.pane = this;
+    work.ticket = add_order->begin();
     work.queue = queue_add_file;
     work.group = group_add_file;
     // One core is left to the main thread, which takes the rows in as they come.
@@ -117,13 +119,17 @@ void ViewController::add_files_worker(const AddFilesWork& work)
         row->set_state(EnumState::read());
         return row;
     };
-    auto append_on_main = [pane = work.pane](RowList rows) {
-        dispatch::Queue::main().async([pane, rows = std::move(rows)] {
+    auto append_on_main = [pane = work.pane, ticket = work.ticket](RowList rows) {
+        dispatch::Queue::main().async([pane, ticket, rows = std::move(rows)] {
             if (pane)
-                pane->items_model->append(rows);
+                pane->add_order->deliver(ticket, rows);
         });
     };
     build_rows_in_order(work.urls, work.queue, work.threads, build, append_on_main);
+    dispatch::Queue::main().async([pane = work.pane, ticket = work.ticket] {
+        if (pane)
+            pane->add_order->end(ticket);
+    });
 
     // Once every add in progress has ended: show the new rows and hide the indicator.
     work.group.notify(dispatch::Queue::main(), [pane = work.pane] {

@@ -22,6 +22,7 @@ struct AddFilesWork {
     std::shared_ptr<My_Prest> preset;
     std::shared_ptr<vrkSleepDelegate> delegate;
     QPointer<ViewController> pane;  // read on the main thread only
+    quint64 ticket = 0;             // the add's place among all adds (AddOrder)
     dispatch::Queue queue = dispatch::Queue::global();  // where the rows are built
     dispatch::Group group;          // the group of every add's work
     int threads = 1;                // how many rows are built at once

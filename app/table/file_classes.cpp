@@ -1,7 +1,10 @@
 // Which paths become rows: the folder walk and the classification by extension.
+#include <QCollator>
 #include <QFile>
+#include <QLocale>
 #include <QMimeDatabase>
 #include <QStringList>
+#include <algorithm>
 #include <filesystem>
 #include <set>
 #include <sys/stat.h>
@@ -38,9 +41,34 @@ std::optional<struct stat> stat_following_links(const QString& path)
     return st;
 }
 
+// Names in the order a file manager lists them: by the rules of the user's locale, numbers
+// compared as numbers (clip2 before clip10), capitals and small letters alike. In the C
+// locale Qt's collator only compares code points, so English rules serve there. Names that
+// still tie (clip02 and clip2, a and A) fall back to their code points, so the order is fixed.
+class ListingOrder {
+public:
+    ListingOrder() : collator_(QLocale().language() == QLocale::C ? QLocale(QLocale::English) : QLocale())
+    {
+        collator_.setNumericMode(true);
+        collator_.setCaseSensitivity(Qt::CaseInsensitive);
+    }
+
+    void sort(QStringList& names) const
+    {
+        std::sort(names.begin(), names.end(), [this](const QString& a, const QString& b) {
+            const int order = collator_.compare(a, b);
+            return order != 0 ? order < 0 : a < b;
+        });
+    }
+
+private:
+    QCollator collator_;
+};
+
 // The walk remembers every folder it entered (by device and inode), so that a link back to
 // a folder above, or two links to one folder, cannot make it go round or list a folder twice.
 struct FolderWalk {
+    ListingOrder order;
     std::set<FolderIdentity> entered;
     QStringList files;
 
@@ -49,8 +77,16 @@ struct FolderWalk {
         std::error_code error;
         std::filesystem::directory_iterator it(QFile::encodeName(folder).toStdString(), error);
         const std::filesystem::directory_iterator end;
-        for (; !error && it != end; it.increment(error)) {
-            const QString name = QFile::decodeName(QByteArray::fromStdString(it->path().filename().native()));
+        QStringList names;
+        for (; !error && it != end; it.increment(error))
+            names.append(QFile::decodeName(QByteArray::fromStdString(it->path().filename().native())));
+        if (error)
+            logLine(QStringLiteral("get file path error: ") + folder + QStringLiteral(": ")
+                    + QString::fromLocal8Bit(error.message()));
+        // A folder's files and subfolders at their place in the listing, whatever order the
+        // disk keeps them in.
+        order.sort(names);
+        for (const QString& name : names) {
             const QString path = folder + QLatin1Char('/') + name;
             const std::optional<struct stat> st = stat_following_links(path);
             if (!st)
@@ -60,9 +96,6 @@ struct FolderWalk {
             else if (depth < kMaximumFolderDepth && entered.insert({st->st_dev, st->st_ino}).second)
                 walk(path, depth + 1);
         }
-        if (error)
-            logLine(QStringLiteral("get file path error: ") + folder + QStringLiteral(": ")
-                    + QString::fromLocal8Bit(error.message()));
     }
 };
 

@@ -16,6 +16,7 @@
 #include "app/settings/setup_ns_view_controller.h"
 #include "app/settings/setup_setup_view_controller.h"
 #include "app/settings/video_setup_view_controller.h"
+#include "app/table/add_order.h"
 #include "app/table/custom_cell.h"
 #include "app/table/delegate_bridge.h"
 #include "app/table/drop_hint.h"
@@ -40,6 +41,7 @@ ViewController::ViewController(QWidget* parent)
     tableView = new QTableView(draggableview);
     items_model = new ItemsModel(my_image, this);
     tableView->setModel(items_model);
+    add_order = std::make_unique<AddOrder>([this](const AddOrder::Rows& rows) { items_model->append(rows); });
     tableView->setItemDelegate(new CustomCell(tableView));
     tableView->horizontalHeader()->setStretchLastSection(true);
     tableView->horizontalHeader()->hide();

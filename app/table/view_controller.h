@@ -25,6 +25,7 @@ class QMimeData;
 class QProgressBar;
 class QPushButton;
 class QTableView;
+class AddOrder;
 class DelegateBridge;
 class ItemsModel;
 class OpenFilePanel;
@@ -72,7 +73,8 @@ public:
     void drag_files_in(const QMimeData* pasteboard) override;
     // Expands folders, classifies, starts building the accepted rows, reports the refused.
     void add_file_urls(const QList<QUrl>& urls);
-    // Every file below the folder, depth first, in the file system's order.
+    // Every file below the folder, depth first, each folder's entries in the order a file
+    // manager lists them (see sort_as_listed).
     static QStringList get_all_file_paths(const QString& folder);
     static QString get_mime_type(const QString& path);
     static bool is_supported_file(const QUrl& url);
@@ -146,6 +148,8 @@ public:
     // ---- fields ----
     QTableView* tableView = nullptr;
     ItemsModel* items_model = nullptr;
+    // Appends the rows of each add to items_model in the order the adds began.
+    std::unique_ptr<AddOrder> add_order;
     // The output folder copied from the settings column (a path control that is never shown).
     std::optional<QUrl> out_path_obj;
     std::shared_ptr<Run_task_obj> run_task_obj;

@@ -4,6 +4,7 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QPushButton>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -241,4 +242,49 @@ TEST(TableAdd, LongImportAlertKeepsItsButtonOnScreen)
     EXPECT_EQ(alert->detailedText().count('\n'), 30);
     EXPECT_LE(alert->informativeText().count('\n'), alerts::kMaximumInformativeLines);
     EXPECT_TRUE(alert->detailedText().contains(QString::fromStdString(dir.file("note 29.txt")) + "\n"));
+}
+
+// A folder's files come in the order a file manager lists them: by name, numbers as numbers,
+// capitals among the small letters, folders at their name's place, at every level; whatever
+// order the disk keeps them in. The rows of a later pick or drop come after the earlier
+// ones, in the order they were picked or dropped, even while the earlier add still builds.
+TEST(TableAdd, FoldersListByNameWithNumbersAsNumbersAndAddsKeepTheirOrder)
+{
+    TableWindow t;
+    t.window.show();
+    testsupport::TempDir dir;
+    const QString shoot = QString::fromStdString(dir.file("shoot"));
+    QDir().mkpath(shoot + "/b-roll/Close ups");
+    QDir().mkpath(shoot + "/zz extra");
+    // Created out of order, so that neither creation nor disk order can pass for the answer.
+    const char* scrambled[][2] = {
+        {"hd1080.mp4", "clip12.mp4"},          {"tiny.mp4", "b-roll/take10.mov"},
+        {"hd1080.mp4", "clip4.mp4"},           {"tone.mp3", "zz extra/x.mp3"},
+        {"tiny.mp4", "clip10.mp4"},            {"audio.m4a", "b-roll/Close ups/z.m4a"},
+        {"hd1080.mp4", "Clip3.mp4"},           {"tiny.mp4", "b-roll/take9.mov"},
+        {"tiny.mp4", "clip2.mp4"},             {"audio.m4a", "b-roll/Close ups/a 2.m4a"},
+        {"tiny.mp4", "b-roll/take1.mov"},      {"hd1080.mp4", "clip19.mp4"},
+        {"audio.m4a", "b-roll/Close ups/a 10.m4a"},
+    };
+    for (const auto& [fixture, name] : scrambled)
+        copy_fixture(fixture, (shoot + "/" + name).toStdString());
+    const QStringList expected = {
+        "a 2.m4a", "a 10.m4a", "z.m4a", "take1.mov", "take9.mov", "take10.mov",
+        "clip2.mp4", "Clip3.mp4", "clip4.mp4", "clip10.mp4", "clip12.mp4", "clip19.mp4", "x.mp3",
+    };
+
+    // The add button picks the folder; two files are dropped at once, while it still builds.
+    const QUrl late = copy_fixture("tiny.mp4", dir.file("late 2.mp4"));
+    const QUrl later = copy_fixture("audio.m4a", dir.file("late 1.m4a"));
+    t.list->open_panel = std::make_unique<tabletest::ChosenPanel>(QList<QUrl>{QUrl::fromLocalFile(shoot)});
+    t.list->add_button->click();
+    QMimeData data;
+    data.setUrls({late, later});
+    const QPoint at = t.list->draggableview->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(t.list->draggableview, &enter);
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(t.list->draggableview, &drop);
+    ASSERT_TRUE(t.wait_added());
+    EXPECT_EQ(names_of(t).join("|").toStdString(), (expected + QStringList{"late 2.mp4", "late 1.m4a"}).join("|").toStdString());
 }

@@ -6,26 +6,12 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "app/table/open_file_panel.h"
 #include "table_support.h"
 
+using tabletest::ChosenPanel;
 using tabletest::copy_fixture;
 using tabletest::file_name_of;
 using tabletest::TableWindow;
-
-namespace {
-
-// Answers the add button as the user would have: with these entries, or cancelled.
-class ChosenPanel : public OpenFilePanel {
-public:
-    explicit ChosenPanel(std::optional<QList<QUrl>> answer) : answer_(std::move(answer)) {}
-    std::optional<QList<QUrl>> run(QWidget*) override { return answer_; }
-
-private:
-    std::optional<QList<QUrl>> answer_;
-};
-
-}  // namespace
 
 // The add button takes a folder and a file chosen together; a cancelled dialog only logs.
 TEST(TableOpenPanel, AddButtonAddsWhatWasChosen)

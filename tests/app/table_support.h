@@ -12,6 +12,7 @@
 
 #include "app/shell/main_window.h"
 #include "app/table/items_model.h"
+#include "app/table/open_file_panel.h"
 #include "app/table/view_controller.h"
 #include "app_env.h"
 #include "engine/one_exporter.h"
@@ -66,6 +67,16 @@ inline QUrl copy_fixture(const std::string& fixture, const std::string& to)
     EXPECT_TRUE(QFile::copy(QString::fromStdString(testsupport::fixture(fixture)), target)) << to;
     return QUrl::fromLocalFile(target);
 }
+
+// Answers the add button as the user would have: with these entries, or cancelled.
+class ChosenPanel : public OpenFilePanel {
+public:
+    explicit ChosenPanel(std::optional<QList<QUrl>> answer) : answer_(std::move(answer)) {}
+    std::optional<QList<QUrl>> run(QWidget*) override { return answer_; }
+
+private:
+    std::optional<QList<QUrl>> answer_;
+};
 
 inline QString file_name_of(const std::shared_ptr<Run_task_obj>& row) { return row->in_file_obj.fileName(); }
 
