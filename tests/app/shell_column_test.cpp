@@ -84,7 +84,7 @@ TEST(ShellColumn, FirstLaunchCreatesAndShowsTheDefaultFolderWithoutStoringIt)
         EXPECT_EQ(log.take(), (QStringList{QStringLiteral("Error retrieving persistent bookmark data."),
                                            QStringLiteral("文件名称 Converter")}));
         EXPECT_EQ(shown_path(column), default_folder(env));
-        EXPECT_EQ(column.out_path_obj->text(), default_folder(env));
+        EXPECT_EQ(column.out_path_obj->toolTip(), default_folder(env));
         EXPECT_FALSE(column.userSelectedFolderURL);
     }
     EXPECT_TRUE(QFileInfo(default_folder(env)).isDir());
@@ -234,4 +234,46 @@ TEST(ShellColumn, ClickOnTheFolderRevealsIt)
     column.set_out_path_url(std::nullopt);
     QTest::mouseClick(column.out_path_obj, Qt::LeftButton);
     EXPECT_EQ(desktop.revealed.size(), 1);
+}
+
+// A folder path longer than the field shows its start and its folder's own name, with an
+// ellipsis where it is cut; the tool tip holds the whole path. A wide column shows it whole.
+TEST(ShellColumn, LongFolderPathIsElidedWithAMarkAndKeepsTheFolderName)
+{
+    apptest::AppEnv env;
+    const QString chosen = make_folder(
+        env, QStringLiteral("Projects of the spring campaign 2024/Interviews for the new product line/Exports for review/Converted"));
+    Setup_NSViewController column;
+    column.resize(300, 500);
+    column.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&column, 120000));
+    choose_in_dialog(column, chosen);
+    ASSERT_EQ(shown_path(column), chosen);
+
+    const PathControl& field = *column.out_path_obj;
+    const QString shown = field.text();
+    EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("/Converted"))) << shown.toStdString();
+    EXPECT_LT(field.fontMetrics().horizontalAdvance(shown), field.width());
+    EXPECT_EQ(field.toolTip(), chosen);
+
+    // The keyboard's focus holds the whole path, to be selected and copied; leaving the field
+    // shortens it again.
+    column.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&column, 120000));
+    column.out_path_obj->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(field.text(), chosen);
+    column.choose_button->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(field.text(), shown);
+
+    // A folder name too long for half the field: the start of the path goes first.
+    const QString long_name = chosen + QStringLiteral("/The folder with a rather long name of its own");
+    column.set_out_path_url(QUrl::fromLocalFile(long_name));
+    EXPECT_TRUE(field.text().startsWith(QChar(0x2026))) << field.text().toStdString();
+    EXPECT_TRUE(long_name.endsWith(field.text().mid(1))) << field.text().toStdString();
+    EXPECT_EQ(field.toolTip(), long_name);
+
+    column.resize(1600, 500);
+    ASSERT_TRUE(testsupport::pump_until([&] { return field.width() > 1200; }));
+    EXPECT_TRUE(testsupport::pump_until([&] { return field.text() == long_name; })) << field.text().toStdString();
 }
