@@ -16,6 +16,9 @@ namespace {
 constexpr int kMargin = 8;
 constexpr int kGap = 12;
 constexpr int kStatusWidth = 230;
+// The name and media information: about their width in a window of the usual size. A wider
+// window gives its spare width to the status, where a failure's cause is told.
+constexpr int kTextsWidth = 280;
 constexpr int kIconSide = 16;
 constexpr int kBarHeight = 12;
 // Scaled pictures kept for repainting (thumbnails and icons of the rows in sight).
@@ -44,7 +47,8 @@ struct CustomCell::Layout {
     {
         const QRect cell = row.adjusted(kMargin + 4, kMargin, -kMargin - 4, -kMargin);
         thumbnail = QRect(cell.left(), cell.top(), cell.height() * 16 / 9, cell.height());
-        const int status_width = std::min(kStatusWidth, cell.width() / 3);
+        const int spare = cell.width() - thumbnail.width() - 2 * kGap - kTextsWidth;
+        const int status_width = std::max(std::min(kStatusWidth, cell.width() / 3), spare);
         status = QRect(cell.right() - status_width + 1, cell.top(), status_width, cell.height());
         texts = QRect(thumbnail.right() + kGap, cell.top(), status.left() - kGap - thumbnail.right() - kGap, cell.height());
         const int middle = status.top() + status.height() / 2;

@@ -119,3 +119,88 @@ TEST(TablePaint, StatusToolTipOnTheStatusField)
     EXPECT_EQ(tip_at(QPoint(r.left() + 200, r.top() + 20)).toStdString(), "");
     QToolTip::hideText();
 }
+
+namespace {
+
+// Where the parts of a painted row are, read from the table's pixels.
+struct PaintedRow {
+    int icon_left = -1;      // the status icon (red for a failed row)
+    int texts_right = -1;    // the right end of the name's line (the duration, right-aligned)
+    int status_right = -1;   // the right end of the status text
+    int row_right = -1;
+};
+
+PaintedRow measure_row(QTableView* table, const QModelIndex& index)
+{
+    const QImage image = table->viewport()->grab().toImage();
+    const qreal ratio = image.devicePixelRatio();
+    const QColor base = table->palette().color(QPalette::Base);
+    auto pixel = [&](int x, int y) { return image.pixelColor(QPoint(int(x * ratio), int(y * ratio))); };
+    auto painted = [&](int x, int y) {
+        const QColor c = pixel(x, y);
+        return std::abs(c.red() - base.red()) + std::abs(c.green() - base.green()) + std::abs(c.blue() - base.blue()) > 60;
+    };
+    const QRect r = table->visualRect(index);
+    PaintedRow row;
+    row.row_right = r.right();
+    const int icon_y = r.center().y() - 10;
+    // Right of the thumbnail (16:9 at the row's height less its margins), which has red too.
+    const int thumbnail_right = r.left() + 12 + (r.height() - 16) * 16 / 9;
+    for (int x = thumbnail_right + 4; x < r.right() && row.icon_left < 0; ++x) {
+        const QColor c = pixel(x, icon_y);
+        if (c.red() > 150 && c.green() < 110 && c.blue() < 110)
+            row.icon_left = x;
+    }
+    if (row.icon_left < 0)
+        return row;
+    auto rightmost = [&](int from, int to, int top, int bottom) {
+        for (int x = from; x > to; --x)
+            for (int y = top; y <= bottom; ++y)
+                if (painted(x, y))
+                    return x;
+        return -1;
+    };
+    row.texts_right = rightmost(row.icon_left - 1, r.left(), r.top() + 8, r.top() + 8 + 14);
+    row.status_right = rightmost(r.right() - 1, row.icon_left + 16, icon_y - 8, icon_y + 8);
+    return row;
+}
+
+}  // namespace
+
+// A failure's text takes the width the window has: the status column gets the spare width of
+// a wider window, where a typical cause is shown whole; the texts beside it keep their width.
+// The tool tip keeps the whole text.
+TEST(TablePaint, StatusColumnTakesTheSpareWidth)
+{
+    TableWindow t;
+    const auto row = t.append_fixture("tiny.mp4");
+    row->out_Ex->status = 4;
+    row->out_Ex->error_info = std::optional<QString>("Could not write header (incorrect codec parameters ?): Invalid argument");
+    t.window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&t.window, 120000));
+    QTableView* table = t.list->tableView;
+    const QModelIndex index = t.list->items_model->index(0, 0);
+    const QString text = index.data(ItemsModel::StatusTextRole).toString();
+    const int text_width = QFontMetrics(table->font()).horizontalAdvance(text);
+
+    auto painted_at = [&](int window_width) {
+        t.window.resize(window_width, 700);
+        EXPECT_TRUE(testsupport::pump_until([&] { return t.window.width() == window_width; }));
+        testsupport::pump_until([] { return false; }, std::chrono::milliseconds(100));
+        return measure_row(table, index);
+    };
+    const PaintedRow narrow = painted_at(1200);
+    const PaintedRow wide = painted_at(1600);
+    ASSERT_GE(narrow.icon_left, 0);
+    ASSERT_GE(wide.icon_left, 0);
+    // The window grew by 400 pixels, and so did the status column.
+    EXPECT_NEAR(wide.row_right - narrow.row_right, 400, 1);
+    EXPECT_NEAR(wide.row_right - wide.icon_left, narrow.row_right - narrow.icon_left + 400, 1);
+    EXPECT_NEAR(wide.texts_right, narrow.texts_right, 1);
+    EXPECT_NEAR(wide.icon_left, narrow.icon_left, 1);
+    // Cut with an ellipsis in the narrower window, whole in the wide one.
+    const int text_left = wide.icon_left + 16 + 6;
+    EXPECT_LT(narrow.status_right - text_left, text_width - 20);
+    EXPECT_GE(wide.status_right - text_left, text_width - 8);
+    EXPECT_EQ(index.data(Qt::ToolTipRole).toString(), text);
+}

@@ -40,6 +40,39 @@ QWidget* rows_in_every_status()
     return window;
 }
 
+// Failed rows with the causes a user meets, beside a ready and a running row, in a window
+// of the given width: the status column takes what the window has to spare.
+QWidget* failed_rows(int width)
+{
+    auto* window = new MainWindow;
+    window->resize(width, 760);
+    ViewController* list = list_of(window);
+    const struct {
+        const char* file;
+        int status;
+        QString failure;
+    } rows[] = {
+        {"h264_aac.mp4", 0, {}},
+        {"long.mp4", 2, {}},
+        {"tc.mov", 4, existing_output_text()},
+        {"hd1080_rot90.mov", 4, truncated_source_text(3.2, 12.0)},
+        {"audio.m4a", 4, unwritable_codec_text(QStringLiteral("hvc1"))},
+        {"双引号\"名字 ü.mp4", 4,
+         QStringLiteral("[mp4 @ 0x5581] Could not write header (incorrect codec parameters ?): Invalid argument")},
+        {"plain.mov", 4, ffmpeg_return_code_text(QStringLiteral("1"))},
+    };
+    for (const auto& r : rows) {
+        auto row = std::make_shared<Run_task_obj>(fixture_url(r.file));
+        row->set_state(EnumState::read());
+        row->out_Ex->status = r.status;
+        row->out_Ex->out_progress = r.status == 2 ? 0.4213f : 0.0f;
+        if (!r.failure.isEmpty())
+            row->out_Ex->error_info = std::optional<QString>(r.failure);
+        list->items_model->append(row);
+    }
+    return window;
+}
+
 // The empty table with its drop hint.
 QWidget* empty_table() { return new MainWindow; }
 
@@ -57,6 +90,8 @@ QWidget* import_alert()
 }
 
 const shots::Registrar rows("table_rows", rows_in_every_status);
+const shots::Registrar failed("table_failed_rows", [] { return failed_rows(1100); });
+const shots::Registrar failed_wide("table_failed_rows_wide", [] { return failed_rows(1600); });
 const shots::Registrar empty("table_empty", empty_table);
 const shots::Registrar alert("table_import_alert", import_alert);
 
