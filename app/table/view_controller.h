@@ -74,7 +74,7 @@ public:
     // Expands folders, classifies, starts building the accepted rows, reports the refused.
     void add_file_urls(const QList<QUrl>& urls);
     // Every file below the folder, depth first, each folder's entries in the order a file
-    // manager lists them (see sort_as_listed).
+    // manager lists them: by name in the user's locale, numbers as numbers, any case.
     static QStringList get_all_file_paths(const QString& folder);
     static QString get_mime_type(const QString& path);
     static bool is_supported_file(const QUrl& url);
