@@ -86,8 +86,6 @@ void ViewController::run_one_task(const BatchWorkerContext& context, const std::
     // run's own preset sends it to ffmpeg when it asks (audio-only). Chosen once, so that an
     // answer arriving late does not change the engine of this start.
     const bool use_ffmpeg = job->is_run_ffmpeg || preset->is_run_ffmpeg;
-    if (use_ffmpeg)
-        job->is_run_ffmpeg = true;
 
     bool started = false;
     context.on_main([&](ViewController& list) {
@@ -97,6 +95,9 @@ void ViewController::run_one_task(const BatchWorkerContext& context, const std::
             list.items_model->reload_row(list.items_model->index_of(row.get()));
             return;
         }
+        // Only a run that starts keeps this choice: a row left ready goes by its answer.
+        if (use_ffmpeg)
+            job->is_run_ffmpeg = true;
         list.run_task_obj = row;
         list.running_job_ = job;
         list.is_run = true;

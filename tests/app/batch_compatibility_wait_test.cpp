@@ -1,8 +1,11 @@
 // The batch worker chooses a row's engine from its compatibility answer, however late it comes.
+#include <QFile>
 #include <QPushButton>
+#include <QTableView>
 #include <gtest/gtest.h>
 
 #include "app/settings/setup_ns_view_controller.h"
+#include "app/table/items_model.h"
 #include "batch_support.h"
 #include "engine/job_support.h"
 #include "support/output_probe.h"
@@ -98,6 +101,37 @@ TEST(BatchCompatibilityWait, StopDuringTheWaitLeavesTheRowReady)
 
     column->start_button->click();
     ASSERT_TRUE(w.wait_idle());
+    EXPECT_EQ(job->pipeline_starts, 1);
+    EXPECT_EQ(job->status, 3) << job->error_info.get().value_or(QString()).toStdString();
+    EXPECT_TRUE(probeFile(w.output(QStringLiteral("tiny.mp4"))));
+}
+
+// An audio-only Start stopped while the worker waits for the answer leaves no engine choice on
+// the row: the next Start with a movie preset converts it on the pipeline.
+TEST(BatchCompatibilityWait, AStoppedAudioOnlyStartLeavesTheEngineToTheAnswer)
+{
+    batchtest::Window w;
+    My_Prest audio_only;
+    audio_only.fileType = AVFileTypeWAVE;
+    audio_only.is_run_ffmpeg = true;
+    w.keep_preset(audio_only);
+    const auto [row, job] = late_answer_row("tiny.mp4");
+    w.add_row(row);
+    Setup_NSViewController* column = w.window.split()->settings_column();
+
+    column->start_button->click();
+    ASSERT_TRUE(testsupport::pump_until([&] { return job->waiting.load(); }));
+    column->stop_button->click();
+    job->on_compatibility_result(true);
+    ASSERT_TRUE(w.wait_idle());
+    EXPECT_EQ(job->pipeline_starts + job->ffmpeg_starts, 0);
+    EXPECT_EQ(row->state_obj.kind(), EnumState::Case::read);
+    EXPECT_FALSE(job->is_run_ffmpeg) << "the answer chose the pipeline and nothing started since";
+
+    w.keep_preset(batchtest::small_mp4_preset());
+    column->start_button->click();
+    ASSERT_TRUE(w.wait_idle());
+    EXPECT_EQ(job->ffmpeg_starts, 0);
     EXPECT_EQ(job->pipeline_starts, 1);
     EXPECT_EQ(job->status, 3) << job->error_info.get().value_or(QString()).toStdString();
     EXPECT_TRUE(probeFile(w.output(QStringLiteral("tiny.mp4"))));
