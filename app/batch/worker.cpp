@@ -89,10 +89,13 @@ void ViewController::run_one_task(const BatchWorkerContext& context, const std::
 
     bool started = false;
     context.on_main([&](ViewController& list) {
+        const int position = list.items_model->index_of(row.get());
         // A Stop that came before this row's start leaves it ready, so the next Start takes it.
-        if (context.cancelled()) {
+        // A row removed meanwhile is not converted: its output and its failure would show
+        // nowhere.
+        if (context.cancelled() || position < 0) {
             row->set_state(EnumState::read());
-            list.items_model->reload_row(list.items_model->index_of(row.get()));
+            list.items_model->reload_row(position);
             return;
         }
         // Only a run that starts keeps this choice: a row left ready goes by its answer.

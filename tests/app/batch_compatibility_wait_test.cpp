@@ -136,3 +136,28 @@ TEST(BatchCompatibilityWait, AStoppedAudioOnlyStartLeavesTheEngineToTheAnswer)
     EXPECT_EQ(job->status, 3) << job->error_info.get().value_or(QString()).toStdString();
     EXPECT_TRUE(probeFile(w.output(QStringLiteral("tiny.mp4"))));
 }
+
+// A row removed from the table while the worker waits for its answer is not converted; the
+// row after it is.
+TEST(BatchCompatibilityWait, ARowRemovedDuringTheWaitIsNotConverted)
+{
+    batchtest::Window w;
+    w.keep_preset(batchtest::small_mp4_preset());
+    const auto [row, job] = late_answer_row("tiny.mp4");
+    w.add_row(row);
+    const auto next = w.add_row(testsupport::fixture("h264_aac.mp4"));
+
+    w.window.split()->settings_column()->start_button->click();
+    ASSERT_TRUE(testsupport::pump_until([&] { return job->waiting.load(); }));
+    w.list->tableView->selectRow(0);
+    w.list->del_button->click();
+    ASSERT_EQ(w.list->items(), QList<std::shared_ptr<Run_task_obj>>({next}));
+    job->on_compatibility_result(true);
+    ASSERT_TRUE(w.wait_idle());
+
+    EXPECT_EQ(job->pipeline_starts + job->ffmpeg_starts, 0);
+    EXPECT_EQ(job->status, 0);
+    EXPECT_FALSE(QFile::exists(w.output(QStringLiteral("tiny.mp4"))));
+    EXPECT_EQ(next->out_Ex->status, 3) << next->out_Ex->error_info.get().value_or(QString()).toStdString();
+    EXPECT_TRUE(probeFile(w.output(QStringLiteral("h264_aac.mp4"))));
+}
