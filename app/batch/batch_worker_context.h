@@ -9,15 +9,22 @@
 #include "platform/dispatch/sync.h"
 
 // What a batch worker holds: the list pane through a guarded pointer that is read only on the
-// main thread, and the semaphore and cancel flag it shares with the pane. A worker still
-// winding down when the pane goes never reaches into it.
+// main thread, the semaphore and cancel flag it shares with the pane, and the settings read at
+// its Start. A worker still winding down when the pane goes never reaches into it. Every row
+// of the batch converts with those settings: a later settings read (a preview's, an
+// estimate's) changes nothing of it.
 struct BatchWorkerContext {
     QPointer<ViewController> pane;
     std::shared_ptr<dispatch::Semaphore> sema;
     std::shared_ptr<std::atomic<bool>> is_cancelExport;
+    My_Prest preset;
+    std::optional<QUrl> folder;
+    bool keep_source_folders;
 
+    // Main thread, at the Start.
     explicit BatchWorkerContext(ViewController& list)
-        : pane(&list), sema(list.sema), is_cancelExport(list.is_cancelExport)
+        : pane(&list), sema(list.sema), is_cancelExport(list.is_cancelExport), preset(list.my_Prest),
+          folder(list.out_path_obj), keep_source_folders(list.is_add_rawpath)
     {
     }
 

@@ -26,18 +26,23 @@ void ViewController::update_out_path()
 
 void ViewController::update_my_Prest()
 {
+    if (std::optional<My_Prest> p = panes_prest())
+        my_Prest = std::move(*p);
+}
+
+std::optional<My_Prest> ViewController::panes_prest()
+{
     if (only_audio_setup_vc) {
         if (std::optional<My_Prest> only_audio = only_audio_setup_vc->get_only_audio_prest()) {
             only_audio->is_run_ffmpeg = true;
-            my_Prest = *only_audio;
-            logLine(QStringLiteral("获取仅音频编码 ") + my_Prest.fileType);
-            return;
+            logLine(QStringLiteral("获取仅音频编码 ") + only_audio->fileType);
+            return only_audio;
         }
     }
     if (!video_setup_vc)
-        return;
+        return std::nullopt;
     My_Prest p = video_setup_vc->get_video_prest();
     p.merge_audio_settings(audio_setup_vc ? audio_setup_vc->get_audio_settings()
                                           : settings_entries(linear_pcm_audio_settings()));
-    my_Prest = p;
+    return p;
 }

@@ -36,16 +36,18 @@ std::optional<media::Size> displayed_size(const get_obj_info& info)
 
 }  // namespace
 
-My_Prest ViewController::get_task_prest(const Run_task_obj& row) const
+My_Prest ViewController::get_task_prest(const Run_task_obj& row) const { return get_task_prest(my_Prest, row); }
+
+My_Prest ViewController::get_task_prest(const My_Prest& preset, const Run_task_obj& row)
 {
     My_Prest p;
-    p.name = my_Prest.name;
-    p.fileType = my_Prest.fileType;
-    p.video_outputSettings = my_Prest.video_outputSettings;
-    p.audio_outputSettings = my_Prest.audio_outputSettings;
-    p.is_run_ffmpeg = my_Prest.is_run_ffmpeg;
+    p.name = preset.name;
+    p.fileType = preset.fileType;
+    p.video_outputSettings = preset.video_outputSettings;
+    p.audio_outputSettings = preset.audio_outputSettings;
+    p.is_run_ffmpeg = preset.is_run_ffmpeg;
 
-    const std::optional<double> width = settings_number(my_Prest.video_outputSettings.value(AVVideoWidthKey));
+    const std::optional<double> width = settings_number(preset.video_outputSettings.value(AVVideoWidthKey));
     if (width != kKeepSourceSize || !row.obj_info)
         return p;
     if (const std::optional<media::Size> size = displayed_size(*row.obj_info)) {

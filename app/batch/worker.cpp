@@ -45,26 +45,24 @@ void ViewController::run_tasks_worker(const BatchWorkerContext& context)
 void ViewController::run_one_task(const BatchWorkerContext& context, const std::shared_ptr<Run_task_obj>& row)
 {
     const std::shared_ptr<OneExporter> job = row->out_Ex;
-    if (!job)
+    // Start refuses without a folder.
+    if (!job || !context.folder)
         return;
-    std::optional<QUrl> folder;
-    bool keep_source_folders = false;
+    // This run's own preset, built from the Start's: the engine choice below reads it, not the
+    // job's, which is shared with the row.
+    std::shared_ptr<My_Prest> preset;
     const bool reached = context.on_main([&](ViewController& list) {
-        folder = list.out_path_obj;
-        keep_source_folders = list.is_add_rawpath;
-        // Start refuses without a folder; a settings read during the batch may still lose it.
-        if (!folder)
-            return;
         // Only this job's completion releases the worker, so the job reports to a bridge of
         // its own that knows it.
         job->delegate = list.make_job_delegate(job);
-        job->My_prest_obj = std::make_shared<My_Prest>(list.get_task_prest(*row));
+        preset = std::make_shared<My_Prest>(get_task_prest(context.preset, *row));
+        job->My_prest_obj = preset;
         row->set_state(EnumState::conversion(0));
         // The row's output fields are read on the main thread, so they are written there.
-        row->make_output_path(*folder, keep_source_folders);
+        row->make_output_path(*context.folder, context.keep_source_folders);
         list.items_model->reload_row(list.items_model->index_of(row.get()));
     });
-    if (!reached || !folder)
+    if (!reached)
         return;
     // No URL: the output would be the source itself; the job has failed the row already.
     const std::optional<QUrl> url = job->make_output_url();
@@ -87,18 +85,22 @@ void ViewController::run_one_task(const BatchWorkerContext& context, const std::
     // After the answer, which sets the flag from the source and the user's retry alone: this
     // run's own preset sends it to ffmpeg when it asks (audio-only). Chosen once, so that an
     // answer arriving late does not change the engine of this start.
-    const bool use_ffmpeg = job->is_run_ffmpeg || job->My_prest_obj.get()->is_run_ffmpeg;
-    if (use_ffmpeg)
-        job->is_run_ffmpeg = true;
+    const bool use_ffmpeg = job->is_run_ffmpeg || preset->is_run_ffmpeg;
 
     bool started = false;
     context.on_main([&](ViewController& list) {
+        const int position = list.items_model->index_of(row.get());
         // A Stop that came before this row's start leaves it ready, so the next Start takes it.
-        if (context.cancelled()) {
+        // A row removed meanwhile is not converted: its output and its failure would show
+        // nowhere.
+        if (context.cancelled() || position < 0) {
             row->set_state(EnumState::read());
-            list.items_model->reload_row(list.items_model->index_of(row.get()));
+            list.items_model->reload_row(position);
             return;
         }
+        // Only a run that starts keeps this choice: a row left ready goes by its answer.
+        if (use_ffmpeg)
+            job->is_run_ffmpeg = true;
         list.run_task_obj = row;
         list.running_job_ = job;
         list.is_run = true;

@@ -96,12 +96,16 @@ public:
     void refresh_setup();
     void update_out_path();
     void update_my_Prest();
+    // The preset the panes give now, without keeping it; none when no pane gives one.
+    std::optional<My_Prest> panes_prest();
     // The list pane's own Start; reads the settings itself. Ignores its sender.
     void run_stop_action(const QString& sender);
     void start_run() override;
     void stop_run() override;
-    // The preset of one row: my_Prest with the keep-source-size sentinel resolved.
+    // The preset of one row: my_Prest, or the given preset, with the keep-source-size
+    // sentinel resolved.
     My_Prest get_task_prest(const Run_task_obj& row) const;
+    static My_Prest get_task_prest(const My_Prest& preset, const Run_task_obj& row);
     // A job's progress and completion when the job is not known (main thread).
     void export_progress(float progress);
     void export_finished(const QUrl& url);
@@ -137,7 +141,7 @@ public:
     void tableView_calculate_reset_state_runffmpeg_ItemClicked();
     void tableView_reset_state_ItemClicked();
     void preview_play(const std::shared_ptr<Run_task_obj>& row);
-    void open_preview_window(const std::shared_ptr<Run_task_obj>& row);
+    void open_preview_window(const std::shared_ptr<Run_task_obj>& row, std::shared_ptr<My_Prest> preset);
     // The row is being converted: its job is the one the batch waits on, or the batch has
     // marked the row and is about to start it. Retry and reset leave such a row alone.
     bool row_is_running(const Run_task_obj& row) const;

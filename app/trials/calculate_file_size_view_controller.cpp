@@ -57,7 +57,7 @@ void Calculate_file_size_NSViewController::viewDidLoad()
         return;
     }
     const auto trial = OneExporter::create(in_out_Ex_obj->raw_asset);
-    trial->My_prest_obj = in_out_Ex_obj->My_prest_obj.get();
+    trial->My_prest_obj = My_prest_obj ? My_prest_obj : in_out_Ex_obj->My_prest_obj.get();
 
     owner_ = std::make_shared<TrialOwner>(this, nullptr, [this](const QUrl& url) { export_finished(url); });
     range_ = trial_range(trial->raw_duration, kTrialLength);

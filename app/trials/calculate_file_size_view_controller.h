@@ -8,6 +8,7 @@
 #include "platform/media/time.h"
 
 class OneExporter;
+class My_Prest;
 class QLabel;
 class QProgressBar;
 class TrialOwner;
@@ -38,6 +39,8 @@ public:
     QProgressBar* wj_load = nullptr;
     // The row's job, shared with the row; set by the opener before viewDidLoad.
     std::shared_ptr<OneExporter> in_out_Ex_obj;
+    // The preset of the trial, set by the opener; without one, the row job's.
+    std::shared_ptr<My_Prest> My_prest_obj;
 
 private:
     void show_no_estimate();

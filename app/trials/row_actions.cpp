@@ -26,6 +26,14 @@ void make_ready(Run_task_obj& row)
     row.set_state(EnumState::read());
 }
 
+// The preset a trial of the row converts with: the panes as they are now, read into a copy of
+// its own. The list's preset, and the row's job, stay as a running batch took them.
+std::shared_ptr<My_Prest> trial_prest(ViewController& list, const Run_task_obj& row)
+{
+    list.find_panes();
+    return std::make_shared<My_Prest>(ViewController::get_task_prest(list.panes_prest().value_or(list.my_Prest), row));
+}
+
 }  // namespace
 
 void ViewController::tableViewShowSrtItemClicked()
@@ -50,29 +58,23 @@ void ViewController::tableView_preview_play_ItemClicked()
 
 void ViewController::preview_play(const std::shared_ptr<Run_task_obj>& row)
 {
-    refresh_setup();
-    const My_Prest preset = get_task_prest(*row);
     // The preview's own job follows the preset (trial_uses_ffmpeg); the row's engine flag is
     // left to the compatibility answer, so that a later Start with other settings is not sent
     // to ffmpeg by this preview's audio-only preset.
-    if (row->out_Ex)
-        row->out_Ex->My_prest_obj = std::make_shared<My_Prest>(preset);
-    open_preview_window(row);
+    open_preview_window(row, trial_prest(*this, *row));
 }
 
-void ViewController::open_preview_window(const std::shared_ptr<Run_task_obj>& row) { open_preview_window_for(this, row); }
+void ViewController::open_preview_window(const std::shared_ptr<Run_task_obj>& row, std::shared_ptr<My_Prest> preset)
+{
+    open_preview_window_for(this, row, std::move(preset));
+}
 
 void ViewController::tableView_calculate_file_size_ItemClicked()
 {
     const auto row = items_model->at(clickedRow());
-    if (!row)
+    if (!row || !row->out_Ex)
         return;
-    refresh_setup();
-    const My_Prest preset = get_task_prest(*row);
-    if (!row->out_Ex)
-        return;
-    row->out_Ex->My_prest_obj = std::make_shared<My_Prest>(preset);
-    open_estimate_window_for(this, row->out_Ex, row->name);
+    open_estimate_window_for(this, row->out_Ex, row->name, trial_prest(*this, *row));
 }
 
 void ViewController::tableView_calculate_reset_state_runffmpeg_ItemClicked()

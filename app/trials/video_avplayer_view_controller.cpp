@@ -102,7 +102,7 @@ void Video_AVPlayer_ViewController::viewDidLoad()
     const std::shared_ptr<OneExporter> job = copy->out_Ex;
     if (!job)
         return;
-    job->My_prest_obj = row_job->My_prest_obj.get();
+    job->My_prest_obj = My_prest_obj ? My_prest_obj : row_job->My_prest_obj.get();
 
     owner_ = std::make_shared<TrialOwner>(
         this, [this](float progress) { export_progress(progress); },

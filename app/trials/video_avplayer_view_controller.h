@@ -10,6 +10,7 @@ class QPushButton;
 class QSlider;
 class QVideoWidget;
 class Run_task_obj;
+class My_Prest;
 class TrialOwner;
 
 // The preview window: converts the first 10 seconds of a row's source with the row's preset
@@ -43,6 +44,8 @@ public:
     QSlider* position_slider = nullptr;
     // The row to preview, shared with the table; set by the opener before viewDidLoad.
     std::shared_ptr<Run_task_obj> run_task_obj;
+    // The preset of the sample, set by the opener; without one, the row job's.
+    std::shared_ptr<My_Prest> My_prest_obj;
 
 private:
     void update_play_button();

@@ -1,8 +1,11 @@
 // The batch worker chooses a row's engine from its compatibility answer, however late it comes.
+#include <QFile>
 #include <QPushButton>
+#include <QTableView>
 #include <gtest/gtest.h>
 
 #include "app/settings/setup_ns_view_controller.h"
+#include "app/table/items_model.h"
 #include "batch_support.h"
 #include "engine/job_support.h"
 #include "support/output_probe.h"
@@ -101,4 +104,60 @@ TEST(BatchCompatibilityWait, StopDuringTheWaitLeavesTheRowReady)
     EXPECT_EQ(job->pipeline_starts, 1);
     EXPECT_EQ(job->status, 3) << job->error_info.get().value_or(QString()).toStdString();
     EXPECT_TRUE(probeFile(w.output(QStringLiteral("tiny.mp4"))));
+}
+
+// An audio-only Start stopped while the worker waits for the answer leaves no engine choice on
+// the row: the next Start with a movie preset converts it on the pipeline.
+TEST(BatchCompatibilityWait, AStoppedAudioOnlyStartLeavesTheEngineToTheAnswer)
+{
+    batchtest::Window w;
+    My_Prest audio_only;
+    audio_only.fileType = AVFileTypeWAVE;
+    audio_only.is_run_ffmpeg = true;
+    w.keep_preset(audio_only);
+    const auto [row, job] = late_answer_row("tiny.mp4");
+    w.add_row(row);
+    Setup_NSViewController* column = w.window.split()->settings_column();
+
+    column->start_button->click();
+    ASSERT_TRUE(testsupport::pump_until([&] { return job->waiting.load(); }));
+    column->stop_button->click();
+    job->on_compatibility_result(true);
+    ASSERT_TRUE(w.wait_idle());
+    EXPECT_EQ(job->pipeline_starts + job->ffmpeg_starts, 0);
+    EXPECT_EQ(row->state_obj.kind(), EnumState::Case::read);
+    EXPECT_FALSE(job->is_run_ffmpeg) << "the answer chose the pipeline and nothing started since";
+
+    w.keep_preset(batchtest::small_mp4_preset());
+    column->start_button->click();
+    ASSERT_TRUE(w.wait_idle());
+    EXPECT_EQ(job->ffmpeg_starts, 0);
+    EXPECT_EQ(job->pipeline_starts, 1);
+    EXPECT_EQ(job->status, 3) << job->error_info.get().value_or(QString()).toStdString();
+    EXPECT_TRUE(probeFile(w.output(QStringLiteral("tiny.mp4"))));
+}
+
+// A row removed from the table while the worker waits for its answer is not converted; the
+// row after it is.
+TEST(BatchCompatibilityWait, ARowRemovedDuringTheWaitIsNotConverted)
+{
+    batchtest::Window w;
+    w.keep_preset(batchtest::small_mp4_preset());
+    const auto [row, job] = late_answer_row("tiny.mp4");
+    w.add_row(row);
+    const auto next = w.add_row(testsupport::fixture("h264_aac.mp4"));
+
+    w.window.split()->settings_column()->start_button->click();
+    ASSERT_TRUE(testsupport::pump_until([&] { return job->waiting.load(); }));
+    w.list->tableView->selectRow(0);
+    w.list->del_button->click();
+    ASSERT_EQ(w.list->items(), QList<std::shared_ptr<Run_task_obj>>({next}));
+    job->on_compatibility_result(true);
+    ASSERT_TRUE(w.wait_idle());
+
+    EXPECT_EQ(job->pipeline_starts + job->ffmpeg_starts, 0);
+    EXPECT_EQ(job->status, 0);
+    EXPECT_FALSE(QFile::exists(w.output(QStringLiteral("tiny.mp4"))));
+    EXPECT_EQ(next->out_Ex->status, 3) << next->out_Ex->error_info.get().value_or(QString()).toStdString();
+    EXPECT_TRUE(probeFile(w.output(QStringLiteral("h264_aac.mp4"))));
 }

@@ -414,10 +414,11 @@ TEST_F(RowMenu, TheConvertingRowIsNeitherResetNorRetried)
 }
 
 // Preview and estimate read the panes first: a size just typed into the video pane is in the
-// row's preset, in the preview's sample and in the estimate's trial.
+// preview's sample and in the estimate's trial. The row's job keeps the preset it had.
 TEST_F(RowMenu, PreviewAndEstimateUseTheSettingsJustChanged)
 {
     const auto row = w.add_row(testsupport::fixture("h264_aac.mp4"));
+    const auto row_preset = row->out_Ex->My_prest_obj.get();
     Video_setup_ViewController* video = w.list->video_setup_vc;
     ASSERT_NE(video, nullptr);
     settingstest::click(video->custom_size_radio_button);
@@ -427,14 +428,13 @@ TEST_F(RowMenu, PreviewAndEstimateUseTheSettingsJustChanged)
     settingstest::confirm(video->size_h_textfield);
 
     choose(right_click(0), Preview);
-    const auto preset = row->out_Ex->My_prest_obj.get();
-    ASSERT_NE(preset, nullptr);
-    EXPECT_EQ(preset->video_outputSettings.value(AVVideoWidthKey).toDouble(), 160);
-    EXPECT_EQ(preset->video_outputSettings.value(AVVideoHeightKey).toDouble(), 96);
     QPointer<Video_AVPlayer_ViewController> preview = open_window<Video_AVPlayer_ViewController>();
     ASSERT_NE(preview, nullptr);
     EXPECT_EQ(preview->windowTitle(), QStringLiteral("h264_aac"));
-    EXPECT_EQ(preview->out_run_task_obj()->out_Ex->My_prest_obj.get(), preset);
+    const auto preset = preview->out_run_task_obj()->out_Ex->My_prest_obj.get();
+    ASSERT_NE(preset, nullptr);
+    EXPECT_EQ(preset->video_outputSettings.value(AVVideoWidthKey).toDouble(), 160);
+    EXPECT_EQ(preset->video_outputSettings.value(AVVideoHeightKey).toDouble(), 96);
     ASSERT_TRUE(pump_until([&] { return !preview->player->source().isEmpty(); }));
     const auto sample = probeFile(preview->player->source().toLocalFile());
     ASSERT_TRUE(sample);
@@ -446,12 +446,15 @@ TEST_F(RowMenu, PreviewAndEstimateUseTheSettingsJustChanged)
     settingstest::type_into(video->size_w_textfield, QStringLiteral("128"));
     settingstest::confirm(video->size_w_textfield);
     choose(right_click(0), Estimate);
-    EXPECT_EQ(row->out_Ex->My_prest_obj.get()->video_outputSettings.value(AVVideoWidthKey).toDouble(), 128);
     QPointer<Calculate_file_size_NSViewController> estimate = open_window<Calculate_file_size_NSViewController>();
     ASSERT_NE(estimate, nullptr);
     EXPECT_EQ(estimate->windowTitle(), QStringLiteral("h264_aac"));
     EXPECT_EQ(estimate->in_out_Ex_obj, row->out_Ex);
-    EXPECT_EQ(estimate->out_out_Ex_obj()->My_prest_obj.get(), row->out_Ex->My_prest_obj.get());
+    const auto trial_preset = estimate->out_out_Ex_obj()->My_prest_obj.get();
+    ASSERT_NE(trial_preset, nullptr);
+    EXPECT_EQ(trial_preset->video_outputSettings.value(AVVideoWidthKey).toDouble(), 128);
+    EXPECT_EQ(trial_preset->video_outputSettings.value(AVVideoHeightKey).toDouble(), 96);
+    EXPECT_EQ(row->out_Ex->My_prest_obj.get(), row_preset);
     EXPECT_TRUE(pump_until([&] { return !estimate->info_textfield->text().isEmpty(); }));
     estimate->close();
     EXPECT_TRUE(pump_until([&] { return preview.isNull() && estimate.isNull(); }));
