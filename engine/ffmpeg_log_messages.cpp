@@ -9,13 +9,6 @@ const QString kPrefixes = QStringLiteral(R"((?:\[[^\]]* @ (?:0x[0-9a-fA-F]+|\(ni
 
 }  // namespace
 
-bool is_partial_file_message(const QString& message)
-{
-    static const QRegularExpression demuxer_report(
-        QStringLiteral("^") + kPrefixes + QStringLiteral(R"(stream \d+, offset 0x[0-9a-fA-F]+: partial file$)"));
-    return demuxer_report.match(message).hasMatch();
-}
-
 QString without_addresses(const QString& message)
 {
     static const QRegularExpression prefixes(QStringLiteral("^") + kPrefixes);

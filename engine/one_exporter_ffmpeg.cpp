@@ -15,6 +15,7 @@
 #include "platform/ffkit/session.h"
 #include "platform/foundation/files.h"
 #include "platform/foundation/finished_file.h"
+#include "platform/media/source_extent.h"
 
 namespace {
 
@@ -58,8 +59,10 @@ void OneExporter::start_ffmpeg_export(const media::TimeRange& range)
         fail_before_start(unwritable_codec_text(*codec));
         return;
     }
-    if (is_preview_play)
+    if (is_preview_play) {
         arguments = with_sample_range(range, arguments);
+        run->range = range;
+    }
 
     // ffmpeg writes under a hidden name beside the output; the output path is the last argument.
     std::optional<QStringList> argv = ffkit::split_arguments(arguments);
@@ -140,10 +143,14 @@ void OneExporter::ffmpeg_complete(FfmpegRun& run, const std::shared_ptr<ffkit::S
         failure = run.log_slots.empty()
                       ? ffmpeg_return_code_text(code ? QString::number(code->value()) : QStringLiteral("nil"))
                       : failure_text(run.error_slots, run.log_slots);
-    // A source whose data ends early converts only in part: that is no finished file.
-    if (success && run.source_truncated) {
-        success = false;
-        failure = truncated_source_text(double(run.converted_ms) / 1000, raw_duration.seconds());
+    // A source whose data ends early converts only in part, and ffmpeg ends with success all
+    // the same: that is no finished file. Told from the files themselves, never from the log,
+    // which repeats names and tags.
+    if (success && !run.unfinished_path.isEmpty() && raw_asset) {
+        if (const auto cut = media::conversion_cut_short(raw_asset->path(), run.unfinished_path, run.range)) {
+            success = false;
+            failure = truncated_source_text(cut->converted, cut->expected);
+        }
     }
     // The finished file takes its name, never over a file that appeared during the run.
     if (success && !run.unfinished_path.isEmpty()) {
@@ -184,8 +191,6 @@ void OneExporter::ffmpeg_log(FfmpegRun& run, const ffkit::Log& log)
     QString message = log.message;
     if (!run.unfinished_path.isEmpty())
         message.replace(run.unfinished_path, run.output_path);
-    if (is_partial_file_message(message))
-        run.source_truncated = true;
     message = without_addresses(message);
     run.log_slots.store(message);
     if (log.is_error_or_worse())
@@ -208,7 +213,6 @@ void OneExporter::ffmpeg_statistics(FfmpegRun& run, const ffkit::Statistics* sta
         logLine(QStringLiteral("没有time"));
         return;
     }
-    run.converted_ms = std::max<int64_t>(run.converted_ms, statistics->time);
     // A source without a duration (a raw stream) gives no fraction until the run ends.
     const double duration = raw_duration.seconds();
     if (!(duration > 0) || !std::isfinite(duration))

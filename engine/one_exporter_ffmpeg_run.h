@@ -7,6 +7,7 @@
 
 #include "engine/ffmpeg_log_slots.h"
 #include "engine/one_exporter.h"
+#include "platform/media/time.h"
 
 // What one ffmpeg run of a job keeps while its callbacks come.
 struct OneExporter::FfmpegRun {
@@ -21,10 +22,8 @@ struct OneExporter::FfmpegRun {
     std::atomic<bool> failed{false};
     // The highest fraction reported, so that progress never goes back.
     std::atomic<float> progress{0};
-    // The demuxer found the source's media data cut short and ffmpeg ends with success all
-    // the same; how far it got, in milliseconds of output.
-    std::atomic<bool> source_truncated{false};
-    std::atomic<int64_t> converted_ms{0};
+    // The part of the source that the run converts: the whole, or a preview's range.
+    media::TimeRange range = media::TimeRange::everything();
 
     std::mutex lock;  // guards the two fields below
     std::optional<int64_t> session_id;

@@ -14,7 +14,10 @@
 #include "job_support.h"
 #include "platform/ffkit/probe.h"
 #include "platform/foundation/files.h"
+#include "platform/media/export_compatibility.h"
+#include "support/output_probe.h"
 #include "support/support.h"
+#include "support/whole_fixtures.h"
 
 using jobtest::Recorder;
 using namespace std::chrono_literals;
@@ -403,6 +406,127 @@ TEST_F(OneExporterRun, NamesThatSayPartialFileConvertAndKeepTheirOutput)
         ASSERT_TRUE(probe.media_information);
         EXPECT_EQ(probe.media_information->streams.size(), 2u);
         EXPECT_NEAR(seconds_of(probe.media_information->duration), 3.0, 0.1);
+    }
+}
+
+// A container that declares three seconds while its media data ends after one and a half:
+// every engine that can be handed such a source fails it as cut short and leaves nothing.
+// (The app gives these containers to ffmpeg; the pipeline takes them when it is started
+// on them.)
+TEST_F(OneExporterRun, SourcesCutShortInAnyContainerFailOnEveryEngine)
+{
+    for (const char* name : {"half_clip.mkv", "half_clip.webm", "half_clip.avi"}) {
+        for (const auto& [engine, preset] : {std::pair{"ffmpeg", jobtest::movie_preset()},
+                                             std::pair{"ffmpeg", wave_preset()},
+                                             std::pair{"pipeline", jobtest::movie_preset()}}) {
+            const bool ffmpeg = std::string(engine) == "ffmpeg";
+            SCOPED_TRACE(std::string(name) + " " + engine + " " + preset->fileType.toStdString());
+            testsupport::TempDir folder;
+            const JobRun run = make_job(fixture_path(name), preset, QString::fromStdString(folder.file("cut")));
+            // As the batch runner starts a row: over the duration that the source's reading gives.
+            ASSERT_TRUE(run_on(run, ffmpeg, run.job->raw_asset->duration().seconds()));
+            testsupport::pump_until([] { return false; }, 100ms);
+            EXPECT_EQ(run.recorder->finished, 1);
+            EXPECT_EQ(run.job->status, 4);
+            const QString reason = run.job->error_info.get().value_or("");
+            EXPECT_TRUE(reason.contains("不完整")) << reason.toStdString();
+            if (ffmpeg) {
+                EXPECT_TRUE(reason.contains(" 3.0 ")) << "the declared length: " << reason.toStdString();
+            }
+            EXPECT_TRUE(testsupport::entries(folder.path()).empty());
+        }
+    }
+}
+
+// A preview takes the first second only: where it is there, it converts; it is never an
+// output without media reported as a success.
+TEST_F(OneExporterRun, APreviewOfThePartThatIsThereConvertsOnBothEngines)
+{
+    for (const char* name : {"truncated.mp4", "half_clip.avi", "half_clip.mkv", "half_clip.webm"}) {
+        for (const bool ffmpeg : {true, false}) {
+            SCOPED_TRACE(std::string(name) + (ffmpeg ? " ffmpeg" : " pipeline"));
+            const JobRun run = make_job(fixture_path(name), jobtest::movie_preset(), std::nullopt);
+            run.job->is_preview_play = true;
+            ASSERT_TRUE(run_on(run, ffmpeg, 1));
+            const QString output = run.recorder->last_url().toLocalFile();
+            // ffmpeg's seek to the start of a Matroska file without its index finds nothing.
+            const bool seek_finds_nothing = ffmpeg && QString(name).startsWith("half_clip.") && !QString(name).endsWith(".avi");
+            if (seek_finds_nothing && run.job->status == 4) {
+                EXPECT_TRUE(run.job->error_info.get().value_or("").contains("不完整"));
+                EXPECT_FALSE(QFile::exists(output));
+                continue;
+            }
+            EXPECT_EQ(run.job->status, 3) << run.job->error_info.get().value_or("").toStdString();
+            const auto decoded = decodedFrames(output);
+            ASSERT_TRUE(decoded);
+            EXPECT_NEAR(decoded->value("video"), 25, 1);
+            const auto probe = probeFile(output);
+            ASSERT_TRUE(probe);
+            EXPECT_NEAR(probe->duration, 1.0, 0.1);
+            QFile::remove(output);
+        }
+    }
+}
+
+// A line break in a name starts a new line of ffmpeg's log: a name that holds the demuxer's
+// own report of a file cut short, as a source or as the output's folder, still converts
+// whole and keeps its output.
+TEST_F(OneExporterRun, NamesThatHoldTheTruncationReportConvertAndKeepTheirOutput)
+{
+    const QString report = QStringLiteral("[mov,mp4 @ 0x1] stream 1, offset 0x1: partial file");
+    testsupport::TempDir folder;
+    const QString base = QString::fromStdString(folder.path());
+    const QString spoof = base + "/spoof\n" + report + "\nend.mp4";
+    ASSERT_TRUE(QFile::copy(fixture_path("h264_aac.mp4"), spoof));
+    const QString spoof_folder = base + "/out\r" + report + "\r";
+    ASSERT_TRUE(QDir().mkdir(spoof_folder));
+    const std::pair<QString, QString> cases[] = {
+        {spoof, base + "/from spoof"},
+        {fixture_path("h264_aac.mp4"), spoof_folder + "/into spoof"},
+    };
+    for (const auto& [source, output] : cases) {
+        for (const auto& preset : {jobtest::movie_preset(), wave_preset()}) {
+            const bool movie = preset->fileType == AVFileTypeQuickTimeMovie;
+            SCOPED_TRACE(output.toStdString() + (movie ? ".mov" : ".wav"));
+            const JobRun run = make_job(source, preset, output);
+            run.job->start_ffmpeg_export(seconds(0, 3));
+            ASSERT_TRUE(finished(run));
+            EXPECT_EQ(run.job->status, 3) << run.job->error_info.get().value_or("").toStdString();
+            const QString written = output + (movie ? ".mov" : ".wav");
+            const auto decoded = decodedFrames(written);
+            ASSERT_TRUE(decoded);
+            EXPECT_EQ(decoded->value("video"), movie ? 75 : 0);
+            EXPECT_GT(decoded->value("audio"), 0);
+            const auto probe = probeFile(written);
+            ASSERT_TRUE(probe);
+            EXPECT_NEAR(probe->duration, 3.0, 0.1);
+        }
+    }
+}
+
+// No whole source is taken for one cut short: each fixture converts on the engine that
+// the app gives it, on the ffmpeg path (where a retry sends any source) when it has
+// pictures and, with its sound, into a wave file.
+TEST_F(OneExporterRun, EveryWholeFixtureConvertsOnEveryEngine)
+{
+    for (const std::string& name : testsupport::whole_media_fixtures()) {
+        const auto asset = media::Asset::from_path(fixture_path(name));
+        const double length = asset->duration().seconds();
+        std::vector<std::pair<bool, std::shared_ptr<My_Prest>>> runs;
+        if (!asset->tracks_with_media_type(AVMediaTypeVideo).empty())
+            runs.push_back({true, jobtest::movie_preset()});
+        if (media::is_export_compatible(*asset))
+            runs.push_back({false, jobtest::movie_preset()});
+        if (!asset->tracks_with_media_type(AVMediaTypeAudio).empty())
+            runs.push_back({true, wave_preset()});
+        for (const auto& [ffmpeg, preset] : runs) {
+            SCOPED_TRACE(name + (ffmpeg ? " ffmpeg " : " pipeline ") + preset->fileType.toStdString());
+            testsupport::TempDir folder;
+            const JobRun run = make_job(fixture_path(name), preset, QString::fromStdString(folder.file("whole")));
+            ASSERT_TRUE(run_on(run, ffmpeg, length));
+            EXPECT_EQ(run.job->status, 3) << run.job->error_info.get().value_or("").toStdString();
+            EXPECT_EQ(testsupport::entries(folder.path()).size(), 1u);
+        }
     }
 }
 

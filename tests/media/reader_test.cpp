@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <atomic>
 #include <gtest/gtest.h>
 #include <thread>
@@ -5,6 +6,7 @@
 #include "platform/dispatch/queue.h"
 
 #include "reader_test_util.h"
+#include "support/whole_fixtures.h"
 
 using namespace media;
 using namespace mediatest;
@@ -26,6 +28,29 @@ uint32_t first_timecode_frame(const char* name)
     EXPECT_EQ(sample->format_description->media_subtype, kCMTimeCodeFormatType_TimeCode32);
     EXPECT_EQ(sample->num_samples, 1);
     return big_endian32(sample->data());
+}
+
+// Stored samples of the tracks, pulled in turn as a writer does, until every output has ended.
+AssetReaderRef read_tracks(const AssetRef& asset, const std::vector<AssetTrackRef>& tracks,
+                           const TimeRange& range = TimeRange::everything())
+{
+    std::vector<AssetReaderOutputRef> outputs;
+    for (const auto& track : tracks)
+        outputs.push_back(AssetReaderTrackOutput::create(track, std::nullopt));
+    auto reader = start(asset, outputs, range);
+    std::vector<bool> ended(outputs.size(), false);
+    while (std::find(ended.begin(), ended.end(), false) != ended.end())
+        for (size_t i = 0; i < outputs.size(); ++i)
+            ended[i] = ended[i] || !outputs[i]->copy_next_sample_buffer();
+    return reader;
+}
+
+std::vector<AssetTrackRef> audio_and_video(const AssetRef& asset)
+{
+    std::vector<AssetTrackRef> tracks = asset->tracks_with_media_type(AVMediaTypeVideo);
+    for (const auto& track : asset->tracks_with_media_type(AVMediaTypeAudio))
+        tracks.push_back(track);
+    return tracks;
 }
 
 }  // namespace
@@ -144,6 +169,52 @@ TEST(AssetReader, ATruncatedFileFailsWithADescription)
     ASSERT_TRUE(reader->error());
     EXPECT_TRUE(reader->error()->description.contains("不完整"));
     EXPECT_FALSE(video->copy_next_sample_buffer());
+}
+
+// Matroska and WebM declare each stream's length in a tag, AVI counts the frames in its
+// headers: media data that ends halfway through fails the reading as cut short, whichever
+// tracks are read. A range that ends where the data is still there reads as usual.
+TEST(AssetReader, AFileCutShortInAnyContainerFails)
+{
+    for (const char* name : {"half_clip.mkv", "half_clip.webm", "half_clip.avi"}) {
+        SCOPED_TRACE(name);
+        const AssetRef asset = open(name);
+        const std::vector<AssetTrackRef> tracks = audio_and_video(asset);
+        ASSERT_EQ(tracks.size(), 2u);
+        for (const auto& read : {tracks, {tracks[0]}, {tracks[1]}}) {
+            const auto reader = read_tracks(asset, read);
+            ASSERT_TRUE(reader);
+            EXPECT_EQ(reader->status(), AssetReader::Status::Failed);
+            ASSERT_TRUE(reader->error());
+            EXPECT_TRUE(reader->error()->description.contains("不完整")) << reader->error()->description.toStdString();
+        }
+        const auto head = read_tracks(asset, tracks, TimeRange::make(Time::zero(), Time::from_seconds(1)));
+        ASSERT_TRUE(head);
+        EXPECT_EQ(head->status(), AssetReader::Status::Completed);
+    }
+}
+
+// Streams that end apart, start late, change their frame rate, sit behind edit lists or
+// declare no length at all: no whole file is taken for one cut short, read whole or a track
+// alone.
+TEST(AssetReader, EveryWholeFixtureReadsToItsEnd)
+{
+    for (const std::string& name : testsupport::whole_media_fixtures()) {
+        SCOPED_TRACE(name);
+        const AssetRef asset = open(name);
+        const std::vector<AssetTrackRef> tracks = audio_and_video(asset);
+        ASSERT_FALSE(tracks.empty());
+        std::vector<std::vector<AssetTrackRef>> reads{tracks};
+        if (tracks.size() > 1)
+            for (const auto& track : tracks)
+                reads.push_back({track});
+        for (const auto& read : reads) {
+            const auto reader = read_tracks(asset, read);
+            ASSERT_TRUE(reader);
+            EXPECT_EQ(reader->status(), AssetReader::Status::Completed)
+                << read.size() << " tracks: " << (reader->error() ? reader->error()->description.toStdString() : "");
+        }
+    }
 }
 
 TEST(AssetReader, CancelEndsEveryOutput)

@@ -65,6 +65,20 @@ std::optional<ProbedFile> probeFile(const QString& path)
     return file;
 }
 
+std::optional<QMap<QString, long>> decodedFrames(const QString& path)
+{
+    const QByteArray out =
+        runTool("ffprobe", {"-v", "error", "-count_frames", "-show_streams", "-print_format", "json", path});
+    if (out.isEmpty())
+        return std::nullopt;
+    QMap<QString, long> frames;
+    for (const QJsonValue& v : QJsonDocument::fromJson(out).object()["streams"].toArray()) {
+        const QJsonObject s = v.toObject();
+        frames[s["codec_type"].toString()] += s["nb_read_frames"].toString().toLong();
+    }
+    return frames;
+}
+
 QImage decodeFirstFrame(const QString& path, int width, int height)
 {
     QStringList args{"-v", "error", "-nostdin", "-i", path, "-frames:v", "1"};

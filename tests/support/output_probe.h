@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QMap>
 #include <QString>
 #include <optional>
 #include <vector>
@@ -28,6 +29,10 @@ struct ProbedFile {
 };
 
 std::optional<ProbedFile> probeFile(const QString& path);
+
+// Decodes the whole file: the frames decoded per stream type ("video", "audio"), or nothing
+// when the file could not be read.
+std::optional<QMap<QString, long>> decodedFrames(const QString& path);
 
 // The first video frame as ffmpeg decodes it (turned upright, scaled when a size is given).
 QImage decodeFirstFrame(const QString& path, int width = 0, int height = 0);

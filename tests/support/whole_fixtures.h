@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// Every fixture that is a whole media file (not an image, not broken on purpose, not a copy
+// under another name): what the check for a source cut short must let through.
+inline const std::vector<std::string>& whole_media_fixtures()
+{
+    static const std::vector<std::string> names = {
+        "h264_aac.mp4", "ntsc.mp4",       "video_only.mp4",   "one_frame.mp4",    "bframes.mp4",
+        "tc.mov",       "tc_ntsc.mov",    "plain.mov",        "rot90.mov",        "rot180.mov",
+        "rot270.mov",   "rot45.mov",      "skewed.mov",       "sar169.mp4",       "sar169_rot90.mov",
+        "audio.m4a",    "tone.wav",       "tone.mp3",         "cover.mp3",        "two_audio.mov",
+        "fps50.mp4",    "white_mjpeg.mov", "mono_stereo.mov", "clip.mkv",         "clip.webm",
+        "clip.avi",     "hevc.mp4",       "prores.mov",       "long.mp4",         "long.mkv",
+        "ten.mov",      "short_audio.mov", "short_video.mov", "short_audio.mkv",  "late_audio.mkv",
+        "vfr.mp4",      "tiny.mp4",       "odd.mp4",          "hi10.mp4",         "faststart.mp4",
+        "hd1080.mp4",   "hd1080_rot90.mov", "titled_partial.mp4", "raw.h264",
+    };
+    return names;
+}
+
+}  // namespace testsupport
