@@ -1,0 +1,106 @@
+// A failed run says why in the user's words: a source that the system does not let be read.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "engine/one_exporter.h"
+#include "engine/run_failure_texts.h"
+#include "fixture_paths.h"
+#include "job_support.h"
+#include "support/support.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+enum class Engine { ffmpeg, pipeline };
+
+class FailureCauses : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        register_file_type_names();
+        register_codec_names();
+    }
+
+    std::shared_ptr<OneExporter> job(const QString& source, std::shared_ptr<My_Prest> preset, const std::string& name)
+    {
+        auto made = OneExporter::create(media::Asset::from_path(source));
+        made->delegate = recorder;
+        made->My_prest_obj = std::move(preset);
+        made->out_url_obj = std::optional<QUrl>(QUrl::fromLocalFile(QString::fromStdString(out.file(name))));
+        return made;
+    }
+
+    // Starts the job on the engine and waits for its completion.
+    bool run(const std::shared_ptr<OneExporter>& started, Engine engine)
+    {
+        const auto range = media::TimeRange::make(media::Time::zero(), media::Time::from_seconds(12));
+        if (engine == Engine::ffmpeg)
+            started->start_ffmpeg_export(range);
+        else
+            started->start_export(range);
+        return testsupport::pump_until([&] { return recorder->finished >= 1; });
+    }
+
+    // A failed run whose one completion has come and that left nothing in the output folder.
+    void expect_failed_with(const std::shared_ptr<OneExporter>& ended, const QString& text)
+    {
+        testsupport::pump_until([] { return false; }, 100ms);
+        EXPECT_EQ(recorder->finished, 1);
+        EXPECT_EQ(ended->status, 4);
+        EXPECT_EQ(ended->error_info.get().value_or(QString()).toStdString(), text.toStdString());
+        EXPECT_TRUE(testsupport::entries(out.path()).empty());
+    }
+
+    std::shared_ptr<jobtest::Recorder> recorder = std::make_shared<jobtest::Recorder>();
+    testsupport::TempDir out;
+};
+
+QString system_text(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
+
+}  // namespace
+
+// A folder under a media file's name, and a file that is gone since it was added: the pipeline
+// gives the system's reason. A file that opens but holds no media keeps its own text.
+TEST_F(FailureCauses, ThePipelineSaysWhyTheSystemCannotReadTheSource)
+{
+    testsupport::TempDir sources;
+    const QString folder = QString::fromStdString(sources.file("folder.mp4"));
+    ASSERT_TRUE(QDir().mkdir(folder));
+    const QString gone = QString::fromStdString(sources.file("gone.mp4"));
+    ASSERT_TRUE(QFile::copy(fixture_path("tiny.mp4"), gone));
+    const QString locked = QString::fromStdString(sources.file("locked.mp4"));
+    ASSERT_TRUE(QFile::copy(fixture_path("tiny.mp4"), locked));
+
+    struct Case {
+        QString source;
+        QString text;
+        // What happens to the source once its job is made.
+        std::function<void()> then = [] {};
+    };
+    std::vector<Case> cases = {
+        {folder, QStringLiteral("无法读取文件“folder.mp4”：%1。").arg(system_text(EISDIR))},
+        {gone, QStringLiteral("无法读取文件“gone.mp4”：%1。").arg(system_text(ENOENT)), [&] { QFile::remove(gone); }},
+        {fixture_path("random.mp4"), QStringLiteral("无法读取文件“random.mp4”：其中没有可以打开的媒体。")},
+    };
+    // The superuser reads every file.
+    if (::geteuid() != 0)
+        cases.push_back({locked, QStringLiteral("无法读取文件“locked.mp4”：%1。").arg(system_text(EACCES)),
+                         [&] { ::chmod(QFile::encodeName(locked).constData(), 0); }});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.source.toStdString());
+        recorder = std::make_shared<jobtest::Recorder>();
+        // The job is made while the file is there, as a row is when the file is added.
+        const auto made = job(c.source, jobtest::movie_preset(), "unread");
+        c.then();
+        ASSERT_TRUE(run(made, Engine::pipeline));
+        expect_failed_with(made, c.text);
+    }
+}
