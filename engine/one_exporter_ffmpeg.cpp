@@ -27,6 +27,18 @@ QString failure_text(const FfmpegLogSlots& errors, const FfmpegLogSlots& all)
     return errors.empty() ? all.text() : errors.text();
 }
 
+// The reason of a run that ended in failure: the signal that ended ffmpeg, else what ffmpeg
+// logged last.
+QString failure_reason(const std::optional<ffkit::ReturnCode>& code, const FfmpegLogSlots& errors,
+                       const FfmpegLogSlots& all)
+{
+    if (code && code->signal())
+        return ffmpeg_signal_text(*code->signal());
+    if (all.empty())
+        return ffmpeg_return_code_text(code ? QString::number(code->value()) : QStringLiteral("nil"));
+    return failure_text(errors, all);
+}
+
 }  // namespace
 
 QString OneExporter::build_ffmpeg_command()
@@ -137,9 +149,7 @@ void OneExporter::ffmpeg_complete(FfmpegRun& run, const std::shared_ptr<ffkit::S
 
     std::optional<QString> failure;
     if (!success && !cancelled)
-        failure = run.log_slots.empty()
-                      ? ffmpeg_return_code_text(code ? QString::number(code->value()) : QStringLiteral("nil"))
-                      : failure_text(run.error_slots, run.log_slots);
+        failure = failure_reason(code, run.error_slots, run.log_slots);
     // A source whose data ends early converts only in part: that is no finished file.
     if (success && run.source_truncated) {
         success = false;

@@ -1,6 +1,7 @@
 #include "run_failure_texts.h"
 
 #include <QCoreApplication>
+#include <cstring>
 
 QString existing_output_text() { return QCoreApplication::translate("Localizable", "文件已经存在"); }
 
@@ -24,3 +25,11 @@ QString ffmpeg_return_code_text(const QString& code)
 {
     return QCoreApplication::translate("Localizable", "ffmpeg 返回码 %1").arg(code);
 }
+
+QString ffmpeg_signal_text(int signal)
+{
+    // The signal's name in the system's words, as a shell reports it ("Killed").
+    return QCoreApplication::translate("Localizable", "ffmpeg 被信号 %1 (%2) 终止")
+        .arg(QString::number(signal), QString::fromLocal8Bit(::strsignal(signal)));
+}
+

@@ -22,3 +22,7 @@ QString unreadable_arguments_text();
 
 // ffmpeg ended with the return code `code` (a text: "nil" without one) and logged nothing.
 QString ffmpeg_return_code_text(const QString& code);
+
+// The ffmpeg child was ended by the signal (killed, crashed, stopped from outside).
+QString ffmpeg_signal_text(int signal);
+

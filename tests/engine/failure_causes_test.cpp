@@ -1,9 +1,11 @@
-// A failed run says why in the user's words: a source that the system does not let be read.
+// A failed run says why in the user's words: a killed or crashed ffmpeg, a source that the
+// system does not let be read.
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <functional>
 #include <sys/stat.h>
@@ -13,6 +15,7 @@
 #include "engine/run_failure_texts.h"
 #include "fixture_paths.h"
 #include "job_support.h"
+#include "support/processes.h"
 #include "support/support.h"
 
 using namespace std::chrono_literals;
@@ -66,6 +69,35 @@ protected:
 QString system_text(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
 
 }  // namespace
+
+// The out-of-memory killer's SIGKILL and a crash's SIGSEGV: the row names the signal, not the
+// statistics or metadata that ffmpeg printed last, and nothing of the output stays.
+TEST_F(FailureCauses, AKilledOrCrashedFfmpegSaysSo)
+{
+    const testsupport::NoCoreFiles no_core_files;
+    int completions = 0;
+    for (const int signal_number : {SIGKILL, SIGSEGV}) {
+        SCOPED_TRACE(signal_number);
+        const auto started = job(fixture_path("long.mp4"), jobtest::movie_preset(), "killed" + std::to_string(signal_number));
+        started->start_ffmpeg_export(media::TimeRange::make(media::Time::zero(), media::Time::from_seconds(12)));
+        std::vector<pid_t> children;
+        ASSERT_TRUE(testsupport::pump_until([&] {
+            return (children = testsupport::children_of(::getpid(), "ffmpeg")).size() == 1 || recorder->finished > completions;
+        }));
+        ASSERT_EQ(children.size(), 1u) << "ffmpeg ended before it could be signalled";
+        ::kill(children.front(), signal_number);
+        ASSERT_TRUE(testsupport::pump_until([&] { return recorder->finished > completions; }));
+        ++completions;
+        testsupport::pump_until([] { return false; }, 100ms);
+        EXPECT_EQ(recorder->finished, completions);
+        EXPECT_EQ(started->status, 4);
+        const QString text = started->error_info.get().value_or(QString());
+        EXPECT_EQ(text.toStdString(), ffmpeg_signal_text(signal_number).toStdString());
+        EXPECT_TRUE(text.contains(QString::fromLocal8Bit(::strsignal(signal_number)))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral(" %1 ").arg(signal_number))) << text.toStdString();
+        EXPECT_TRUE(testsupport::entries(out.path()).empty());
+    }
+}
 
 // A folder under a media file's name, and a file that is gone since it was added: the pipeline
 // gives the system's reason. A file that opens but holds no media keeps its own text.
