@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <cstring>
 
+#include "engine/presets.h"
+
 QString existing_output_text() { return QCoreApplication::translate("Localizable", "文件已经存在"); }
 
 QString same_as_source_text() { return QCoreApplication::translate("Localizable", "文件一样"); }
@@ -33,3 +35,12 @@ QString ffmpeg_signal_text(int signal)
         .arg(QString::number(signal), QString::fromLocal8Bit(::strsignal(signal)));
 }
 
+QString no_source_audio_text() { return QCoreApplication::translate("Localizable", "源文件没有音频"); }
+
+QString frame_size_refused_text(const QString& codec, long long width, long long height)
+{
+    // The codec as the video settings list it; its identifier where no name is registered.
+    const QString name = codec_name(codec);
+    return QCoreApplication::translate("Localizable", "%1 编码器不接受画面大小 %2×%3")
+        .arg(name.isEmpty() ? codec : name, QString::number(width), QString::number(height));
+}

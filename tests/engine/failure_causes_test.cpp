@@ -1,5 +1,6 @@
 // A failed run says why in the user's words: a killed or crashed ffmpeg, a source that the
-// system does not let be read.
+// system does not let be read, settings that the source or the encoder refuses. And a refusal
+// holds only where its cause is: sound is converted whatever the video settings say.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -15,6 +16,7 @@
 #include "engine/run_failure_texts.h"
 #include "fixture_paths.h"
 #include "job_support.h"
+#include "platform/ffkit/probe.h"
 #include "support/processes.h"
 #include "support/support.h"
 
@@ -23,6 +25,8 @@ using namespace std::chrono_literals;
 namespace {
 
 enum class Engine { ffmpeg, pipeline };
+
+const char* engine_name(Engine engine) { return engine == Engine::ffmpeg ? "ffmpeg" : "pipeline"; }
 
 class FailureCauses : public ::testing::Test {
 protected:
@@ -67,6 +71,24 @@ protected:
 };
 
 QString system_text(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
+
+std::shared_ptr<My_Prest> wave_preset()
+{
+    auto preset = std::make_shared<My_Prest>();
+    preset->fileType = AVFileTypeWAVE;
+    preset->audio_outputSettings = {{AVFormatIDKey, uint(kAudioFormatLinearPCM)}};
+    preset->is_run_ffmpeg = true;
+    return preset;
+}
+
+std::shared_ptr<My_Prest> sized_preset(const char* codec, double width, double height)
+{
+    auto preset = jobtest::movie_preset();
+    preset->video_outputSettings[AVVideoCodecKey] = QString(codec);
+    preset->video_outputSettings[AVVideoWidthKey] = width;
+    preset->video_outputSettings[AVVideoHeightKey] = height;
+    return preset;
+}
 
 }  // namespace
 
@@ -134,5 +156,56 @@ TEST_F(FailureCauses, ThePipelineSaysWhyTheSystemCannotReadTheSource)
         c.then();
         ASSERT_TRUE(run(made, Engine::pipeline));
         expect_failed_with(made, c.text);
+    }
+}
+
+// Sound only, of a source without sound: ffmpeg is not started, and the row says so in the
+// user's words instead of "Output file #0 does not contain any stream".
+TEST_F(FailureCauses, SoundOnlyOfASourceWithoutSoundSaysTheSourceHasNone)
+{
+    const auto made = job(fixture_path("video_only.mp4"), wave_preset(), "silent");
+    ASSERT_TRUE(run(made, Engine::ffmpeg));
+    expect_failed_with(made, no_source_audio_text());
+    EXPECT_FALSE(made->ff_sessionId.get().has_value()) << "ffmpeg was started";
+}
+
+// A typed frame size that the encoder refuses names the codec and the size on both engines,
+// not the settings and the file type's identifier; so does the HEVC encoder's own refusal.
+TEST_F(FailureCauses, AFrameSizeTheEncoderRefusesNamesTheCodecAndTheSize)
+{
+    const std::tuple<Engine, const char*, double, double> cases[] = {
+        {Engine::ffmpeg, AVVideoCodecTypeH264, 40000, 2},
+        {Engine::pipeline, AVVideoCodecTypeH264, 40000, 2},
+        {Engine::ffmpeg, AVVideoCodecTypeHEVC, 320, 8},
+    };
+    for (const auto& [engine, codec, width, height] : cases) {
+        SCOPED_TRACE(std::string(engine_name(engine)) + " " + codec);
+        recorder = std::make_shared<jobtest::Recorder>();
+        const auto made = job(fixture_path("tiny.mp4"), sized_preset(codec, width, height), "sized");
+        ASSERT_TRUE(run(made, engine));
+        expect_failed_with(made, frame_size_refused_text(codec, qint64(width), qint64(height)));
+        const QString text = made->error_info.get().value_or(QString());
+        EXPECT_TRUE(text.contains(codec_name(codec))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("%1×%2").arg(width).arg(height))) << text.toStdString();
+    }
+}
+
+// The ffmpeg path has no encoder for JPEG or HEVC with alpha, which matters only for a picture:
+// the sound of a source without video converts as the command says.
+TEST_F(FailureCauses, ACodecTheFfmpegPathCannotWriteDoesNotStopASourceWithoutVideo)
+{
+    for (const char* codec : {AVVideoCodecTypeJPEG, AVVideoCodecTypeHEVCWithAlpha}) {
+        SCOPED_TRACE(codec);
+        recorder = std::make_shared<jobtest::Recorder>();
+        auto preset = jobtest::movie_preset();
+        preset->video_outputSettings[AVVideoCodecKey] = QString(codec);
+        const auto made = job(fixture_path("audio.m4a"), preset, std::string("sound_") + codec);
+        ASSERT_TRUE(run(made, Engine::ffmpeg));
+        EXPECT_EQ(made->status, 3) << made->error_info.get().value_or(QString()).toStdString();
+        const auto probe = ffkit::get_media_information(QString::fromStdString(out.file(std::string("sound_") + codec + ".mov")));
+        ASSERT_TRUE(probe.media_information);
+        ASSERT_EQ(probe.media_information->streams.size(), 1u);
+        EXPECT_EQ(probe.media_information->streams[0].codec_name, "aac");
+        EXPECT_NEAR(probe.media_information->duration ? probe.media_information->duration->toDouble() : 0, 3.0, 0.1);
     }
 }
