@@ -31,17 +31,16 @@ constexpr CodecEntry kCodecTable[] = {
     {AVVideoCodecTypeAppleProRes422Proxy, " -vcodec prores -profile:v 0 -pix_fmt yuv422p10", false},
 };
 
-// Truncated toward zero, and an odd size rounded up to even as the pipeline does: the
-// encoders' subsampled formats take even sizes only.
-QString size_text(double value) { return QString::number(media::even_size(static_cast<long long>(std::trunc(value)))); }
+// An odd size rounded up to even as the pipeline does: the encoders' subsampled formats take
+// even sizes only.
+QString size_text(long long value) { return QString::number(media::even_size(value)); }
 
 QString frame_size(const QVariantMap& video)
 {
-    const auto width = settings_number(video.value(AVVideoWidthKey));
-    const auto height = settings_number(video.value(AVVideoHeightKey));
-    if (!width || !height || *width == -100)
+    const auto size = settings_frame_size(video);
+    if (!size)
         return {};
-    return QStringLiteral(" -s ") + size_text(*width) + u'*' + size_text(*height);
+    return QStringLiteral(" -s ") + size_text(size->width) + u'*' + size_text(size->height);
 }
 
 // The table's entry for the codec that the video settings name; none for another codec, or
@@ -96,6 +95,15 @@ std::optional<QString> unwritable_video_codec(const My_Prest* preset)
     if (codec.typeId() != QMetaType::QString || codec_entry(preset->video_outputSettings))
         return std::nullopt;
     return codec.toString();
+}
+
+QString ffmpeg_video_encoder(const My_Prest* preset)
+{
+    const CodecEntry* entry = preset ? codec_entry(preset->video_outputSettings) : nullptr;
+    if (!entry)
+        return {};
+    // " -vcodec libx264 …": the word after the option.
+    return QString::fromLatin1(entry->text).section(u' ', 2, 2);
 }
 
 QString decimal_text(double value)

@@ -18,6 +18,10 @@ QString ffmpeg_command(const QString& input_path, const QString& output_path, co
 // the command writes.
 std::optional<QString> unwritable_video_codec(const My_Prest* preset);
 
+// The video encoder that the command asks ffmpeg for, as ffmpeg's log names it ("libx264");
+// empty when the command leaves the video codec to ffmpeg.
+QString ffmpeg_video_encoder(const My_Prest* preset);
+
 // The arguments of a sample run: "-ss start -t duration " in front of the command.
 QString with_sample_range(const media::TimeRange& range, const QString& command);
 

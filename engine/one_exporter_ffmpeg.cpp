@@ -6,6 +6,7 @@
 
 #include "engine/ffmpeg_command.h"
 #include "engine/ffmpeg_log_messages.h"
+#include "engine/ffmpeg_refusals.h"
 #include "engine/one_exporter.h"
 #include "engine/one_exporter_ffmpeg_run.h"
 #include "engine/progress_fraction.h"
@@ -26,6 +27,20 @@ QString errno_text(int code) { return QString::fromLocal8Bit(std::strerror(code)
 QString failure_text(const FfmpegLogSlots& errors, const FfmpegLogSlots& all)
 {
     return errors.empty() ? all.text() : errors.text();
+}
+
+// The reason of a run that ended in failure: the signal that ended ffmpeg, the video
+// encoder's refusal of the frame size, else what ffmpeg logged last.
+QString failure_reason(const std::optional<ffkit::ReturnCode>& code, const FfmpegVideoEncoderRefusal& refusal,
+                       const FfmpegLogSlots& errors, const FfmpegLogSlots& all)
+{
+    if (code && code->signal())
+        return ffmpeg_signal_text(*code->signal());
+    if (const auto text = refusal.text())
+        return *text;
+    if (all.empty())
+        return ffmpeg_return_code_text(code ? QString::number(code->value()) : QStringLiteral("nil"));
+    return failure_text(errors, all);
 }
 
 }  // namespace
@@ -54,11 +69,12 @@ void OneExporter::start_ffmpeg_export(const media::TimeRange& range)
         report_finished(QUrl());
         return;
     }
-    // ffmpeg would write a codec of its own choosing in place of one it has no encoder for.
-    if (const auto codec = unwritable_video_codec(My_prest_obj.get().get())) {
-        fail_before_start(unwritable_codec_text(*codec));
+    const auto preset = My_prest_obj.get();
+    if (const auto refusal = ffmpeg_refusal(preset.get(), raw_asset.get())) {
+        fail_before_start(*refusal);
         return;
     }
+    run->video_refusal.set_up(preset.get());
     if (is_preview_play) {
         arguments = with_sample_range(range, arguments);
         run->range = range;
@@ -140,9 +156,7 @@ void OneExporter::ffmpeg_complete(FfmpegRun& run, const std::shared_ptr<ffkit::S
 
     std::optional<QString> failure;
     if (!success && !cancelled)
-        failure = run.log_slots.empty()
-                      ? ffmpeg_return_code_text(code ? QString::number(code->value()) : QStringLiteral("nil"))
-                      : failure_text(run.error_slots, run.log_slots);
+        failure = failure_reason(code, run.video_refusal, run.error_slots, run.log_slots);
     // A source whose data ends early converts only in part, and ffmpeg ends with success all
     // the same: that is no finished file. Told from the files themselves, never from the log,
     // which repeats names and tags.
@@ -191,6 +205,7 @@ void OneExporter::ffmpeg_log(FfmpegRun& run, const ffkit::Log& log)
     QString message = log.message;
     if (!run.unfinished_path.isEmpty())
         message.replace(run.unfinished_path, run.output_path);
+    run.video_refusal.note(log);
     message = without_addresses(message);
     run.log_slots.store(message);
     if (log.is_error_or_worse())

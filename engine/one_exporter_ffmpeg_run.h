@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "engine/ffmpeg_log_slots.h"
+#include "engine/ffmpeg_refusals.h"
 #include "engine/one_exporter.h"
 #include "platform/media/time.h"
 
@@ -19,6 +20,8 @@ struct OneExporter::FfmpegRun {
     // writes to and that takes the output's name once the run has succeeded.
     QString output_path;
     QString unfinished_path;
+    // The video encoder's refusal of the frame size, read from the log.
+    FfmpegVideoEncoderRefusal video_refusal;
     std::atomic<bool> failed{false};
     // The highest fraction reported, so that progress never goes back.
     std::atomic<float> progress{0};

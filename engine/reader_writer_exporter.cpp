@@ -5,6 +5,8 @@
 
 #include "engine/export_run.h"
 #include "engine/exporter_settings.h"
+#include "engine/run_failure_texts.h"
+#include "engine/settings_values.h"
 #include "engine/stdout_log.h"
 #include "engine/video_composition_maker.h"
 
@@ -20,6 +22,21 @@ namespace {
 media::Error refusal(const QString& text)
 {
     return media::Error{QStringLiteral("ReaderWriterExporter"), 1, text};
+}
+
+// The video settings refused for their frame size alone: the refusal names the codec and the
+// size, which the user typed, rather than the whole settings.
+std::optional<QString> refusedFrameSize(const media::AssetWriter& writer, const std::optional<QVariantMap>& settings)
+{
+    const auto size = settings ? settings_frame_size(*settings) : std::nullopt;
+    if (!size)
+        return std::nullopt;
+    QVariantMap unsized = *settings;
+    unsized.remove(AVVideoWidthKey);
+    unsized.remove(AVVideoHeightKey);
+    if (!writer.can_apply_output_settings(unsized, AVMediaTypeVideo))
+        return std::nullopt;
+    return frame_size_refused_text(settings->value(AVVideoCodecKey).toString(), size->width, size->height);
 }
 
 bool isRunning(const media::AssetWriterRef& w) { return w && w->status() == media::AssetWriter::Status::Writing; }
@@ -184,6 +201,8 @@ std::optional<media::Error> ReaderWriterExporter::setupVideoOutput(const RunRef&
     const QString settingsText = describeSettings(videoOutputConfiguration);
     if (!run->writer->can_apply_output_settings(videoOutputConfiguration, AVMediaTypeVideo)) {
         logLine(QStringLiteral("Unsupported output configuration"));
+        if (const auto sizeRefused = refusedFrameSize(*run->writer, videoOutputConfiguration))
+            return refusal(*sizeRefused);
         return refusal(QCoreApplication::translate("Localizable", "不支持的输出设置：视频设置 %1 无法写入 %2")
                            .arg(settingsText, run->writer->output_file_type()));
     }

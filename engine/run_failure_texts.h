@@ -22,3 +22,12 @@ QString unreadable_arguments_text();
 
 // ffmpeg ended with the return code `code` (a text: "nil" without one) and logged nothing.
 QString ffmpeg_return_code_text(const QString& code);
+
+// The ffmpeg child was ended by the signal (killed, crashed, stopped from outside).
+QString ffmpeg_signal_text(int signal);
+
+// Sound only was asked of a source that holds none.
+QString no_source_audio_text();
+
+// The encoder of the video codec refused the frame size.
+QString frame_size_refused_text(const QString& codec, long long width, long long height);

@@ -72,12 +72,17 @@ int enforce_kill_deadline(Session::State& state)
     return int(std::chrono::duration_cast<std::chrono::milliseconds>(*state.kill_at - now).count()) + 1;
 }
 
-// Reads both pipes to their end, delivering log lines and statistics as they come.
-void drain(const std::shared_ptr<Session>& session, ChildProcess& child, const Callbacks& callbacks)
+// Reads both pipes to their end, delivering log lines and statistics as they come; gives the
+// signal that ffmpeg reported stopping for, if any.
+std::optional<int> drain(const std::shared_ptr<Session>& session, ChildProcess& child, const Callbacks& callbacks)
 {
+    std::optional<int> stop_signal;
     LineBuffer log_lines([&](const QString& line) {
+        const Log log = read_log_line(session->id(), line);
+        if (const auto reported = reported_stop_signal(log))
+            stop_signal = reported;
         if (callbacks.on_log)
-            callbacks.on_log(read_log_line(session->id(), line));
+            callbacks.on_log(log);
     });
     ProgressParser parser;
     LineBuffer progress_lines([&](const QString& line) {
@@ -117,6 +122,7 @@ void drain(const std::shared_ptr<Session>& session, ChildProcess& child, const C
             }
         }
     }
+    return stop_signal;
 }
 
 // The run's own thread: starts the child (so that the child, which dies with the thread
@@ -139,11 +145,12 @@ void run(std::shared_ptr<Session> session, std::vector<std::string> argv, Callba
     started.set_value();
 
     std::optional<int> wait_status;
+    std::optional<int> stop_signal;
     if (start_error) {
         if (callbacks.on_log)
             callbacks.on_log(Log{session->id(), *start_error, LogLevel::error});
     } else {
-        drain(session, *child, callbacks);
+        stop_signal = drain(session, *child, callbacks);
         // The pipes can close before the process is gone; keep the kill deadline meanwhile.
         while (!child->has_exited())
             ::usleep(useconds_t(std::min(enforce_kill_deadline(state), 10)) * 1000);
@@ -154,7 +161,7 @@ void run(std::shared_ptr<Session> session, std::vector<std::string> argv, Callba
         state.ended = true;
         state.kill_at.reset();
         state.return_code = start_error ? ReturnCode(ReturnCode::not_started)
-                                        : return_code_for(wait_status, state.cancelled);
+                                        : return_code_for(wait_status, state.cancelled, stop_signal);
     }
     {
         std::lock_guard guard(registry_lock);

@@ -1,7 +1,13 @@
 #include "libav.h"
 #include "texts.h"
 
+#include <QFile>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <limits>
 #include <mutex>
@@ -62,6 +68,24 @@ std::string error_text(int code)
     char buf[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(code, buf, sizeof buf);
     return buf;
+}
+
+std::optional<QString> unreadable_file_reason(const QString& path)
+{
+    const auto system_text = [](int code) { return QString::fromLocal8Bit(std::strerror(code)); };
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info {};
+    if (::stat(name.constData(), &info) != 0)
+        return system_text(errno);
+    if (S_ISDIR(info.st_mode))
+        return system_text(EISDIR);
+    if (!S_ISREG(info.st_mode))
+        return std::nullopt;
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return system_text(errno);
+    ::close(fd);
+    return std::nullopt;
 }
 
 FormatPtr open_input(const QString& path, QString* error)

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "time.h"
@@ -65,6 +66,11 @@ std::string error_text(int code);
 // Lowers the libraries' log to errors, once: warnings about damaged files and the encoders'
 // progress lines would flood the terminal.
 void quiet_library_log();
+
+// Why the system does not let the file be read, in the system's words: "No such file or
+// directory", "Permission denied", "Is a directory". None when it can be opened for reading,
+// and for what is neither a folder nor a regular file (open_input refuses that itself).
+std::optional<QString> unreadable_file_reason(const QString& path);
 
 // Opens a local file for demuxing and reads its stream information. Only the file protocol
 // is allowed, so a crafted file cannot make the demuxer reach other files or the network.

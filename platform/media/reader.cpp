@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <mutex>
 
+#include "libav.h"
 #include "output_port.h"
 #include "reader_session.h"
 #include "texts.h"
@@ -150,9 +151,12 @@ std::shared_ptr<AssetReader> AssetReader::create(const AssetRef& asset, Error* e
     };
     if (!asset)
         return fail(translated("没有可读取的素材。"));
+    const QString name = QFileInfo(asset->path()).fileName();
+    // The file as it is now: it may have gone, or lost its permission, since it was added.
+    if (const auto reason = av::unreadable_file_reason(asset->path()))
+        return fail(translated("无法读取文件“%1”：%2。").arg(name, *reason));
     if (!asset->is_openable() || asset->tracks().empty())
-        return fail(translated("无法读取文件“%1”：其中没有可以打开的媒体。")
-                        .arg(QFileInfo(asset->path()).fileName()));
+        return fail(translated("无法读取文件“%1”：其中没有可以打开的媒体。").arg(name));
     QString text;
     av::FormatPtr ctx = av::open_input(asset->path(), &text);
     if (!ctx)

@@ -8,6 +8,9 @@
     <message><source>传统引擎无法写出视频编码 %1</source><translation>the traditional engine cannot write the video codec %1</translation></message>
     <message><source>ffmpeg 参数无法解析</source><translation>the ffmpeg arguments cannot be read</translation></message>
     <message><source>ffmpeg 返回码 %1</source><translation>ffmpeg ended with the return code %1</translation></message>
+    <message><source>ffmpeg 被信号 %1 (%2) 终止</source><translation>ffmpeg was ended by signal %1 (%2)</translation></message>
+    <message><source>源文件没有音频</source><translation>the source has no audio</translation></message>
+    <message><source>%1 编码器不接受画面大小 %2×%3</source><translation>the %1 encoder does not accept the frame size %2×%3</translation></message>
     <message><source>无法读取源文件的视频</source><translation>The source's video cannot be read</translation></message>
     <message><source>不支持的输出设置：视频设置 %1 无法写入 %2</source><translation>Unsupported output configuration: the video settings %1 cannot be written to %2</translation></message>
     <message><source>不支持的输出设置：设置为 %1 的视频输入无法添加到 %2</source><translation>Unsupported output configuration: a video input with the settings %1 cannot be added to %2</translation></message>

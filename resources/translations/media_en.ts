@@ -50,6 +50,7 @@
     <message><source>（浮点）</source><translation> (float)</translation></message>
     <message><source>没有可读取的素材。</source><translation>There is no asset to read.</translation></message>
     <message><source>无法读取文件“%1”：其中没有可以打开的媒体。</source><translation>The file "%1" cannot be read: it holds no media that can be opened.</translation></message>
+    <message><source>无法读取文件“%1”：%2。</source><translation>The file "%1" cannot be read: %2.</translation></message>
     <message><source>读取文件时内存不足。</source><translation>Out of memory while reading the file.</translation></message>
     <message><source>文件“%1”在媒体数据结束之前就结束了：文件不完整。</source><translation>The file "%1" ends before its media data: it is truncated.</translation></message>
     <message><source>解码“%2”的%1失败：%3。</source><translation>Decoding the %1 of "%2" failed: %3.</translation></message>

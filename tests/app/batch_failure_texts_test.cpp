@@ -3,13 +3,16 @@
 // without them. Names, ffmpeg's and the system's own messages stay as they are.
 #include <QFile>
 #include <QRegularExpression>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
 #include "app/settings/setup_ns_view_controller.h"
 #include "batch_support.h"
 #include "installed_translations.h"
+#include "support/processes.h"
 #include "support/qt_print.h"
 
 namespace {
@@ -80,8 +83,8 @@ std::vector<Failed> fail_every_kind(batchtest::Window& w)
     const QString source_folder = QString::fromStdString(sources.path());
     const QString out_folder = QString::fromStdString(w.out.path());
 
-    // The pipeline: an output that is there already, a source whose data ends early, and a
-    // source that was replaced by something unreadable after it was added.
+    // The pipeline: an output that is there already, a source whose data ends early, a source
+    // that was replaced by something unreadable after it was added, and one that is gone.
     w.keep_preset(batchtest::small_mp4_preset());
     const auto exists = w.add_row(batchtest::copy_fixture("tiny.mp4", sources.path(), "exists.mp4"));
     QFile taken(w.output(QStringLiteral("exists.mp4")));
@@ -92,6 +95,9 @@ std::vector<Failed> fail_every_kind(batchtest::Window& w)
     const auto replaced = w.add_row(replaced_path);
     QFile::remove(QString::fromStdString(replaced_path));
     QFile::copy(QString::fromStdString(testsupport::fixture("random.mp4")), QString::fromStdString(replaced_path));
+    const std::string gone_path = batchtest::copy_fixture("tiny.mp4", sources.path(), "gone.mp4");
+    const auto gone = w.add_row(gone_path);
+    QFile::remove(QString::fromStdString(gone_path));
     w.list->start_run();
     EXPECT_TRUE(w.wait_idle(120));
     failed.push_back({"output exists", exists, {}});
@@ -99,6 +105,7 @@ std::vector<Failed> fail_every_kind(batchtest::Window& w)
     failed.push_back({"unreadable, pipeline", replaced,
                       {source_folder, QStringLiteral("replaced.mp4"),
                        QStringLiteral("Invalid data found when processing input")}});
+    failed.push_back({"gone, pipeline", gone, {QStringLiteral("gone.mp4"), QString::fromLocal8Bit(std::strerror(ENOENT))}});
 
     // A write that the file system refuses.
     const auto large = w.add_row(batchtest::copy_fixture("h264_aac.mp4", sources.path(), "large.mp4"));
@@ -110,12 +117,36 @@ std::vector<Failed> fail_every_kind(batchtest::Window& w)
     failed.push_back({"write failure, pipeline", large,
                       {out_folder, QStringLiteral("large.mp4"), QStringLiteral("File too large")}});
 
-    // ffmpeg: the audio-only preset, of a source whose data ends early.
+    // A typed frame size that the encoder refuses, on both engines.
+    My_Prest huge = batchtest::small_mp4_preset();
+    huge.set_size(40000, 2);
+    w.keep_preset(huge);
+    const auto huge_pipeline = w.add_row(batchtest::copy_fixture("tiny.mp4", sources.path(), "huge.mp4"));
+    const auto huge_ffmpeg = w.add_row(batchtest::copy_fixture("clip.mkv", sources.path(), "huge.mkv"));
+    w.list->start_run();
+    EXPECT_TRUE(w.wait_idle(120));
+    failed.push_back({"frame size, pipeline", huge_pipeline, {}});
+    failed.push_back({"frame size, ffmpeg", huge_ffmpeg, {}});
+
+    // ffmpeg: the audio-only preset, of a source whose data ends early and of one without sound.
     w.keep_preset(audio_only_wave_preset());
     const auto cut_sound = w.add_row(batchtest::copy_fixture("truncated.mp4", sources.path(), "cut_sound.mp4"));
+    const auto silent = w.add_row(batchtest::copy_fixture("video_only.mp4", sources.path(), "silent.mp4"));
     w.list->start_run();
     EXPECT_TRUE(w.wait_idle(120));
     failed.push_back({"truncated, ffmpeg", cut_sound, {}});
+    failed.push_back({"no sound, ffmpeg", silent, {}});
+
+    // ffmpeg killed while it converts, as the out-of-memory killer does.
+    w.keep_preset(batchtest::slow_preset());
+    const auto killed = w.add_row(batchtest::copy_fixture("long.mkv", sources.path(), "killed.mkv"));
+    w.list->start_run();
+    std::vector<pid_t> children;
+    EXPECT_TRUE(testsupport::pump_until([&] { return (children = testsupport::children_of(::getpid(), "ffmpeg")).size() == 1; }));
+    for (const pid_t child : children)
+        ::kill(child, SIGKILL);
+    EXPECT_TRUE(w.wait_idle(120));
+    failed.push_back({"killed, ffmpeg", killed, {QStringLiteral("ffmpeg"), QString::fromLocal8Bit(::strsignal(SIGKILL))}});
 
     // ffmpeg: a codec it has no encoder for, asked of a source only it reads.
     My_Prest alpha = batchtest::small_mp4_preset();

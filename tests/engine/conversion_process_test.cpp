@@ -19,11 +19,13 @@
 #include <unistd.h>
 
 #include "fixture_paths.h"
+#include "support/processes.h"
 #include "support/support.h"
 
 extern char** environ;
 
 using namespace std::chrono_literals;
+using testsupport::children_of;
 
 namespace {
 
@@ -117,29 +119,6 @@ private:
     int out_ = -1;
     std::string buffer_;
 };
-
-// The processes whose parent is `parent`.
-std::vector<pid_t> children_of(pid_t parent)
-{
-    std::vector<pid_t> found;
-    for (const QString& entry : QDir("/proc").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        bool number = false;
-        const pid_t pid = entry.toInt(&number);
-        if (!number)
-            continue;
-        std::ifstream stat("/proc/" + entry.toStdString() + "/stat");
-        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-        // "pid (comm) state ppid ...": the name may hold blanks and parentheses.
-        const auto close = text.rfind(')');
-        if (close == std::string::npos)
-            continue;
-        char state = 0;
-        int ppid = 0;
-        if (std::sscanf(text.c_str() + close + 1, " %c %d", &state, &ppid) == 2 && ppid == parent)
-            found.push_back(pid);
-    }
-    return found;
-}
 
 // Running (not gone, not a zombie that waits to be reaped).
 bool alive(pid_t pid)

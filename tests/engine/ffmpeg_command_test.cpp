@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "engine/ffmpeg_command.h"
 #include "engine/presets.h"
 #include "platform/ffkit/arguments.h"
@@ -56,6 +58,9 @@ TEST(FfmpegCommand, FrameSize)
         // Odd sizes round up to even, as on the pipeline.
         {1919.0, 1081.0, " -s 1920*1082"},
         {qint64(640), uint(480), " -s 640*480"},
+        // Sizes beyond any whole number stay whole numbers, for the encoder to refuse.
+        {1e300, 2.0, " -s 1000000000000000*2"},
+        {std::numeric_limits<double>::quiet_NaN(), 2.0, " -s 0*2"},
         {QString("1280"), 720, ""},  // a text is not a number
         {1280, QVariant(), ""},
     };

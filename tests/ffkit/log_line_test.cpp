@@ -32,11 +32,35 @@ TEST(LogLine, TheLevelTagIsReadAndTakenOutComponentPrefixesStay)
 TEST(LogLine, ALineWithoutALevelTagStaysWholeWithoutALevel)
 {
     for (const QString line : {"encoded 79 frames in 8.89s (8.88 fps), 1005.94 kb/s, Avg QP:33.05",
-                               "x265 [error]: not one of ffmpeg's tags", "[errors] unknown level",
+                               "x265 [erreur]: not one of its levels", "[errors] unknown level",
                                "[mov @ 0x1] untagged", "    Last message repeated 3 times"}) {
         const auto log = read_log_line(1, line);
         EXPECT_EQ(log.message, line);
         EXPECT_FALSE(log.level.has_value()) << line.toStdString();
         EXPECT_FALSE(log.is_error_or_worse());
     }
+}
+
+// libx265 prints its own lines past ffmpeg's log; its errors are errors all the same.
+TEST(LogLine, TheHevcEncodersOwnLinesCarryTheirLevel)
+{
+    const auto error = read_log_line(1, "x265 [error]: Picture width must be an integer multiple of 2");
+    EXPECT_EQ(error.level, LogLevel::error);
+    EXPECT_EQ(error.message, "x265 [error]: Picture width must be an integer multiple of 2");
+    EXPECT_TRUE(error.is_error_or_worse());
+    EXPECT_EQ(read_log_line(1, "x265 [warning]: level 8.5 detected").level, LogLevel::warning);
+    EXPECT_EQ(read_log_line(1, "x265 [info]: HEVC encoder version 3.5").level, LogLevel::info);
+    EXPECT_FALSE(read_log_line(1, "  x265 [error]: indented, so a continuation").level.has_value());
+}
+
+TEST(LogLine, TheSignalFfmpegStoppedForIsReadFromItsOwnReportOnly)
+{
+    EXPECT_EQ(ffkit::reported_stop_signal(read_log_line(1, "[info] Exiting normally, received signal 15.")), 15);
+    EXPECT_EQ(ffkit::reported_stop_signal(read_log_line(1, "[info] Exiting normally, received signal 2.")), 2);
+    for (const QString line : {"Exiting normally, received signal 15.",  // no level: not ffmpeg's log
+                               "[error] Exiting normally, received signal 15.",
+                               "[mov @ 0x1] [info] Exiting normally, received signal 15.",
+                               "[info]     title           : Exiting normally, received signal 15.",
+                               "[info] Exiting normally, received signal 15. and more"})
+        EXPECT_EQ(ffkit::reported_stop_signal(read_log_line(1, line)), std::nullopt) << line.toStdString();
 }

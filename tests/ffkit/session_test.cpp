@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <csignal>
+#include <unistd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -10,6 +12,7 @@
 #include "platform/ffkit/arguments.h"
 #include "platform/ffkit/child_process.h"
 #include "platform/ffkit/session.h"
+#include "support/processes.h"
 #include "support/support.h"
 
 using namespace std::chrono_literals;
@@ -194,16 +197,59 @@ TEST(ReturnCodes, CrashesAndForeignInterruptsAreFailuresAndOurCancelAlwaysCancel
     };
     const auto crashed = status_of("kill -SEGV $$");
     EXPECT_EQ(ffkit::return_code_for(crashed, false).value(), 128 + SIGSEGV);
+    EXPECT_EQ(ffkit::return_code_for(crashed, false).signal(), SIGSEGV);
     EXPECT_FALSE(ffkit::ReturnCode::is_success(ffkit::return_code_for(crashed, false)));
     EXPECT_FALSE(ffkit::ReturnCode::is_cancel(ffkit::return_code_for(crashed, false)));
     const auto interrupted = status_of("exit 255");
     EXPECT_FALSE(ffkit::ReturnCode::is_cancel(ffkit::return_code_for(interrupted, false)));
     EXPECT_FALSE(ffkit::ReturnCode::is_success(ffkit::return_code_for(interrupted, false)));
-    EXPECT_TRUE(ffkit::ReturnCode::is_cancel(ffkit::return_code_for(status_of("exit 0"), true)));
+    EXPECT_EQ(ffkit::return_code_for(interrupted, false).signal(), std::nullopt);
+    // ffmpeg's own exit after a signal it reported: 255, or 1 when the signal cut its set-up short.
+    for (const char* script : {"exit 255", "exit 1"}) {
+        const auto stopped = ffkit::return_code_for(status_of(script), false, SIGTERM);
+        EXPECT_EQ(stopped.signal(), SIGTERM) << script;
+        EXPECT_EQ(stopped.value(), 128 + SIGTERM) << script;
+        EXPECT_FALSE(ffkit::ReturnCode::is_cancel(stopped)) << script;
+    }
+    EXPECT_EQ(ffkit::return_code_for(status_of("exit 0"), false, SIGTERM).value(), 0);
+    // Our own cancel stays a cancel, whatever ended the child.
+    for (const auto& status : {status_of("exit 0"), status_of("exit 255"), crashed}) {
+        const auto ours = ffkit::return_code_for(status, true, SIGINT);
+        EXPECT_TRUE(ffkit::ReturnCode::is_cancel(ours));
+        EXPECT_EQ(ours.signal(), std::nullopt);
+    }
     EXPECT_EQ(ffkit::return_code_for(status_of("exit 3"), false).value(), 3);
     EXPECT_FALSE(ffkit::ReturnCode::is_success(std::nullopt));
     // A status that was lost is a failure, never a success.
     EXPECT_EQ(ffkit::return_code_for(std::nullopt, false).value(), 1);
+}
+
+// A signal from outside (a shutdown's SIGTERM, the out-of-memory killer's SIGKILL) ends the
+// run as a failure that names the signal: ffmpeg reports SIGTERM and exits by itself, SIGKILL
+// ends it at once.
+TEST(Session, ARunEndedByASignalFromOutsideNamesIt)
+{
+    for (const int signal_number : {SIGTERM, SIGKILL}) {
+        SCOPED_TRACE(signal_number);
+        const auto recorder_ptr = std::make_shared<Recorder>();
+        Recorder& recorder = *recorder_ptr;
+        // Runs until it is stopped.
+        recorder.run("-f lavfi -i testsrc2=size=64x48:rate=25 -f null -");
+        // Once ffmpeg converts, so that its own signal handling is in place.
+        ASSERT_TRUE(pump_until([&] {
+            std::lock_guard guard(recorder.lock);
+            return !recorder.times.empty();
+        }));
+        const std::vector<pid_t> children = testsupport::children_of(::getpid(), "ffmpeg");
+        ASSERT_EQ(children.size(), 1u);
+        ::kill(children.front(), signal_number);
+        ASSERT_TRUE(recorder.wait());
+        ASSERT_TRUE(recorder.code.has_value());
+        EXPECT_EQ(recorder.code->signal(), signal_number);
+        EXPECT_EQ(recorder.code->value(), 128 + signal_number);
+        EXPECT_FALSE(ffkit::ReturnCode::is_cancel(recorder.code));
+        EXPECT_FALSE(ffkit::ReturnCode::is_success(recorder.code));
+    }
 }
 
 TEST(ChildProcess, AReapedChildIsNeverSignalled)
