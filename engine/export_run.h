@@ -45,7 +45,7 @@ struct ExportRun {
     std::atomic<bool> cancelPending{false};
     // The writer was asked to finish the file; its callback reports the result.
     std::atomic<bool> finishing{false};
-    // The result is taken (reported, or a set-up failure on its way to the main queue).
+    // The result is taken: it is reported or on its way.
     std::atomic<bool> concluded{false};
 
     // Whether the run's outcome is decided: it was taken, the writer has finished the file or

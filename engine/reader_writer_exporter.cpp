@@ -100,7 +100,7 @@ void ReaderWriterExporter::export_(RenderHandler render, ProgressHandler progres
     _progress.store(0);
     {
         std::lock_guard guard(impl_->lock);
-        impl_->run = run;
+        impl_->run = nullptr;
     }
     run->asset = asset;
     run->outputURL = outputURL;
@@ -159,6 +159,12 @@ void ReaderWriterExporter::export_(RenderHandler render, ProgressHandler progres
         return;
     }
     addTimecodeInput(run);
+    // Published once set up, so that other threads (a cancel, a look at the writer) find its
+    // reader and writer whole. A cancel before this finds no run to stop.
+    {
+        std::lock_guard guard(impl_->lock);
+        impl_->run = run;
+    }
     startFeeding(run);
 }
 

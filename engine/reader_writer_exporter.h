@@ -77,7 +77,8 @@ public:
     // ("export" is a reserved word in C++.)
     void export_(RenderHandler render, ProgressHandler progress, CompletionHandler completion);
     // Stops the current run, which then reports "cancelled". False, changing nothing, when no
-    // run is going or its outcome is already decided (it stands and is reported as it is).
+    // run is going (or it is still being set up), or its outcome is already decided: that
+    // outcome stands and is reported as it is.
     bool cancelExport();
 
     // 0 unknown, 2 exporting, 3 completed, 4 failed, 5 cancelled (from the writer's status).

@@ -115,6 +115,5 @@ void ReaderWriterExporter::completeExport(const RunRef& run, bool finishCallback
 
 void ReaderWriterExporter::failSetup(const RunRef& run, const ExportError& error)
 {
-    run->concluded = true;
     dispatch::Queue::main().async([run, error] { report(run, ExportResult{error}); });
 }
