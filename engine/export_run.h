@@ -45,6 +45,18 @@ struct ExportRun {
     std::atomic<bool> cancelPending{false};
     // The writer was asked to finish the file; its callback reports the result.
     std::atomic<bool> finishing{false};
+    // The result is taken: it is reported or on its way.
+    std::atomic<bool> concluded{false};
+
+    // Whether the run's outcome is decided: it was taken, the writer has finished the file or
+    // failed, or the reader failed. A cancel then changes nothing.
+    bool outcomeTaken() const
+    {
+        using WriterStatus = media::AssetWriter::Status;
+        const auto writerStatus = writer ? writer->status() : WriterStatus::Unknown;
+        return concluded || writerStatus == WriterStatus::Completed || writerStatus == WriterStatus::Failed ||
+               (reader && reader->status() == media::AssetReader::Status::Failed);
+    }
 
     ReaderWriterExporter::ProgressHandler progress() const
     {

@@ -121,24 +121,43 @@ std::optional<QUrl> OneExporter::make_output_url()
     return candidate;
 }
 
+void OneExporter::open_verdict()
+{
+    std::lock_guard guard(verdict_lock_);
+    verdict_taken_ = false;
+}
+
+bool OneExporter::take_verdict()
+{
+    std::lock_guard guard(verdict_lock_);
+    return !std::exchange(verdict_taken_, true);
+}
+
 void OneExporter::cancel_export()
 {
+    std::lock_guard verdict(verdict_lock_);
+    // The run has ended, or its completion is on its way: its outcome stands.
+    if (verdict_taken_)
+        return;
     Engine engine = latest_engine_;
     if (engine == Engine::none)
         engine = is_run_ffmpeg ? Engine::ffmpeg : Engine::pipeline;
     if (engine == Engine::ffmpeg) {
         std::optional<int64_t> id = ff_sessionId.get();
         if (const auto run = ffmpeg_run_.get()) {
-            // A start that has not got its session yet cancels it as soon as it has.
             std::lock_guard guard(run->lock);
+            // The output is removed anyway: no waiting for ffmpeg to finish the file. When
+            // ffmpeg has exited already, its completion is on its way with its own outcome.
+            if (run->session_id && !ffkit::abort(*run->session_id))
+                return;
+            // A start that has not got its session yet cancels it as soon as it has.
             run->cancel_requested = true;
-            id = run->session_id;
-        }
-        // The output is removed anyway: no waiting for ffmpeg to finish the file.
-        if (id)
+        } else if (id) {
             ffkit::abort(*id);
+        }
     } else if (const auto pipeline = out_ReaderWriterExporter.get()) {
-        pipeline->cancelExport();
+        if (!pipeline->cancelExport())
+            return;
         if (!is_preview_play)
             status = 5;
     }

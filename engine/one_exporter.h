@@ -108,9 +108,17 @@ private:
     void ffmpeg_statistics(FfmpegRun& run, const ffkit::Statistics* statistics);
     // Ends an ffmpeg start that cannot run: failed with the reason, one export_finished.
     void fail_before_start(const QString& reason);
+    // A start opens its outcome; the one path that reports the run takes it, after which a
+    // cancel changes nothing. False when it was taken already.
+    void open_verdict();
+    bool take_verdict();
 
     // The engine of the latest start, which cancel_export acts on.
     std::atomic<Engine> latest_engine_{Engine::none};
+    // Whether the latest start's outcome is taken. A cancel holds the lock until it has
+    // reported, so that a completion on another thread never comes before the cancel's report.
+    std::mutex verdict_lock_;
+    bool verdict_taken_ = false;
     Guarded<std::shared_ptr<FfmpegRun>> ffmpeg_run_;
     // Whether the compatibility answer is still to come, guarded by compatibility_lock_.
     std::mutex compatibility_lock_;

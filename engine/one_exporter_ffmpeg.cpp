@@ -62,10 +62,12 @@ void OneExporter::start_ffmpeg_export(const media::TimeRange& range)
     auto run = std::make_shared<FfmpegRun>();
     ffmpeg_run_ = run;
     latest_engine_ = Engine::ffmpeg;
+    open_verdict();
     // A row never shows the reason of an earlier run.
     error_info = std::nullopt;
     QString arguments = build_ffmpeg_command();
     if (arguments.isEmpty()) {
+        take_verdict();
         report_finished(QUrl());
         return;
     }
@@ -142,6 +144,7 @@ void OneExporter::on_ffmpeg_log(const ffkit::Log& log) { ffmpeg_log(*current_ffm
 
 void OneExporter::fail_before_start(const QString& reason)
 {
+    take_verdict();
     status = 4;
     error_info = std::optional<QString>(reason);
     logLine(QStringLiteral("错误 ") + reason);
@@ -150,6 +153,8 @@ void OneExporter::fail_before_start(const QString& reason)
 
 void OneExporter::ffmpeg_complete(FfmpegRun& run, const std::shared_ptr<ffkit::Session>& session)
 {
+    // From here on a cancel changes nothing: the return code is the run's outcome.
+    take_verdict();
     const auto code = session ? session->return_code() : std::nullopt;
     bool success = ffkit::ReturnCode::is_success(code);
     const bool cancelled = !success && ffkit::ReturnCode::is_cancel(code);

@@ -28,11 +28,13 @@ QVariantMap default_video_settings(const OneExporter& job)
 void OneExporter::start_export(const media::TimeRange& range)
 {
     latest_engine_ = Engine::pipeline;
+    open_verdict();
     // A row never shows the reason of an earlier run.
     error_info = std::nullopt;
     const std::optional<QUrl> url = make_output_url();
     out_url_obj = url;
     if (!url) {
+        take_verdict();
         report_finished(QUrl());
         return;
     }
@@ -76,9 +78,10 @@ void OneExporter::on_session_exporter_progress(float progress)
 
 void OneExporter::on_session_exporter_complete(const ExportResult& result)
 {
+    // The run's own result decides: a cancel or reset since then may have cleared the
+    // pipeline's writer, and a cancel from now on changes nothing.
+    take_verdict();
     const auto pipeline = out_ReaderWriterExporter.get();
-    if (pipeline)
-        status = status_of_writer(pipeline->writer());
     if (!result.is_success()) {
         QString description = result.error().description();
         // The output's name was taken while the run wrote under its hidden name.
@@ -92,14 +95,14 @@ void OneExporter::on_session_exporter_complete(const ExportResult& result)
         status = result.error().is(ReaderWriterExporterError::cancelled) ? 5 : 4;
     } else if (result.status() != 3) {
         logLine(QStringLiteral("ReaderWriterExporter, did not complete ") + QString::number(result.status()));
+        status = result.status();
     } else {
         const QString url = pipeline && pipeline->outputURL ? pipeline->outputURL->toString() : QString();
         logLine(QStringLiteral("ReaderWriterExporter, export completed, ") + url);
         // The last report was the last sample's start, short of the end: the file is whole.
-        if (status == 3) {
-            out_progress = 1;
-            report_progress(1);
-        }
+        out_progress = 1;
+        report_progress(1);
+        status = 3;
     }
     report_finished(pipeline && pipeline->outputURL ? *pipeline->outputURL : QUrl());
 }

@@ -117,7 +117,7 @@ void ReaderWriterExporter::export_(RenderHandler render, ProgressHandler progres
     _progress.store(0);
     {
         std::lock_guard guard(impl_->lock);
-        impl_->run = run;
+        impl_->run = nullptr;
     }
     run->asset = asset;
     run->outputURL = outputURL;
@@ -176,6 +176,12 @@ void ReaderWriterExporter::export_(RenderHandler render, ProgressHandler progres
         return;
     }
     addTimecodeInput(run);
+    // Published once set up, so that other threads (a cancel, a look at the writer) find its
+    // reader and writer whole. A cancel before this finds no run to stop.
+    {
+        std::lock_guard guard(impl_->lock);
+        impl_->run = run;
+    }
     startFeeding(run);
 }
 
@@ -324,39 +330,36 @@ void ReaderWriterExporter::startFeeding(const RunRef& run)
     });
 }
 
-void ReaderWriterExporter::cancelExport()
+bool ReaderWriterExporter::cancelExport()
 {
     auto self = shared_from_this();
     const RunRef run = currentRun();
-    if (run) {
-        run->stopped = true;
-        run->cancelPending = true;
-        // The reader stops now: a feed loop waiting for a sample and the decoder wake at once.
-        if (run->reader)
-            run->reader->cancel_reading();
-    }
+    if (!run || run->outcomeTaken())
+        return false;
+    run->stopped = true;
+    run->cancelPending = true;
+    // The reader stops now: a feed loop waiting for a sample and the decoder wake at once.
+    if (run->reader)
+        run->reader->cancel_reading();
     // The output is removed, so nothing is drained or finished: the writer drops its encoders
     // as soon as the picture being encoded is done. Off the main queue, which must not wait
     // for that picture; the input queue then lets the feeding block that runs now end first,
     // so that the run reports only once no thread of it works any more.
     const dispatch::Queue inputQueue = impl_->inputQueue;
     dispatch::Queue::global().async([self, run, inputQueue] {
-        if (run) {
-            // Also when another cancel got there first: this returns once the file is gone.
-            if (run->writer)
-                run->writer->cancel_writing();
-            if (run->reader)
-                run->reader->join_threads();
-        }
+        // Also when another cancel got there first: this returns once the file is gone.
+        if (run->writer)
+            run->writer->cancel_writing();
+        if (run->reader)
+            run->reader->join_threads();
         inputQueue.async([self, run] {
             dispatch::Queue::main().async([self, run] {
-                if (run) {
-                    self->completeExport(run);
-                    self->resetExport(run);
-                }
+                self->completeExport(run);
+                self->resetExport(run);
             });
         });
     });
+    return true;
 }
 
 void ReaderWriterExporter::resetExport(const RunRef& run)

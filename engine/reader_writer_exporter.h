@@ -76,7 +76,10 @@ public:
     // Starts the run and returns at once; the outcome reaches the completion handler once.
     // ("export" is a reserved word in C++.)
     void export_(RenderHandler render, ProgressHandler progress, CompletionHandler completion);
-    void cancelExport();
+    // Stops the current run, which then reports "cancelled". False, changing nothing, when no
+    // run is going (or it is still being set up), or its outcome is already decided: that
+    // outcome stands and is reported as it is.
+    bool cancelExport();
 
     // 0 unknown, 2 exporting, 3 completed, 4 failed, 5 cancelled (from the writer's status).
     int exportStatus() const;

@@ -18,6 +18,7 @@ bool hasStatus(const media::AssetWriterRef& w, WriterStatus s) { return w && w->
 // not wait for a decoder to stop: a finished run holds no threads or codecs.
 void report(const std::shared_ptr<ExportRun>& run, ExportResult result)
 {
+    run->concluded = true;
     auto completion = run->takeCompletion();
     if (!completion)
         return;
@@ -88,7 +89,10 @@ void ReaderWriterExporter::completeExport(const RunRef& run, bool finishCallback
     const bool readerCancelled = hasStatus(reader, ReaderStatus::Cancelled);
     const bool writerCancelled = hasStatus(writer, WriterStatus::Cancelled);
 
-    if (run->stopped && (readerCancelled || writerCancelled)) {
+    // A finished file is the outcome, whatever a cancel that lost the race did to the reader.
+    if (hasStatus(writer, WriterStatus::Completed)) {
+        report(run, ExportResult{exportStatusOf(writer->status())});
+    } else if (run->stopped && (readerCancelled || writerCancelled)) {
         removePartialOutput(*run);
         report(run, failure(ReaderWriterExporterError::cancelled));
     } else if (!reader || !writer) {

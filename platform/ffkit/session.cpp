@@ -246,29 +246,32 @@ std::shared_ptr<Session> running_session(int64_t session_id)
     return it != registry().end() ? it->second.lock() : nullptr;
 }
 
-// Marks the run cancelled and sends the signal; nothing for a run that has ended.
-void stop_run(int64_t session_id, int signal_number, std::optional<Clock::time_point> kill_at)
+// Marks the run cancelled and sends the signal; nothing for a run that has ended, also when
+// its program has exited and only its completion is still to come: that outcome stands.
+bool stop_run(int64_t session_id, int signal_number, std::optional<Clock::time_point> kill_at)
 {
     const std::shared_ptr<Session> session = running_session(session_id);
     if (!session)
-        return;
+        return false;
     auto& state = session->state();
     std::lock_guard guard(state.lock);
-    if (state.ended || !state.child || (state.cancelled && signal_number != SIGKILL))
-        return;
+    if (state.ended || !state.child || state.child->has_exited() ||
+        (state.cancelled && signal_number != SIGKILL))
+        return false;
     state.cancelled = true;
     state.child->signal(signal_number);
     state.kill_at = kill_at;
+    return true;
 }
 
 }  // namespace
 
-void cancel(int64_t session_id)
+bool cancel(int64_t session_id)
 {
-    stop_run(session_id, SIGINT, Clock::now() + std::chrono::milliseconds(grace_ms.load()));
+    return stop_run(session_id, SIGINT, Clock::now() + std::chrono::milliseconds(grace_ms.load()));
 }
 
-void abort(int64_t session_id) { stop_run(session_id, SIGKILL, std::nullopt); }
+bool abort(int64_t session_id) { return stop_run(session_id, SIGKILL, std::nullopt); }
 
 void set_cancel_grace_period(std::chrono::milliseconds grace) { grace_ms = grace.count(); }
 

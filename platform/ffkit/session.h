@@ -50,13 +50,15 @@ std::shared_ptr<Session> execute_async(const QStringList& arguments, CompleteCal
                                        LogCallback on_log = {}, StatisticsCallback on_statistics = {});
 
 // Asks a run to stop: SIGINT (ffmpeg closes its output and exits), then SIGKILL when it is
-// still there after the grace period. The run completes with the cancel code. Nothing happens
-// for an unknown id or a run that has ended.
-void cancel(int64_t session_id);
+// still there after the grace period. The run completes with the cancel code. Nothing happens,
+// and the answer is false, for an unknown id, a run that has ended, or one whose program has
+// exited and whose completion is still to come.
+bool cancel(int64_t session_id);
 
 // Stops a run at once (SIGKILL), for a run whose output is thrown away: ffmpeg neither
-// flushes its encoders nor writes its trailer. The run completes with the cancel code.
-void abort(int64_t session_id);
+// flushes its encoders nor writes its trailer. The run completes with the cancel code. False,
+// as for cancel, when there was nothing to stop.
+bool abort(int64_t session_id);
 
 // How long a cancelled run may take to exit before it is killed (default 5 s).
 void set_cancel_grace_period(std::chrono::milliseconds grace);

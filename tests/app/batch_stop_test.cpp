@@ -5,12 +5,15 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 #include "app/settings/setup_ns_view_controller.h"
 #include "app/table/delegate_bridge.h"
 #include "app/table/items_model.h"
 #include "batch_support.h"
+#include "engine/reader_writer_exporter.h"
+#include "support/output_probe.h"
 
 using batchtest::held;
 using batchtest::held_row;
@@ -264,4 +267,52 @@ TEST(BatchStop, ProgressIsCoalesced)
     EXPECT_EQ(b.w.list->info_out_textfield->text(), QStringLiteral("1/3"));
     b.w.list->stop_run();
     ASSERT_TRUE(b.w.wait_idle());
+}
+
+// Stop pressed as a real conversion finishes its file, before its completion has come: the
+// row stays done with its whole output, and the failures of this batch and of the next one
+// still raise the failure alert.
+TEST(BatchStop, AStopAsARowCompletesLeavesItDoneAndFailuresStillAlert)
+{
+    batchtest::Window w;
+    w.keep_preset(batchtest::small_mp4_preset());
+    testsupport::TempDir sources;
+    const auto failed = w.add_row(batchtest::copy_fixture("truncated.mp4", sources.path(), "cut.mp4"));
+    const auto done = w.add_row(testsupport::fixture("h264_aac.mp4"));
+    ASSERT_FALSE(done->out_Ex->is_run_ffmpeg);
+    w.window.split()->settings_column()->start_button->click();
+    ASSERT_TRUE(testsupport::pump_until([&] {
+        const auto pipeline = done->out_Ex->out_ReaderWriterExporter.get();
+        const auto writer = pipeline ? pipeline->writer() : nullptr;
+        return writer && writer->status() == media::AssetWriter::Status::Completed;
+    }));
+    // Almost always before the row's completion; a Stop after it must change nothing either.
+    if (done->out_Ex->status != 2)
+        std::printf("the completion came before the Stop\n");
+    w.window.split()->settings_column()->stop_button->click();
+    ASSERT_TRUE(w.wait_idle());
+    testsupport::pump_until([] { return false; }, std::chrono::milliseconds(200));
+
+    EXPECT_EQ(done->out_Ex->status, 3);
+    EXPECT_EQ(batchtest::status_text(*w.list, *done), QStringLiteral("完成"));
+    const auto probed = probeFile(w.output(QStringLiteral("h264_aac.mp4")));
+    ASSERT_TRUE(probed);
+    EXPECT_EQ(probed->streams.size(), 2u);
+    EXPECT_NEAR(probed->duration, 3.0, 0.1);
+    EXPECT_EQ(failed->out_Ex->status, 4);
+    const QString first = failed->in_file_obj.toLocalFile() + u'\n';
+    QList<QMessageBox*> shown = batchtest::visible_alerts(*w.list);
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown[0]->text(), QStringLiteral("以下文件转换失败，请尝试用传统引擎,再转换一次"));
+    EXPECT_EQ(shown[0]->informativeText(), first);
+
+    const auto next = w.add_row(batchtest::copy_fixture("truncated.mp4", sources.path(), "cut again.mp4"));
+    w.list->start_run();
+    ASSERT_TRUE(w.wait_idle());
+    ASSERT_TRUE(testsupport::pump_until([&] {
+        shown = batchtest::visible_alerts(*w.list);
+        return shown.size() == 1 && shown[0]->informativeText() != first;
+    }));
+    EXPECT_EQ(shown[0]->informativeText(), first + next->in_file_obj.toLocalFile() + u'\n');
+    EXPECT_EQ(done->out_Ex->status, 3);
 }
