@@ -38,6 +38,19 @@ public:
     std::atomic<int> ffmpeg_starts{0};
 };
 
+// Start, then Stop while the worker waits for the job's answer, which then comes (compatible):
+// nothing starts.
+void stop_during_the_wait(batchtest::Window& w, LateAnswerJob& job)
+{
+    Setup_NSViewController* column = w.window.split()->settings_column();
+    column->start_button->click();
+    ASSERT_TRUE(testsupport::pump_until([&] { return job.waiting.load(); }));
+    column->stop_button->click();
+    job.on_compatibility_result(true);
+    ASSERT_TRUE(w.wait_idle());
+    EXPECT_EQ(job.pipeline_starts + job.ffmpeg_starts, 0);
+}
+
 // A row of the fixture whose job waits for an answer that the test gives.
 std::pair<std::shared_ptr<Run_task_obj>, std::shared_ptr<LateAnswerJob>> late_answer_row(const std::string& fixture)
 {
@@ -89,12 +102,7 @@ TEST(BatchCompatibilityWait, StopDuringTheWaitLeavesTheRowReady)
     w.add_row(row);
     Setup_NSViewController* column = w.window.split()->settings_column();
 
-    column->start_button->click();
-    ASSERT_TRUE(testsupport::pump_until([&] { return job->waiting.load(); }));
-    column->stop_button->click();
-    job->on_compatibility_result(true);
-    ASSERT_TRUE(w.wait_idle());
-    EXPECT_EQ(job->pipeline_starts + job->ffmpeg_starts, 0);
+    ASSERT_NO_FATAL_FAILURE(stop_during_the_wait(w, *job));
     EXPECT_EQ(job->status, 0);
     EXPECT_EQ(row->state_obj.kind(), EnumState::Case::read);
     EXPECT_EQ(batchtest::status_text(*w.list, *row), QStringLiteral("就绪"));
@@ -119,12 +127,7 @@ TEST(BatchCompatibilityWait, AStoppedAudioOnlyStartLeavesTheEngineToTheAnswer)
     w.add_row(row);
     Setup_NSViewController* column = w.window.split()->settings_column();
 
-    column->start_button->click();
-    ASSERT_TRUE(testsupport::pump_until([&] { return job->waiting.load(); }));
-    column->stop_button->click();
-    job->on_compatibility_result(true);
-    ASSERT_TRUE(w.wait_idle());
-    EXPECT_EQ(job->pipeline_starts + job->ffmpeg_starts, 0);
+    ASSERT_NO_FATAL_FAILURE(stop_during_the_wait(w, *job));
     EXPECT_EQ(row->state_obj.kind(), EnumState::Case::read);
     EXPECT_FALSE(job->is_run_ffmpeg) << "the answer chose the pipeline and nothing started since";
 

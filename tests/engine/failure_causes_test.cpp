@@ -72,15 +72,6 @@ protected:
 
 QString system_text(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
 
-std::shared_ptr<My_Prest> wave_preset()
-{
-    auto preset = std::make_shared<My_Prest>();
-    preset->fileType = AVFileTypeWAVE;
-    preset->audio_outputSettings = {{AVFormatIDKey, uint(kAudioFormatLinearPCM)}};
-    preset->is_run_ffmpeg = true;
-    return preset;
-}
-
 std::shared_ptr<My_Prest> sized_preset(const char* codec, double width, double height)
 {
     auto preset = jobtest::movie_preset();
@@ -163,7 +154,7 @@ TEST_F(FailureCauses, ThePipelineSaysWhyTheSystemCannotReadTheSource)
 // user's words instead of "Output file #0 does not contain any stream".
 TEST_F(FailureCauses, SoundOnlyOfASourceWithoutSoundSaysTheSourceHasNone)
 {
-    const auto made = job(fixture_path("video_only.mp4"), wave_preset(), "silent");
+    const auto made = job(fixture_path("video_only.mp4"), jobtest::wave_preset(), "silent");
     ASSERT_TRUE(run(made, Engine::ffmpeg));
     expect_failed_with(made, no_source_audio_text());
     EXPECT_FALSE(made->ff_sessionId.get().has_value()) << "ffmpeg was started";

@@ -22,6 +22,16 @@ inline std::shared_ptr<My_Prest> movie_preset()
     return preset;
 }
 
+// A linear PCM WAV preset, which runs on ffmpeg as every sound-only preset does.
+inline std::shared_ptr<My_Prest> wave_preset()
+{
+    auto preset = std::make_shared<My_Prest>();
+    preset->fileType = AVFileTypeWAVE;
+    preset->audio_outputSettings = {{AVFormatIDKey, uint(kAudioFormatLinearPCM)}};
+    preset->is_run_ffmpeg = true;
+    return preset;
+}
+
 // Records what a job reports, from any thread.
 class Recorder : public vrkSleepDelegate {
 public:

@@ -29,16 +29,6 @@ media::TimeRange seconds(double start, double duration)
     return media::TimeRange::make(media::Time::from_seconds(start), media::Time::from_seconds(duration));
 }
 
-
-std::shared_ptr<My_Prest> wave_preset()
-{
-    auto preset = std::make_shared<My_Prest>();
-    preset->fileType = AVFileTypeWAVE;
-    preset->audio_outputSettings = {{AVFormatIDKey, uint(kAudioFormatLinearPCM)}};
-    preset->is_run_ffmpeg = true;
-    return preset;
-}
-
 struct JobRun {
     std::shared_ptr<OneExporter> job;
     std::shared_ptr<Recorder> recorder = std::make_shared<Recorder>();
@@ -120,7 +110,7 @@ TEST_F(OneExporterRun, TheCodecTableRunsOnThisPlatform)
 
 TEST_F(OneExporterRun, ConvertsAudioOnlyIntoWave)
 {
-    const JobRun run = make_job(fixture_path("h264_aac.mp4"), wave_preset(), out("b"));
+    const JobRun run = make_job(fixture_path("h264_aac.mp4"), jobtest::wave_preset(), out("b"));
     run.job->start_ffmpeg_export(seconds(0, 3));
     ASSERT_TRUE(finished(run));
     EXPECT_EQ(run.job->status, 3);
@@ -417,7 +407,7 @@ TEST_F(OneExporterRun, SourcesCutShortInAnyContainerFailOnEveryEngine)
 {
     for (const char* name : {"half_clip.mkv", "half_clip.webm", "half_clip.avi"}) {
         for (const auto& [engine, preset] : {std::pair{"ffmpeg", jobtest::movie_preset()},
-                                             std::pair{"ffmpeg", wave_preset()},
+                                             std::pair{"ffmpeg", jobtest::wave_preset()},
                                              std::pair{"pipeline", jobtest::movie_preset()}}) {
             const bool ffmpeg = std::string(engine) == "ffmpeg";
             SCOPED_TRACE(std::string(name) + " " + engine + " " + preset->fileType.toStdString());
@@ -485,7 +475,7 @@ TEST_F(OneExporterRun, NamesThatHoldTheTruncationReportConvertAndKeepTheirOutput
         {fixture_path("h264_aac.mp4"), spoof_folder + "/into spoof"},
     };
     for (const auto& [source, output] : cases) {
-        for (const auto& preset : {jobtest::movie_preset(), wave_preset()}) {
+        for (const auto& preset : {jobtest::movie_preset(), jobtest::wave_preset()}) {
             const bool movie = preset->fileType == AVFileTypeQuickTimeMovie;
             SCOPED_TRACE(output.toStdString() + (movie ? ".mov" : ".wav"));
             const JobRun run = make_job(source, preset, output);
@@ -518,7 +508,7 @@ TEST_F(OneExporterRun, EveryWholeFixtureConvertsOnEveryEngine)
         if (media::is_export_compatible(*asset))
             runs.push_back({false, jobtest::movie_preset()});
         if (!asset->tracks_with_media_type(AVMediaTypeAudio).empty())
-            runs.push_back({true, wave_preset()});
+            runs.push_back({true, jobtest::wave_preset()});
         for (const auto& [ffmpeg, preset] : runs) {
             SCOPED_TRACE(name + (ffmpeg ? " ffmpeg " : " pipeline ") + preset->fileType.toStdString());
             testsupport::TempDir folder;
