@@ -7,6 +7,7 @@
 
 #include "app/settings/setup_ns_view_controller.h"
 #include "batch_support.h"
+#include "support/sanitizer_report.h"
 
 // Run only as the child process of the test below: converts on the ffmpeg path until killed.
 TEST(BatchKill, DISABLED_ConvertUntilKilled)
@@ -62,6 +63,9 @@ TEST(BatchKill, KilledApplicationLeavesNoFfmpeg)
     ASSERT_EQ(ffmpeg.size(), 1);
     ::kill(pid, SIGKILL);
     ASSERT_TRUE(child.waitForFinished(120000));
+    // Killed, it gives no exit status; a sanitizer reports as it finds a fault.
+    const std::string report = testsupport::sanitizer_report(child.readAllStandardError().toStdString());
+    EXPECT_TRUE(report.empty()) << report;
     // Orphans are re-parented and reaped by init; a zombie left by a missing reaper is gone too.
     const QString ffmpeg_proc = QStringLiteral("/proc/") + ffmpeg[0];
     const auto gone = [&] {

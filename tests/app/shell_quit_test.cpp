@@ -9,9 +9,10 @@
 #include "app/shell/quit_on_signals.h"
 #include "app/shell/start_up.h"
 #include "app_env.h"
+#include "support/sanitizer_report.h"
 
 // SIGTERM and SIGINT close the window the orderly way: the real application, started on the
-// offscreen platform, exits with 0 soon after.
+// offscreen platform, exits with 0 soon after, without a sanitizer's report.
 TEST(ShellQuit, TheApplicationEndsInOrderOnSigtermAndSigint)
 {
     for (const int number : {SIGTERM, SIGINT}) {
@@ -31,8 +32,12 @@ TEST(ShellQuit, TheApplicationEndsInOrderOnSigtermAndSigint)
         ASSERT_TRUE(out.contains("文件名称")) << out.toStdString() << app.readAllStandardError().toStdString();
         ::kill(static_cast<pid_t>(app.processId()), number);
         ASSERT_TRUE(app.waitForFinished(120000)) << "signal " << number;
+        const std::string errors = app.readAllStandardError().toStdString();
         EXPECT_EQ(app.exitStatus(), QProcess::NormalExit) << "signal " << number;
-        EXPECT_EQ(app.exitCode(), 0) << "signal " << number;
+        EXPECT_EQ(app.exitCode(), 0) << "signal " << number << "\n" << errors;
+        // A sanitizer build's application carries the tests' rules: a report is a fault.
+        const std::string report = testsupport::sanitizer_report(errors);
+        EXPECT_TRUE(report.empty()) << report;
     }
 }
 

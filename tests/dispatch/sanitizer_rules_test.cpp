@@ -1,5 +1,6 @@
-// The thread sanitizer's rules (tests/support/test_main.cpp) must leave our own races visible,
-// also those where one side runs inside a Qt callback, as every main-queue task does.
+// The thread sanitizer's rules (tests/sanitizers/rules.cpp) must leave our own races visible,
+// also those where one side runs inside a Qt callback, as every main-queue task does; and the
+// tests that start programs must see such a report in their output.
 #include <gtest/gtest.h>
 
 #include <QTimer>
@@ -14,6 +15,7 @@
 #include <unistd.h>
 
 #include "platform/dispatch/queue.h"
+#include "support/sanitizer_report.h"
 #include "support/support.h"
 
 extern char** environ;
@@ -107,5 +109,6 @@ TEST(SanitizerRules, RacesInsideQtCallbacksAreReported)
     const std::string report = sanitizer_report_of("SanitizerRules.DISABLED_RaceThroughQt");
     EXPECT_NE(report.find("write_from_timer"), std::string::npos) << report;
     EXPECT_NE(report.find("write_from_main_queue"), std::string::npos) << report;
+    EXPECT_FALSE(testsupport::sanitizer_report(report).empty()) << report;
 #endif
 }

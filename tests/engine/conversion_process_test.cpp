@@ -20,6 +20,7 @@
 
 #include "fixture_paths.h"
 #include "support/processes.h"
+#include "support/sanitizer_report.h"
 #include "support/support.h"
 
 extern char** environ;
@@ -29,7 +30,8 @@ using testsupport::children_of;
 
 namespace {
 
-// The conversion process, with its standard output read line by line.
+// The conversion process, with its standard output read line by line. Its standard error,
+// where a sanitizer reports, is kept in a file; a report there fails the test.
 class ConversionChild {
 public:
     explicit ConversionChild(const std::vector<std::string>& arguments)
@@ -40,6 +42,8 @@ public:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors_file().c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
         std::vector<std::string> all = {CONVERSION_CHILD};
         all.insert(all.end(), arguments.begin(), arguments.end());
         std::vector<char*> argv;
@@ -60,6 +64,9 @@ public:
         }
         if (out_ >= 0)
             close(out_);
+        // Also a child that was killed may have reported before.
+        const std::string report = testsupport::sanitizer_report(errors());
+        EXPECT_TRUE(report.empty()) << report;
     }
 
     pid_t pid() const { return pid_; }
@@ -108,15 +115,35 @@ public:
 
     void reap()
     {
-        int status = 0;
-        while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+        if (pid_ <= 0)
+            return;
+        while (waitpid(pid_, &status_, 0) < 0 && errno == EINTR) {
         }
         pid_ = -1;
     }
 
+    // Its wait status once it has ended: 0 when it exited with 0. A sanitizer that reported
+    // makes it exit with another code.
+    int wait_status()
+    {
+        reap();
+        return status_;
+    }
+
+    // Its standard error so far.
+    std::string errors() const
+    {
+        std::ifstream in(errors_file());
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    }
+
 private:
+    std::string errors_file() const { return errors_dir_.file("stderr"); }
+
+    testsupport::TempDir errors_dir_;
     pid_t pid_ = -1;
     int out_ = -1;
+    int status_ = -1;
     std::string buffer_;
 };
 
@@ -187,6 +214,7 @@ TEST_F(ConversionProcess, AFullDiskFailsOnceWithItsCause)
         for (const char* statistics : {"Qavg", "kb/s", "frame=", "muxing overhead"})
             EXPECT_FALSE(error.contains(statistics)) << outcome.at("error");
         EXPECT_TRUE(testsupport::entries(dir.path()).empty());
+        EXPECT_EQ(child.wait_status(), 0) << child.errors();
     }
 }
 
@@ -202,6 +230,7 @@ TEST_F(ConversionProcess, AFolderWithoutWritePermissionFailsOnceWithItsCause)
         EXPECT_EQ(outcome.at("finished"), "1");
         EXPECT_NE(outcome.at("error").find("Permission denied"), std::string::npos) << outcome.at("error");
         EXPECT_TRUE(testsupport::entries(dir.path()).empty());
+        EXPECT_EQ(child.wait_status(), 0) << child.errors();
     }
     chmod(dir.path().c_str(), 0755);
 }
