@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionProgressBar>
+#include <QTextLayout>
 
 #include "app/table/items_model.h"
 #include "app/table/row_view.h"
@@ -37,11 +38,41 @@ void draw_line(QPainter& painter, const QRect& rect, const QString& text, int fl
     painter.drawText(rect, flags, painter.fontMetrics().elidedText(text, Qt::ElideRight, rect.width()));
 }
 
+// Draws text over as many lines as the rectangle holds, broken between words where it can;
+// the last line is cut with an ellipsis when text remains.
+void draw_wrapped(QPainter& painter, const QRect& rect, const QString& text)
+{
+    const QFontMetrics metrics = painter.fontMetrics();
+    const int lines = std::max(1, rect.height() / metrics.lineSpacing());
+    QTextLayout layout(text, painter.font());
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    int y = rect.top();
+    for (int n = 0; n < lines; ++n) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid())
+            break;
+        line.setLineWidth(rect.width());
+        const QRect line_rect(rect.left(), y, rect.width(), metrics.height());
+        if (n == lines - 1) {
+            draw_line(painter, line_rect, text.mid(line.textStart()));
+            break;
+        }
+        draw_line(painter, line_rect, text.mid(line.textStart(), line.textLength()).trimmed());
+        y += metrics.lineSpacing();
+    }
+    layout.endLayout();
+}
+
 }  // namespace
 
 // Where the parts of a cell go.
 struct CustomCell::Layout {
-    QRect thumbnail, texts, status, icon, status_text, bar;
+    // status_text is the first line of the status; a row without a progress bar lets its
+    // text run on below it, over status_lines.
+    QRect thumbnail, texts, status, icon, status_text, status_lines, bar;
 
     explicit Layout(const QRect& row)
     {
@@ -55,6 +86,7 @@ struct CustomCell::Layout {
         icon = QRect(status.left(), middle - kIconSide - 2, kIconSide, kIconSide);
         status_text = QRect(icon.right() + 6, icon.top() - 4, status.right() - icon.right() - 6, kIconSide + 8);
         bar = QRect(status.left(), middle + 4, status.width(), kBarHeight);
+        status_lines = QRect(status_text.left(), status_text.top() + 4, status_text.width(), status.bottom() - status_text.top() - 3);
     }
 };
 
@@ -86,7 +118,7 @@ bool CustomCell::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QSt
         return QStyledItemDelegate::helpEvent(event, view, option, index);
     const Layout layout(option.rect);
     const QString tip = index.data(Qt::ToolTipRole).toString();
-    if (tip.isEmpty() || !layout.status_text.contains(event->pos())) {
+    if (tip.isEmpty() || !layout.status_text.united(layout.status_lines).contains(event->pos())) {
         QToolTip::hideText();
         return true;
     }
@@ -139,10 +171,13 @@ void CustomCell::draw_status(QPainter& painter, const QStyleOptionViewItem& opti
     draw_image(painter, index.data(ItemsModel::StatusIconRole).value<QImage>(), layout.icon);
     painter.setFont(option.font);
     painter.setPen(option.palette.color(QPalette::Text));
-    draw_line(painter, layout.status_text, index.data(ItemsModel::StatusTextRole).toString());
-
-    if (!index.data(ItemsModel::ProgressVisibleRole).toBool())
+    const QString text = index.data(ItemsModel::StatusTextRole).toString();
+    // Without a bar, a failure's cause may take the lines below its first.
+    if (!index.data(ItemsModel::ProgressVisibleRole).toBool()) {
+        draw_wrapped(painter, layout.status_lines, text);
         return;
+    }
+    draw_line(painter, layout.status_text, text);
     QStyleOptionProgressBar bar;
     bar.rect = layout.bar;
     // The table's own highlight is made invisible (the selection is ours); the bar fills with

@@ -127,6 +127,7 @@ struct PaintedRow {
     int icon_left = -1;      // the status icon (red for a failed row)
     int texts_right = -1;    // the right end of the name's line (the duration, right-aligned)
     int status_right = -1;   // the right end of the status text
+    bool status_below = false;  // text in the status column below the status's first line
     int row_right = -1;
 };
 
@@ -162,6 +163,7 @@ PaintedRow measure_row(QTableView* table, const QModelIndex& index)
     };
     row.texts_right = rightmost(row.icon_left - 1, r.left(), r.top() + 8, r.top() + 8 + 14);
     row.status_right = rightmost(r.right() - 1, row.icon_left + 16, icon_y - 8, icon_y + 8);
+    row.status_below = rightmost(r.right() - 1, row.icon_left + 16, icon_y + 11, r.bottom() - 4) >= 0;
     return row;
 }
 
@@ -203,4 +205,30 @@ TEST(TablePaint, StatusColumnTakesTheSpareWidth)
     EXPECT_LT(narrow.status_right - text_left, text_width - 20);
     EXPECT_GE(wide.status_right - text_left, text_width - 8);
     EXPECT_EQ(index.data(Qt::ToolTipRole).toString(), text);
+}
+
+// In a window of the usual size, a failure's cause that does not fit its line runs on below
+// it, where a running row has its progress bar; a short text keeps to one line.
+TEST(TablePaint, AFailuresCauseRunsOnBelowItsFirstLine)
+{
+    TableWindow t;
+    const auto long_cause = t.append_fixture("tiny.mp4");
+    long_cause->out_Ex->status = 4;
+    long_cause->out_Ex->error_info =
+        std::optional<QString>("Could not write header (incorrect codec parameters ?): Invalid argument");
+    const auto short_cause = t.append_fixture("tiny.mp4");
+    short_cause->out_Ex->status = 4;
+    short_cause->out_Ex->error_info = std::optional<QString>("文件已经存在");
+    t.window.resize(1100, 700);
+    t.window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&t.window, 120000));
+    testsupport::pump_until([] { return false; }, std::chrono::milliseconds(100));
+    QTableView* table = t.list->tableView;
+
+    const PaintedRow wrapped = measure_row(table, t.list->items_model->index(0, 0));
+    ASSERT_GE(wrapped.icon_left, 0);
+    EXPECT_TRUE(wrapped.status_below);
+    const PaintedRow single = measure_row(table, t.list->items_model->index(1, 0));
+    ASSERT_GE(single.icon_left, 0);
+    EXPECT_FALSE(single.status_below);
 }
