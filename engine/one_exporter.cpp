@@ -127,10 +127,10 @@ void OneExporter::open_verdict()
     verdict_taken_ = false;
 }
 
-bool OneExporter::take_verdict()
+void OneExporter::take_verdict()
 {
     std::lock_guard guard(verdict_lock_);
-    return !std::exchange(verdict_taken_, true);
+    verdict_taken_ = true;
 }
 
 void OneExporter::cancel_export()

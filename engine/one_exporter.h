@@ -109,9 +109,9 @@ private:
     // Ends an ffmpeg start that cannot run: failed with the reason, one export_finished.
     void fail_before_start(const QString& reason);
     // A start opens its outcome; the one path that reports the run takes it, after which a
-    // cancel changes nothing. False when it was taken already.
+    // cancel changes nothing.
     void open_verdict();
-    bool take_verdict();
+    void take_verdict();
 
     // The engine of the latest start, which cancel_export acts on.
     std::atomic<Engine> latest_engine_{Engine::none};
