@@ -156,7 +156,7 @@ void ReaderSession::run()
         }
         const int rc = av_read_frame(ctx_.get(), pkt.get());
         if (rc == AVERROR_EOF || (rc < 0 && ctx_->pb && avio_feof(ctx_->pb) && rc != AVERROR_EXIT)) {
-            if (ends_early() || ends_short()) {
+            if (source_cut_short(path_, streams_read(), range_)) {
                 fail(translated("文件“%1”在媒体数据结束之前就结束了：文件不完整。")
                          .arg(QFileInfo(path_).fileName()),
                      AVERROR_EOF);
@@ -189,8 +189,6 @@ bool ReaderSession::route(AVPacket* pkt)
     const bool past_end = range_.end().is_numeric() && ts != AV_NOPTS_VALUE && ts >= end;
     bool any_open = false;
     bool out_of_memory = false;
-    if (!past_end)
-        note_reached(pkt, st);
     {
         std::lock_guard lock(mutex_);
         for (Channel& ch : channels_) {
@@ -237,34 +235,6 @@ std::vector<int> ReaderSession::streams_read() const
         if (ctx_->streams[i]->discard != AVDISCARD_ALL)
             streams.push_back(int(i));
     return streams;
-}
-
-bool ReaderSession::ends_early() const
-{
-    // With a complete index at the front, the samples' positions say how long the file
-    // should be; a file cut short holds less.
-    return index_outruns_file(ctx_.get(), streams_read(), Time::positive_infinity());
-}
-
-void ReaderSession::note_reached(const AVPacket* pkt, const AVStream* st)
-{
-    const AVMediaType type = st->codecpar->codec_type;
-    if (type != AVMEDIA_TYPE_AUDIO && type != AVMEDIA_TYPE_VIDEO)
-        return;
-    const int64_t ts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
-    if (ts == AV_NOPTS_VALUE)
-        return;
-    const Time end = media_time(ts + std::max<int64_t>(pkt->duration, 0), st);
-    if (!reached_.is_numeric() || reached_ < end)
-        reached_ = end;
-}
-
-bool ReaderSession::ends_short() const
-{
-    // Without an index, only what the file declares of its length tells a file cut short
-    // from a whole one.
-    const Time known = ctx_->duration > 0 ? av::to_time(ctx_->duration, AV_TIME_BASE_Q) : Time::invalid();
-    return falls_short(reached_, expected_end(declared_end(ctx_.get(), streams_read()), range_, known));
 }
 
 ReaderSession::Pop ReaderSession::pop(int channel, av::PacketPtr& packet)

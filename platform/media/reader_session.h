@@ -105,19 +105,12 @@ private:
     void wake_consumers();
     void end_all_channels();
     std::vector<int> streams_read() const;
-    // At the end of the data: whether the file's index places data past it, and whether the
-    // media read ends well short of what the file declares.
-    bool ends_early() const;
-    bool ends_short() const;
-    // The furthest end of an audio or video packet read within the range (demuxer thread).
-    void note_reached(const AVPacket* pkt, const AVStream* st);
     void stop();
 
     av::FormatPtr ctx_;
     QString path_;
     TimeRange range_ = TimeRange::everything();
     int64_t start_offset_us_ = 0;
-    Time reached_ = Time::invalid();  // demuxer thread only
 
     mutable std::mutex mutex_;
     std::condition_variable space_cv_;  // the demuxer waits for room

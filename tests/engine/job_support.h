@@ -32,6 +32,15 @@ inline std::shared_ptr<My_Prest> wave_preset()
     return preset;
 }
 
+// The MP3 preset of the sound-only pane: a file type and nothing else.
+inline std::shared_ptr<My_Prest> mp3_preset()
+{
+    auto preset = std::make_shared<My_Prest>();
+    preset->fileType = AVFileTypeMPEGLayer3;
+    preset->is_run_ffmpeg = true;
+    return preset;
+}
+
 // Records what a job reports, from any thread.
 class Recorder : public vrkSleepDelegate {
 public:

@@ -176,7 +176,8 @@ TEST(AssetReader, ATruncatedFileFailsWithADescription)
 // tracks are read. A range that ends where the data is still there reads as usual.
 TEST(AssetReader, AFileCutShortInAnyContainerFails)
 {
-    for (const char* name : {"half_clip.mkv", "half_clip.webm", "half_clip.avi"}) {
+    for (const char* name : {"half_clip.mkv", "half_clip.webm", "half_clip.avi", "half_late_audio.avi",
+                             "half_long_subtitles.mkv", "half_late_audio.flv"}) {
         SCOPED_TRACE(name);
         const AssetRef asset = open(name);
         const std::vector<AssetTrackRef> tracks = audio_and_video(asset);

@@ -19,6 +19,10 @@ inline const std::vector<std::string>& whole_media_fixtures()
         "ten.mov",      "short_audio.mov", "short_video.mov", "short_audio.mkv",  "late_audio.mkv",
         "vfr.mp4",      "tiny.mp4",       "odd.mp4",          "hi10.mp4",         "faststart.mp4",
         "hd1080.mp4",   "hd1080_rot90.mov", "titled_partial.mp4", "raw.h264",
+        // Whole files that a conversion shortens (a sound delay or hole closed up, subtitles
+        // left out): the source is what is judged, not the output's length.
+        "late_audio.avi", "late_audio.mp4", "late_audio.webm", "late_audio.flv", "gap_audio.mp4",
+        "gap_audio.m4a",  "gap_audio.mkv",  "gap_audio.avi",   "gap_audio.flv",  "long_subtitles.mkv",
     };
     return names;
 }
