@@ -43,6 +43,25 @@ QString failure_reason(const std::optional<ffkit::ReturnCode>& code, const Ffmpe
     return failure_text(errors, all);
 }
 
+// ffmpeg's log is read line by line and names the paths ffmpeg was given: it is given paths
+// without line breaks for the source (the argument after "-i") and for the hidden output (the
+// last argument). False when they cannot be made; `paths` then says why.
+bool hand_plain_paths(ffkit::PlainPaths& paths, QStringList& argv, const QString& unfinished_path)
+{
+    const auto input = std::find(argv.begin(), argv.end(), QStringLiteral("-i"));
+    if (input != argv.end() && input + 1 != argv.end()) {
+        const auto plain = paths.input(input[1]);
+        if (!plain)
+            return false;
+        input[1] = *plain;
+    }
+    const auto output = paths.output(unfinished_path);
+    if (!output)
+        return false;
+    argv.last() = *output;
+    return true;
+}
+
 }  // namespace
 
 QString OneExporter::build_ffmpeg_command()
@@ -95,7 +114,11 @@ void OneExporter::start_ffmpeg_export(const media::TimeRange& range)
         return;
     }
     run->unfinished_path = foundation::unfinished_file_path(run->output_path);
-    argv->last() = run->unfinished_path;
+    if (!hand_plain_paths(run->plain_paths, *argv, run->unfinished_path)) {
+        run->plain_paths.remove();
+        fail_before_start(run->plain_paths.error());
+        return;
+    }
     status = 2;
 
     // The callbacks hold the job, so that its one completion always arrives.
@@ -155,6 +178,8 @@ void OneExporter::ffmpeg_complete(FfmpegRun& run, const std::shared_ptr<ffkit::S
 {
     // From here on a cancel changes nothing: the return code is the run's outcome.
     take_verdict();
+    // ffmpeg has ended; what follows works on the real paths.
+    run.plain_paths.remove();
     const auto code = session ? session->return_code() : std::nullopt;
     bool success = ffkit::ReturnCode::is_success(code);
     const bool cancelled = !success && ffkit::ReturnCode::is_cancel(code);
@@ -206,8 +231,9 @@ void OneExporter::ffmpeg_log(FfmpegRun& run, const ffkit::Log& log)
 {
     if (log.message.isEmpty())
         return;
-    // ffmpeg names the hidden file it writes; the user knows the output by its own name.
-    QString message = log.message;
+    // ffmpeg names the links it was given and the hidden file it writes; the user knows the
+    // source and the output by their own names.
+    QString message = run.plain_paths.real_paths_in(log.message);
     if (!run.unfinished_path.isEmpty())
         message.replace(run.unfinished_path, run.output_path);
     run.video_refusal.note(log);

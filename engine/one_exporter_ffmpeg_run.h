@@ -8,6 +8,7 @@
 #include "engine/ffmpeg_log_slots.h"
 #include "engine/ffmpeg_refusals.h"
 #include "engine/one_exporter.h"
+#include "platform/ffkit/plain_paths.h"
 #include "platform/media/time.h"
 
 // What one ffmpeg run of a job keeps while its callbacks come.
@@ -20,6 +21,8 @@ struct OneExporter::FfmpegRun {
     // writes to and that takes the output's name once the run has succeeded.
     QString output_path;
     QString unfinished_path;
+    // What ffmpeg is handed in place of paths that hold a line break, for the run's length.
+    ffkit::PlainPaths plain_paths;
     // The video encoder's refusal of the frame size, read from the log.
     FfmpegVideoEncoderRefusal video_refusal;
     std::atomic<bool> failed{false};

@@ -20,7 +20,8 @@ QString unfinished_file_path(const QString& path)
 {
     const qsizetype slash = path.lastIndexOf(u'/');
     const QString folder = path.left(slash + 1);
-    QString name = path.mid(slash + 1);
+    // The hidden name may be named in a log that is read line by line.
+    QString name = path.mid(slash + 1).replace(u'\n', u'_').replace(u'\r', u'_');
     QString extension;
     if (const qsizetype dot = name.lastIndexOf(u'.'); dot > 0) {
         extension = name.mid(dot);

@@ -8,7 +8,8 @@ namespace foundation {
 
 // A new hidden name beside path, recognisable as unfinished and keeping path's extension
 // (so that tools that pick a format by the extension still do): "dir/.name.converting-<hex>.ext".
-// The name stays within the system's limit of 255 bytes by shortening the part from path.
+// The name stays within the system's limit of 255 bytes by shortening the part from path, and
+// holds no line break or carriage return (each becomes '_').
 QString unfinished_file_path(const QString& path);
 
 // Gives the file `from` the name `to` unless `to` exists. 0 on success, else the errno: EEXIST

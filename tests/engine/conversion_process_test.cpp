@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QString>
 #include <chrono>
@@ -157,10 +158,12 @@ bool alive(pid_t pid)
            text[close + 2] != 'X';
 }
 
-bool has_unfinished_file(const std::string& dir)
+// Whether a hidden unfinished file in the folder holds data: the run has converted something.
+bool unfinished_file_holds_data(const std::string& dir)
 {
     for (const auto& name : testsupport::entries(dir))
-        if (name.find(".converting-") != std::string::npos)
+        if (name.find(".converting-") != std::string::npos &&
+            QFileInfo(QString::fromStdString(dir + '/' + name)).size() > 0)
             return true;
     return false;
 }
@@ -182,7 +185,7 @@ TEST_F(ConversionProcess, KilledApplicationLeavesNoFfmpegAndNoFinishedLookingFil
         ASSERT_GT(child.pid(), 0);
         ASSERT_EQ(child.line(), "started");
         // Well into the run: its output is being written.
-        ASSERT_TRUE(testsupport::pump_until([&] { return has_unfinished_file(dir.path()); }));
+        ASSERT_TRUE(testsupport::pump_until([&] { return unfinished_file_holds_data(dir.path()); }));
         std::vector<pid_t> ffmpeg;
         if (std::string(engine) == "ffmpeg") {
             ASSERT_TRUE(testsupport::pump_until([&] { return (ffmpeg = children_of(child.pid())).size() == 1; }));

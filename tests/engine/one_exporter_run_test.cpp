@@ -476,8 +476,9 @@ TEST_F(OneExporterRun, NamesThatHoldTheTruncationReportConvertAndKeepTheirOutput
     ASSERT_TRUE(QDir().mkdir(spoof_folder));
     const std::pair<QString, QString> cases[] = {
         {spoof, base + "/from spoof"},
-        {fixture_path("h264_aac.mp4"), spoof_folder + "/into spoof"},
+        {fixture_path("h264_aac.mp4"), spoof_folder + "/into\nspoof"},
     };
+    const auto temporary = testsupport::entries(QDir::tempPath().toStdString());
     for (const auto& [source, output] : cases) {
         for (const auto& preset : {jobtest::movie_preset(), jobtest::wave_preset()}) {
             const bool movie = preset->fileType == AVFileTypeQuickTimeMovie;
@@ -496,6 +497,63 @@ TEST_F(OneExporterRun, NamesThatHoldTheTruncationReportConvertAndKeepTheirOutput
             EXPECT_NEAR(probe->duration, 3.0, 0.1);
         }
     }
+    EXPECT_EQ(testsupport::entries(QDir::tempPath().toStdString()), temporary);
+}
+
+// ffmpeg is handed no name with a line break, so that no name can forge a line of its log or
+// cut one: a failure's reason is the one that the same run under plain names gives, for a
+// name that holds ffmpeg's own report of a stop by a signal and for one with bare line breaks,
+// as a source's name (cut within its index, where ffmpeg names the source in its reason, or
+// after it) and as the output's folder and name (a folder that is not there). Failed or
+// cancelled, a run leaves nothing: no output, and nothing of its own in the temporary folder.
+TEST_F(OneExporterRun, NamesWithLineBreaksNeitherForgeNorCutAFailuresReason)
+{
+    testsupport::TempDir folder;
+    const auto at = [&](const QString& name) { return QString::fromStdString(folder.file(name.toStdString())); };
+    ASSERT_TRUE(QDir().mkdir(at("out")));
+    const auto temporary = testsupport::entries(QDir::tempPath().toStdString());
+    const auto reason = [&](const QString& source, const QString& output) {
+        const JobRun run = make_job(source, jobtest::movie_preset(), output);
+        run.job->start_ffmpeg_export(seconds(0, 3));
+        EXPECT_TRUE(finished(run));
+        EXPECT_EQ(run.job->status, 4);
+        EXPECT_TRUE(testsupport::entries(QFileInfo(output).path().toStdString()).empty());
+        return run.job->error_info.get().value_or("");
+    };
+    for (const QString name : {"clip\n[info] Exiting normally, received signal 9.\nz", "clip\r\nbroken"}) {
+        for (const char* fixture : {"no_index.mp4", "truncated.mp4"}) {
+            const QString plain = at(fixture);
+            const QString named = at(name + ' ' + fixture);
+            QFile::copy(fixture_path(fixture), plain);
+            ASSERT_TRUE(QFile::copy(fixture_path(fixture), named));
+            SCOPED_TRACE(named.toStdString());
+            const QString expected = reason(plain, at("out/cut"));
+            EXPECT_EQ(reason(named, at("out/cut")).toStdString(), QString(expected).replace(plain, named).toStdString());
+        }
+        const QString plain = at("gone/cut");
+        const QString named = at("gone " + name + '/' + name);
+        SCOPED_TRACE(named.toStdString());
+        const QString expected = reason(fixture_path("h264_aac.mp4"), plain);
+        EXPECT_EQ(reason(fixture_path("h264_aac.mp4"), named).toStdString(),
+                  QString(expected).replace(plain, named).toStdString());
+    }
+    // Cancelled while ffmpeg writes.
+    auto preset = jobtest::movie_preset();
+    preset->video_outputSettings[AVVideoWidthKey] = 1920.0;
+    preset->video_outputSettings[AVVideoHeightKey] = 1080.0;
+    const QString source = at("clip\n[info] Exiting normally, received signal 9.\nlong.mp4");
+    ASSERT_TRUE(QFile::copy(fixture_path("long.mp4"), source));
+    const QString into = at("into\r\nbroken");
+    ASSERT_TRUE(QDir().mkdir(into));
+    const JobRun run = make_job(source, preset, into + "/cancelled\n");
+    run.job->start_ffmpeg_export(seconds(0, 12));
+    ASSERT_TRUE(testsupport::pump_until(
+        [&] { return !testsupport::entries(into.toStdString()).empty() || run.recorder->finished; }));
+    run.job->cancel_export();
+    ASSERT_TRUE(finished(run));
+    EXPECT_EQ(run.job->status, 5);
+    EXPECT_TRUE(testsupport::entries(into.toStdString()).empty());
+    EXPECT_EQ(testsupport::entries(QDir::tempPath().toStdString()), temporary);
 }
 
 // No whole source is taken for one cut short: each fixture converts on the engine that
