@@ -122,6 +122,26 @@ TEST(TablePaint, StatusToolTipOnTheStatusField)
 
 namespace {
 
+// The table's viewport as painted, read in the table's coordinates.
+struct Painted {
+    QImage image;
+    qreal ratio;
+    QColor base;
+
+    explicit Painted(QTableView* table)
+        : image(table->viewport()->grab().toImage()), ratio(image.devicePixelRatio()),
+          base(table->palette().color(QPalette::Base))
+    {
+    }
+    QColor pixel(int x, int y) const { return image.pixelColor(QPoint(int(x * ratio), int(y * ratio))); }
+    // Ink: clearly apart from the base, the faint edges of smoothed glyphs left out.
+    bool ink(int x, int y) const
+    {
+        const QColor c = pixel(x, y);
+        return std::abs(c.red() - base.red()) + std::abs(c.green() - base.green()) + std::abs(c.blue() - base.blue()) > 60;
+    }
+};
+
 // Where the parts of a painted row are, read from the table's pixels.
 struct PaintedRow {
     int icon_left = -1;      // the status icon (red for a failed row)
@@ -133,14 +153,7 @@ struct PaintedRow {
 
 PaintedRow measure_row(QTableView* table, const QModelIndex& index)
 {
-    const QImage image = table->viewport()->grab().toImage();
-    const qreal ratio = image.devicePixelRatio();
-    const QColor base = table->palette().color(QPalette::Base);
-    auto pixel = [&](int x, int y) { return image.pixelColor(QPoint(int(x * ratio), int(y * ratio))); };
-    auto painted = [&](int x, int y) {
-        const QColor c = pixel(x, y);
-        return std::abs(c.red() - base.red()) + std::abs(c.green() - base.green()) + std::abs(c.blue() - base.blue()) > 60;
-    };
+    const Painted painted(table);
     const QRect r = table->visualRect(index);
     PaintedRow row;
     row.row_right = r.right();
@@ -148,7 +161,7 @@ PaintedRow measure_row(QTableView* table, const QModelIndex& index)
     // Right of the thumbnail (16:9 at the row's height less its margins), which has red too.
     const int thumbnail_right = r.left() + 12 + (r.height() - 16) * 16 / 9;
     for (int x = thumbnail_right + 4; x < r.right() && row.icon_left < 0; ++x) {
-        const QColor c = pixel(x, icon_y);
+        const QColor c = painted.pixel(x, icon_y);
         if (c.red() > 150 && c.green() < 110 && c.blue() < 110)
             row.icon_left = x;
     }
@@ -157,7 +170,7 @@ PaintedRow measure_row(QTableView* table, const QModelIndex& index)
     auto rightmost = [&](int from, int to, int top, int bottom) {
         for (int x = from; x > to; --x)
             for (int y = top; y <= bottom; ++y)
-                if (painted(x, y))
+                if (painted.ink(x, y))
                     return x;
         return -1;
     };
@@ -165,6 +178,14 @@ PaintedRow measure_row(QTableView* table, const QModelIndex& index)
     row.status_right = rightmost(r.right() - 1, row.icon_left + 16, icon_y - 8, icon_y + 8);
     row.status_below = rightmost(r.right() - 1, row.icon_left + 16, icon_y + 11, r.bottom() - 4) >= 0;
     return row;
+}
+
+// Gives the window this width and lets the table lay its rows out again.
+void set_width(MainWindow& window, int width)
+{
+    window.resize(width, 700);
+    EXPECT_TRUE(testsupport::pump_until([&] { return window.width() == width; }));
+    testsupport::pump_until([] { return false; }, std::chrono::milliseconds(100));
 }
 
 }  // namespace
@@ -186,9 +207,7 @@ TEST(TablePaint, StatusColumnTakesTheSpareWidth)
     const int text_width = QFontMetrics(table->font()).horizontalAdvance(text);
 
     auto painted_at = [&](int window_width) {
-        t.window.resize(window_width, 700);
-        EXPECT_TRUE(testsupport::pump_until([&] { return t.window.width() == window_width; }));
-        testsupport::pump_until([] { return false; }, std::chrono::milliseconds(100));
+        set_width(t.window, window_width);
         return measure_row(table, index);
     };
     const PaintedRow narrow = painted_at(1200);
