@@ -5,9 +5,12 @@
 #include <QHelpEvent>
 #include <QToolTip>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QStyle>
 #include <QStyleOptionProgressBar>
 #include <QTextLayout>
+#include <algorithm>
+#include <vector>
 
 #include "app/table/items_model.h"
 #include "app/table/row_view.h"
@@ -38,32 +41,60 @@ void draw_line(QPainter& painter, const QRect& rect, const QString& text, int fl
     painter.drawText(rect, flags, painter.fontMetrics().elidedText(text, Qt::ElideRight, rect.width()));
 }
 
-// Draws text over as many lines as the rectangle holds, broken between words where it can;
-// the last line is cut with an ellipsis when text remains.
-void draw_wrapped(QPainter& painter, const QRect& rect, const QString& text)
+// A line of wrapped text: where it starts in its paragraph and how long it is.
+struct WrappedLine {
+    qsizetype paragraph;
+    int start, length;
+};
+
+// The paragraphs' lines when wrapped at the width, broken between words where they can,
+// each paragraph starting a line of its own; no more than `limit` lines.
+std::vector<WrappedLine> wrapped_lines(const QStringList& paragraphs, const QFont& font, int width, size_t limit)
 {
-    const QFontMetrics metrics = painter.fontMetrics();
-    const int lines = std::max(1, rect.height() / metrics.lineSpacing());
-    QTextLayout layout(text, painter.font());
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    int y = rect.top();
-    for (int n = 0; n < lines; ++n) {
-        QTextLine line = layout.createLine();
-        if (!line.isValid())
-            break;
-        line.setLineWidth(rect.width());
-        const QRect line_rect(rect.left(), y, rect.width(), metrics.height());
-        if (n == lines - 1) {
-            draw_line(painter, line_rect, text.mid(line.textStart()));
-            break;
+    std::vector<WrappedLine> lines;
+    for (qsizetype p = 0; p < paragraphs.size() && lines.size() < limit; ++p) {
+        QTextLayout layout(paragraphs[p], font);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid() && lines.size() < limit; line = layout.createLine()) {
+            line.setLineWidth(width);
+            lines.push_back({p, line.textStart(), line.textLength()});
         }
-        draw_line(painter, line_rect, text.mid(line.textStart(), line.textLength()).trimmed());
+        layout.endLayout();
+    }
+    return lines;
+}
+
+// Draws text over as many lines as the rectangle holds. Each line of the text (a failure's
+// cause is ffmpeg's last two messages, one a line) starts a line of its own, as QTextLayout
+// does not break at line breaks; the last line drawn ends with an ellipsis when text remains.
+void draw_wrapped(QPainter& painter, const QRect& rect, const QString& text)
+{
+    static const QRegularExpression line_break(QStringLiteral("\r\n|\r|\n"));
+    QStringList paragraphs;
+    for (const QString& part : text.split(line_break))
+        if (const QString paragraph = part.trimmed(); !paragraph.isEmpty())
+            paragraphs << paragraph;
+    const QFontMetrics metrics = painter.fontMetrics();
+    const size_t room = std::max(1, rect.height() / metrics.lineSpacing());
+    // One line more than there is room for tells whether text remains.
+    const std::vector<WrappedLine> lines = wrapped_lines(paragraphs, painter.font(), rect.width(), room + 1);
+    const bool cut = lines.size() > room;
+    int y = rect.top();
+    for (size_t n = 0; n < std::min(room, lines.size()); ++n) {
+        const WrappedLine& line = lines[n];
+        const QString& paragraph = paragraphs[line.paragraph];
+        const QRect line_rect(rect.left(), y, rect.width(), metrics.height());
+        if (cut && n == room - 1)
+            // The rest of its paragraph as far as it fits, and the ellipsis even where that
+            // rest fits and only later lines are left out.
+            draw_line(painter, line_rect, paragraph.mid(line.start).trimmed() + QChar(0x2026));
+        else
+            draw_line(painter, line_rect, paragraph.mid(line.start, line.length).trimmed());
         y += metrics.lineSpacing();
     }
-    layout.endLayout();
 }
 
 }  // namespace

@@ -4,8 +4,11 @@
 #include <QTest>
 #include <QToolTip>
 #include <gtest/gtest.h>
+#include <optional>
+#include <vector>
 
 #include "engine/system_colors.h"
+#include "installed_translations.h"
 #include "table_support.h"
 
 using tabletest::TableWindow;
@@ -122,6 +125,26 @@ TEST(TablePaint, StatusToolTipOnTheStatusField)
 
 namespace {
 
+// The table's viewport as painted, read in the table's coordinates.
+struct Painted {
+    QImage image;
+    qreal ratio;
+    QColor base;
+
+    explicit Painted(QTableView* table)
+        : image(table->viewport()->grab().toImage()), ratio(image.devicePixelRatio()),
+          base(table->palette().color(QPalette::Base))
+    {
+    }
+    QColor pixel(int x, int y) const { return image.pixelColor(QPoint(int(x * ratio), int(y * ratio))); }
+    // Ink: clearly apart from the base, the faint edges of smoothed glyphs left out.
+    bool ink(int x, int y) const
+    {
+        const QColor c = pixel(x, y);
+        return std::abs(c.red() - base.red()) + std::abs(c.green() - base.green()) + std::abs(c.blue() - base.blue()) > 60;
+    }
+};
+
 // Where the parts of a painted row are, read from the table's pixels.
 struct PaintedRow {
     int icon_left = -1;      // the status icon (red for a failed row)
@@ -133,14 +156,7 @@ struct PaintedRow {
 
 PaintedRow measure_row(QTableView* table, const QModelIndex& index)
 {
-    const QImage image = table->viewport()->grab().toImage();
-    const qreal ratio = image.devicePixelRatio();
-    const QColor base = table->palette().color(QPalette::Base);
-    auto pixel = [&](int x, int y) { return image.pixelColor(QPoint(int(x * ratio), int(y * ratio))); };
-    auto painted = [&](int x, int y) {
-        const QColor c = pixel(x, y);
-        return std::abs(c.red() - base.red()) + std::abs(c.green() - base.green()) + std::abs(c.blue() - base.blue()) > 60;
-    };
+    const Painted painted(table);
     const QRect r = table->visualRect(index);
     PaintedRow row;
     row.row_right = r.right();
@@ -148,7 +164,7 @@ PaintedRow measure_row(QTableView* table, const QModelIndex& index)
     // Right of the thumbnail (16:9 at the row's height less its margins), which has red too.
     const int thumbnail_right = r.left() + 12 + (r.height() - 16) * 16 / 9;
     for (int x = thumbnail_right + 4; x < r.right() && row.icon_left < 0; ++x) {
-        const QColor c = pixel(x, icon_y);
+        const QColor c = painted.pixel(x, icon_y);
         if (c.red() > 150 && c.green() < 110 && c.blue() < 110)
             row.icon_left = x;
     }
@@ -157,7 +173,7 @@ PaintedRow measure_row(QTableView* table, const QModelIndex& index)
     auto rightmost = [&](int from, int to, int top, int bottom) {
         for (int x = from; x > to; --x)
             for (int y = top; y <= bottom; ++y)
-                if (painted(x, y))
+                if (painted.ink(x, y))
                     return x;
         return -1;
     };
@@ -165,6 +181,14 @@ PaintedRow measure_row(QTableView* table, const QModelIndex& index)
     row.status_right = rightmost(r.right() - 1, row.icon_left + 16, icon_y - 8, icon_y + 8);
     row.status_below = rightmost(r.right() - 1, row.icon_left + 16, icon_y + 11, r.bottom() - 4) >= 0;
     return row;
+}
+
+// Gives the window this width and lets the table lay its rows out again.
+void set_width(MainWindow& window, int width)
+{
+    window.resize(width, 700);
+    EXPECT_TRUE(testsupport::pump_until([&] { return window.width() == width; }));
+    testsupport::pump_until([] { return false; }, std::chrono::milliseconds(100));
 }
 
 }  // namespace
@@ -186,9 +210,7 @@ TEST(TablePaint, StatusColumnTakesTheSpareWidth)
     const int text_width = QFontMetrics(table->font()).horizontalAdvance(text);
 
     auto painted_at = [&](int window_width) {
-        t.window.resize(window_width, 700);
-        EXPECT_TRUE(testsupport::pump_until([&] { return t.window.width() == window_width; }));
-        testsupport::pump_until([] { return false; }, std::chrono::milliseconds(100));
+        set_width(t.window, window_width);
         return measure_row(table, index);
     };
     const PaintedRow narrow = painted_at(1200);
@@ -231,4 +253,136 @@ TEST(TablePaint, AFailuresCauseRunsOnBelowItsFirstLine)
     const PaintedRow single = measure_row(table, t.list->items_model->index(1, 0));
     ASSERT_GE(single.icon_left, 0);
     EXPECT_FALSE(single.status_below);
+}
+
+namespace {
+
+// One line of painted text: the pixel rows and columns its ink takes.
+struct Band {
+    int top, bottom, left, right;  // inclusive
+};
+
+// The lines painted in the area, top to bottom, each a band of rows with ink between rows
+// without; lines drawn over each other make one band.
+std::vector<Band> ink_bands(const Painted& painted, const QRect& area)
+{
+    std::vector<Band> bands;
+    bool in_band = false;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        int left = -1, right = -1;
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (painted.ink(x, y)) {
+                left = left < 0 ? x : left;
+                right = x;
+            }
+        if (left < 0) {
+            in_band = false;
+            continue;
+        }
+        if (!in_band)
+            bands.push_back({y, y, left, right});
+        Band& band = bands.back();
+        band.bottom = y;
+        band.left = std::min(band.left, left);
+        band.right = std::max(band.right, right);
+        in_band = true;
+    }
+    return bands;
+}
+
+// The band's first glyph is a "/": its ink leans right going up.
+bool starts_with_slash(const Painted& painted, const Band& band)
+{
+    int top_x = -1, bottom_x = -1;
+    for (int y = band.top; y <= band.bottom; ++y)
+        for (int x = band.left; x < band.left + 5; ++x)
+            if (painted.ink(x, y)) {
+                top_x = top_x < 0 ? x : top_x;
+                bottom_x = x;
+                break;
+            }
+    return top_x - bottom_x >= 2;
+}
+
+// The band ends in an ellipsis: its last glyph is dots, low and short, where a letter or a
+// bracket is as tall as a line.
+bool ends_with_ellipsis(const Painted& painted, const Band& band)
+{
+    int top = band.bottom, bottom = band.top;
+    for (int x = band.right - 5; x <= band.right; ++x)
+        for (int y = band.top; y <= band.bottom; ++y)
+            if (painted.ink(x, y)) {
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+    return bottom - top + 1 <= (band.bottom - band.top + 1) / 3;
+}
+
+}  // namespace
+
+// A cause of two lines (ffmpeg's last two messages) shows each on a line of its own, wrapped
+// within the status column: the first as it shows alone, the second starting below it, at
+// its "/", with no line drawn over another; an ellipsis ends the last line only where text
+// remains. In both languages and at every window width; the tool tip keeps the whole text.
+TEST(TablePaint, EachLineOfACauseStartsALineOfItsOwn)
+{
+    const QString first = QStringLiteral("Error opening output files: Permission denied");
+    const QString second = QStringLiteral(
+        "/home/user/Videos/Converted/Holiday 2023 with the family/IMG_2041 (edited).mp4: Permission denied");
+    struct Case {
+        int width;
+        bool cut;  // the text is more than the status column holds
+    };
+    const Case cases[] = {{1100, true}, {1300, false}, {1600, false}, {2000, false}};
+    for (const bool english : {false, true}) {
+        SCOPED_TRACE(english ? "English" : "Chinese");
+        std::optional<apptest::InstalledTranslations> tables;
+        if (english)
+            tables.emplace(QLocale(QLocale::English, QLocale::UnitedStates));
+        TableWindow t;
+        const auto two_lines = t.append_fixture("tiny.mp4");
+        two_lines->out_Ex->status = 4;
+        two_lines->out_Ex->error_info = std::optional<QString>(first + u'\n' + second);
+        const auto one_line = t.append_fixture("tiny.mp4");
+        one_line->out_Ex->status = 4;
+        one_line->out_Ex->error_info = std::optional<QString>(first);
+        t.window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&t.window, 120000));
+        QTableView* table = t.list->tableView;
+        const QModelIndex index = t.list->items_model->index(0, 0);
+        EXPECT_EQ(index.data(Qt::ToolTipRole).toString(), index.data(ItemsModel::StatusTextRole).toString());
+        EXPECT_TRUE(index.data(Qt::ToolTipRole).toString().endsWith(second + u')'));
+        const QFontMetrics metrics(table->font());
+
+        // The status text of a row: right of its icon, over the row's height.
+        auto text_area = [&](int row, int left) {
+            const QRect r = table->visualRect(t.list->items_model->index(row, 0));
+            return QRect(left, r.top() + 1, r.right() - 4 - left, r.height() - 2);
+        };
+        auto expect_lines_of_their_own = [&](bool cut) {
+            const int icon_left = measure_row(table, index).icon_left;
+            ASSERT_GE(icon_left, 0);
+            const Painted painted(table);
+            const std::vector<Band> lines = ink_bands(painted, text_area(0, icon_left + 18));
+            const std::vector<Band> alone = ink_bands(painted, text_area(1, icon_left + 18));
+            const int offset = table->visualRect(t.list->items_model->index(1, 0)).top() - table->visualRect(index).top();
+            ASSERT_FALSE(alone.empty());
+            ASSERT_GT(lines.size(), alone.size());
+            // The first line of the cause is drawn as it is alone, in the same place.
+            for (size_t i = 0; i < alone.size(); ++i) {
+                EXPECT_NEAR(lines[i].top, alone[i].top - offset, 1) << i;
+                EXPECT_NEAR(lines[i].bottom, alone[i].bottom - offset, 1) << i;
+            }
+            for (const Band& line : lines)
+                EXPECT_LE(line.bottom - line.top + 1, metrics.height()) << line.top;
+            EXPECT_TRUE(starts_with_slash(painted, lines[alone.size()]));
+            EXPECT_FALSE(ends_with_ellipsis(painted, alone.back()));
+            EXPECT_EQ(ends_with_ellipsis(painted, lines.back()), cut);
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.width);
+            set_width(t.window, c.width);
+            expect_lines_of_their_own(c.cut);
+        }
+    }
 }

@@ -60,6 +60,11 @@ QWidget* failed_rows(int width)
         {"双引号\"名字 ü.mp4", 4,
          QStringLiteral("[mp4 @ 0x5581] Could not write header (incorrect codec parameters ?): Invalid argument")},
         {"plain.mov", 4, ffmpeg_return_code_text(QStringLiteral("1"))},
+        // ffmpeg's last two messages, one per line.
+        {"audio.m4a", 4,
+         QStringLiteral("Error opening output files: Permission denied\n"
+                        "/home/user/Videos/Converted/Holiday 2023 with the family/IMG_2041 (edited).mp4: "
+                        "Permission denied")},
     };
     for (const auto& r : rows) {
         auto row = std::make_shared<Run_task_obj>(fixture_url(r.file));
