@@ -121,6 +121,7 @@ void ReaderWriterExporter::export_(RenderHandler render, ProgressHandler progres
     if (!run->writer) {
         logLine(QStringLiteral("ReaderWriterExporter, could not setup a writer for the output URL ") +
                 outputURL->toString() + QStringLiteral(": ") + error.description);
+        error.description = writer_creation_failure(error, *outputFileType, *outputURL);
         failSetup(run, error.description.isEmpty() ? ExportError{ReaderWriterExporterError::setupFailure}
                                                    : ExportError{error});
         return;

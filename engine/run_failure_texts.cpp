@@ -70,6 +70,11 @@ QString shown_file_type_name(const media::FileType& type, const QUrl& output)
     return suffix.isEmpty() ? type : u'.' + suffix;
 }
 
+QString unwritable_file_type_text(const QString& file_type)
+{
+    return QCoreApplication::translate("Localizable", "无法写出 %1 类型的文件").arg(file_type);
+}
+
 QString refused_video_codec_text(const QString& codec, const QString& file_type)
 {
     return QCoreApplication::translate("Localizable", "视频编码 %1 无法写入 %2 文件")

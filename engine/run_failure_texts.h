@@ -39,6 +39,9 @@ QString frame_size_refused_text(const QString& codec, long long width, long long
 // output file (".aiff"), and its identifier only for an output without one.
 QString shown_file_type_name(const media::FileType& type, const QUrl& output);
 
+// The built-in engine writes no file of that type (named as shown_file_type_name gives it).
+QString unwritable_file_type_text(const QString& file_type);
+
 // The file type cannot hold the video codec (its identifier): no file type can where there is
 // no encoder for it.
 QString refused_video_codec_text(const QString& codec, const QString& file_type);

@@ -48,3 +48,11 @@ QString refused_audio_settings(const media::AssetWriter& writer, const std::opti
         return refused_audio_format_text(format.toUInt(), shown_file_type(writer));
     return refused_audio_settings_text(format.toUInt(), shown_file_type(writer));
 }
+
+QString writer_creation_failure(const media::Error& error, const media::FileType& type, const QUrl& output)
+{
+    if (error.domain == QLatin1String(media::AssetWriter::kErrorDomain) &&
+        error.code == media::AssetWriter::kUnwritableFileType)
+        return unwritable_file_type_text(shown_file_type_name(type, output));
+    return error.description;
+}

@@ -17,6 +17,7 @@
     <message><source>无法读取源文件的音频</source><translation>The source's audio cannot be read</translation></message>
     <message><source>音频格式 %1 无法写入 %2 文件</source><translation>the audio format %1 cannot be written to %2 files</translation></message>
     <message><source>音频格式 %1 的这些设置无法写入 %2 文件</source><translation>these settings of the audio format %1 cannot be written to %2 files</translation></message>
+    <message><source>无法写出 %1 类型的文件</source><translation>%1 files cannot be written</translation></message>
     <message><source>设置失败</source><translation>Setup failure</translation></message>
     <message><source>读取失败</source><translation>Reading failure</translation></message>
     <message><source>写入失败</source><translation>Writing failure</translation></message>

@@ -325,15 +325,15 @@ TEST(PipelineFailure, SetUpFailuresReportOnceOnTheMainQueue)
     EXPECT_FALSE(QFile::exists(out));
 
     // A file type without a writable container.
+    register_file_type_names();
     exporter = makeExporter(fixture_path("tiny.mp4"), QString::fromStdString(dir.file("x.mfx")), AVFileTypeMFX, std::nullopt,
                             std::nullopt);
     record = startRecording(exporter);
     ASSERT_TRUE(waitForCompletion(*record));
     settle();
     EXPECT_EQ(record->completionCount(), 1);
-    // The writer's own reason, not the general set-up failure.
-    EXPECT_TRUE(record->lastResult().error().description().contains("无法写入"))
-        << record->lastResult().error().description().toStdString();
+    // The writer's reason, not the general set-up failure, with the file type's name.
+    EXPECT_EQ(record->lastResult().error().description().toStdString(), "无法写出 MFX(.mfx) 类型的文件");
 }
 
 TEST(PipelineFailure, NonMediaSourceEndsWithOneResult)
