@@ -2,8 +2,6 @@
 
 #include "settings_values.h"
 
-#include <QCoreApplication>
-#include <QStringList>
 #include <cmath>
 #include <limits>
 
@@ -15,13 +13,6 @@ std::optional<int> wholePixels(double v)
     if (!std::isfinite(v) || v < 1 || v > std::numeric_limits<int>::max())
         return std::nullopt;
     return static_cast<int>(std::trunc(v));
-}
-
-QString describeValue(const QVariant& v)
-{
-    if (v.typeId() == QMetaType::QVariantMap)
-        return describeSettings(v.toMap());
-    return v.toString();
 }
 
 }  // namespace
@@ -65,14 +56,4 @@ int exportStatusOf(media::AssetWriter::Status status)
     default:
         return 0;
     }
-}
-
-QString describeSettings(const std::optional<QVariantMap>& settings)
-{
-    if (!settings)
-        return QCoreApplication::translate("Localizable", "没有设置");
-    QStringList parts;
-    for (auto it = settings->cbegin(); it != settings->cend(); ++it)
-        parts << it.key() + QStringLiteral(": ") + describeValue(it.value());
-    return QStringLiteral("{") + parts.join(QStringLiteral(", ")) + QStringLiteral("}");
 }

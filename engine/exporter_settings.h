@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QString>
 #include <QVariantMap>
 #include <optional>
 
@@ -18,6 +17,3 @@ QVariantMap sourcePixelBufferAttributes(const media::VideoCompositionRef& compos
 // The export status number of a writer's status: 0 unknown, 2 exporting, 3 completed,
 // 4 failed, 5 cancelled.
 int exportStatusOf(media::AssetWriter::Status status);
-
-// A one-line text of a settings dictionary, for error messages: {key: value, ...}.
-QString describeSettings(const std::optional<QVariantMap>& settings);

@@ -5,10 +5,9 @@
 
 #include "engine/export_run.h"
 #include "engine/exporter_settings.h"
-#include "engine/run_failure_texts.h"
-#include "engine/settings_values.h"
 #include "engine/stdout_log.h"
 #include "engine/video_composition_maker.h"
+#include "engine/writer_refusals.h"
 
 struct ReaderWriterExporter::Impl {
     dispatch::Queue inputQueue = dispatch::Queue::serial(InputQueueLabel);
@@ -22,21 +21,6 @@ namespace {
 media::Error refusal(const QString& text)
 {
     return media::Error{QStringLiteral("ReaderWriterExporter"), 1, text};
-}
-
-// The video settings refused for their frame size alone: the refusal names the codec and the
-// size, which the user typed, rather than the whole settings.
-std::optional<QString> refusedFrameSize(const media::AssetWriter& writer, const std::optional<QVariantMap>& settings)
-{
-    const auto size = settings ? settings_frame_size(*settings) : std::nullopt;
-    if (!size)
-        return std::nullopt;
-    QVariantMap unsized = *settings;
-    unsized.remove(AVVideoWidthKey);
-    unsized.remove(AVVideoHeightKey);
-    if (!writer.can_apply_output_settings(unsized, AVMediaTypeVideo))
-        return std::nullopt;
-    return frame_size_refused_text(settings->value(AVVideoCodecKey).toString(), size->width, size->height);
 }
 
 bool isRunning(const media::AssetWriterRef& w) { return w && w->status() == media::AssetWriter::Status::Writing; }
@@ -137,6 +121,7 @@ void ReaderWriterExporter::export_(RenderHandler render, ProgressHandler progres
     if (!run->writer) {
         logLine(QStringLiteral("ReaderWriterExporter, could not setup a writer for the output URL ") +
                 outputURL->toString() + QStringLiteral(": ") + error.description);
+        error.description = writer_creation_failure(error, *outputFileType, *outputURL);
         failSetup(run, error.description.isEmpty() ? ExportError{ReaderWriterExporterError::setupFailure}
                                                    : ExportError{error});
         return;
@@ -204,20 +189,14 @@ std::optional<media::Error> ReaderWriterExporter::setupVideoOutput(const RunRef&
         return refusal(QCoreApplication::translate("Localizable", "无法读取源文件的视频"));
     run->reader->add_output(run->videoOutput);
 
-    const QString settingsText = describeSettings(videoOutputConfiguration);
     if (!run->writer->can_apply_output_settings(videoOutputConfiguration, AVMediaTypeVideo)) {
         logLine(QStringLiteral("Unsupported output configuration"));
-        if (const auto sizeRefused = refusedFrameSize(*run->writer, videoOutputConfiguration))
-            return refusal(*sizeRefused);
-        return refusal(QCoreApplication::translate("Localizable", "不支持的输出设置：视频设置 %1 无法写入 %2")
-                           .arg(settingsText, run->writer->output_file_type()));
+        return refusal(refused_video_settings(*run->writer, videoOutputConfiguration));
     }
     run->videoInput = media::AssetWriterInput::create(AVMediaTypeVideo, inputSettings);
     run->videoInput->set_expects_media_data_in_real_time(expectsMediaDataInRealTime);
     if (!run->writer->can_add_input(run->videoInput))
-        return refusal(
-            QCoreApplication::translate("Localizable", "不支持的输出设置：设置为 %1 的视频输入无法添加到 %2")
-                .arg(settingsText, run->writer->output_file_type()));
+        return refusal(refused_video_settings(*run->writer, inputSettings));
     run->writer->add_input(run->videoInput);
     run->pixelBufferAdaptor = media::AssetWriterInputPixelBufferAdaptor::create(
         run->videoInput, sourcePixelBufferAttributes(run->videoOutput->video_composition()));
@@ -247,9 +226,7 @@ std::optional<media::Error> ReaderWriterExporter::setupAudioInput(const RunRef& 
     run->audioInput = media::AssetWriterInput::create(AVMediaTypeAudio, audioOutputConfiguration);
     run->audioInput->set_expects_media_data_in_real_time(expectsMediaDataInRealTime);
     if (!run->writer->can_add_input(run->audioInput))
-        return refusal(
-            QCoreApplication::translate("Localizable", "不支持的输出设置：设置为 %1 的音频输入无法添加到 %2")
-                .arg(describeSettings(audioOutputConfiguration), run->writer->output_file_type()));
+        return refusal(refused_audio_settings(*run->writer, audioOutputConfiguration));
     run->writer->add_input(run->audioInput);
     return std::nullopt;
 }

@@ -1,9 +1,27 @@
 #include "run_failure_texts.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <cstring>
 
 #include "engine/presets.h"
+
+namespace {
+
+// Where no name is registered (the app registers them at launch), the identifier.
+QString shown_codec_name(const media::VideoCodecType& codec)
+{
+    const QString name = codec_name(codec);
+    return name.isEmpty() ? codec : name;
+}
+
+QString shown_audio_format_name(media::FourCC format)
+{
+    const QString name = audio_format_name(format);
+    return name.isEmpty() ? media::fourcc_string(format) : name;
+}
+
+}  // namespace
 
 QString existing_output_text() { return QCoreApplication::translate("Localizable", "文件已经存在"); }
 
@@ -18,7 +36,8 @@ QString truncated_source_text(double converted, double duration)
 
 QString unwritable_codec_text(const QString& codec)
 {
-    return QCoreApplication::translate("Localizable", "传统引擎无法写出视频编码 %1").arg(codec);
+    return QCoreApplication::translate("Localizable", "传统引擎无法写出视频编码 %1")
+        .arg(shown_codec_name(codec));
 }
 
 QString unreadable_arguments_text() { return QCoreApplication::translate("Localizable", "ffmpeg 参数无法解析"); }
@@ -39,8 +58,43 @@ QString no_source_audio_text() { return QCoreApplication::translate("Localizable
 
 QString frame_size_refused_text(const QString& codec, long long width, long long height)
 {
-    // The codec as the video settings list it; its identifier where no name is registered.
-    const QString name = codec_name(codec);
     return QCoreApplication::translate("Localizable", "%1 编码器不接受画面大小 %2×%3")
-        .arg(name.isEmpty() ? codec : name, QString::number(width), QString::number(height));
+        .arg(shown_codec_name(codec), QString::number(width), QString::number(height));
+}
+
+QString shown_file_type_name(const media::FileType& type, const QUrl& output)
+{
+    if (const QString name = fileType_name(type); !name.isEmpty())
+        return name;
+    const QString suffix = QFileInfo(output.path()).suffix();
+    return suffix.isEmpty() ? type : u'.' + suffix;
+}
+
+QString unwritable_file_type_text(const QString& file_type)
+{
+    return QCoreApplication::translate("Localizable", "无法写出 %1 类型的文件").arg(file_type);
+}
+
+QString refused_video_codec_text(const QString& codec, const QString& file_type)
+{
+    return QCoreApplication::translate("Localizable", "视频编码 %1 无法写入 %2 文件")
+        .arg(shown_codec_name(codec), file_type);
+}
+
+QString refused_video_settings_text(const QString& codec, const QString& file_type)
+{
+    return QCoreApplication::translate("Localizable", "视频编码 %1 的这些设置无法写入 %2 文件")
+        .arg(shown_codec_name(codec), file_type);
+}
+
+QString refused_audio_format_text(media::FourCC format, const QString& file_type)
+{
+    return QCoreApplication::translate("Localizable", "音频格式 %1 无法写入 %2 文件")
+        .arg(shown_audio_format_name(format), file_type);
+}
+
+QString refused_audio_settings_text(media::FourCC format, const QString& file_type)
+{
+    return QCoreApplication::translate("Localizable", "音频格式 %1 的这些设置无法写入 %2 文件")
+        .arg(shown_audio_format_name(format), file_type);
 }

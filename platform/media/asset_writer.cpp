@@ -21,14 +21,15 @@ std::shared_ptr<AssetWriter> AssetWriter::create(const QUrl& output_url, const F
                                                  Error* error)
 {
     const wr::Container* container = wr::container_for(file_type);
-    QString why;
+    std::optional<Error> refused;
     if (!container)
-        why = translated("无法写入“%1”文件类型。").arg(file_type);
+        refused = Error{QLatin1String(kErrorDomain), kUnwritableFileType, translated("无法写入这种文件类型。")};
     else if (!output_url.isLocalFile() || output_url.toLocalFile().isEmpty())
-        why = translated("输出“%1”不是本地文件。").arg(output_url.toString());
-    if (!why.isEmpty()) {
+        refused = Error{QLatin1String(kErrorDomain), -1,
+                        translated("输出“%1”不是本地文件。").arg(output_url.toString())};
+    if (refused) {
         if (error)
-            *error = Error{QStringLiteral("media.writer"), -1, why};
+            *error = *refused;
         return nullptr;
     }
     return std::make_shared<wr::WriterImpl>(output_url, file_type, container);
@@ -40,7 +41,10 @@ namespace media::wr {
 
 namespace {
 
-Error writer_error(const QString& description) { return Error{QStringLiteral("media.writer"), -1, description}; }
+Error writer_error(const QString& description)
+{
+    return Error{QLatin1String(AssetWriter::kErrorDomain), -1, description};
+}
 
 Error already_exists(const QString& path)
 {

@@ -72,6 +72,11 @@ class AssetWriter {
 public:
     enum class Status { Unknown = 0, Writing = 1, Completed = 2, Failed = 3, Cancelled = 4 };
 
+    // The domain of the writer's own errors, and the code of create()'s error for a file type
+    // without a writable container: the caller knows the type's name for people.
+    static constexpr const char* kErrorDomain = "media.writer";
+    static constexpr int kUnwritableFileType = 1;
+
     // nullptr, with the error set, for a file type without a writable container.
     static std::shared_ptr<AssetWriter> create(const QUrl& output_url, const FileType& file_type,
                                                Error* error = nullptr);

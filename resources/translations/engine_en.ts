@@ -12,11 +12,12 @@
     <message><source>源文件没有音频</source><translation>the source has no audio</translation></message>
     <message><source>%1 编码器不接受画面大小 %2×%3</source><translation>the %1 encoder does not accept the frame size %2×%3</translation></message>
     <message><source>无法读取源文件的视频</source><translation>The source's video cannot be read</translation></message>
-    <message><source>不支持的输出设置：视频设置 %1 无法写入 %2</source><translation>Unsupported output configuration: the video settings %1 cannot be written to %2</translation></message>
-    <message><source>不支持的输出设置：设置为 %1 的视频输入无法添加到 %2</source><translation>Unsupported output configuration: a video input with the settings %1 cannot be added to %2</translation></message>
+    <message><source>视频编码 %1 无法写入 %2 文件</source><translation>the video codec %1 cannot be written to %2 files</translation></message>
+    <message><source>视频编码 %1 的这些设置无法写入 %2 文件</source><translation>these settings of the video codec %1 cannot be written to %2 files</translation></message>
     <message><source>无法读取源文件的音频</source><translation>The source's audio cannot be read</translation></message>
-    <message><source>不支持的输出设置：设置为 %1 的音频输入无法添加到 %2</source><translation>Unsupported output configuration: an audio input with the settings %1 cannot be added to %2</translation></message>
-    <message><source>没有设置</source><translation>no settings</translation></message>
+    <message><source>音频格式 %1 无法写入 %2 文件</source><translation>the audio format %1 cannot be written to %2 files</translation></message>
+    <message><source>音频格式 %1 的这些设置无法写入 %2 文件</source><translation>these settings of the audio format %1 cannot be written to %2 files</translation></message>
+    <message><source>无法写出 %1 类型的文件</source><translation>%1 files cannot be written</translation></message>
     <message><source>设置失败</source><translation>Setup failure</translation></message>
     <message><source>读取失败</source><translation>Reading failure</translation></message>
     <message><source>写入失败</source><translation>Writing failure</translation></message>

@@ -3,7 +3,7 @@
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
     <name>media</name>
-    <message><source>无法写入“%1”文件类型。</source><translation>The file type “%1” cannot be written.</translation></message>
+    <message><source>无法写入这种文件类型。</source><translation>This file type cannot be written.</translation></message>
     <message><source>输出“%1”不是本地文件。</source><translation>The output “%1” is not a local file.</translation></message>
     <message><source>文件“%1”已经存在。</source><translation>The file “%1” already exists.</translation></message>
     <message><source>无法创建文件“%1”</source><translation>The file “%1” could not be created</translation></message>

@@ -1,6 +1,7 @@
 // A failed row tells why in the window's language: every kind of failure, on both engines,
 // shows the application's own words in English with the English tables and in Chinese
-// without them. Names, ffmpeg's and the system's own messages stay as they are.
+// without them. Names, ffmpeg's and the system's own messages stay as they are; what only
+// a program knows (settings, their keys, type identifiers) never shows.
 #include <QFile>
 #include <QRegularExpression>
 #include <cerrno>
@@ -73,7 +74,13 @@ struct Failed {
     std::shared_ptr<Run_task_obj> row;
     // Names and messages that are not the application's own words.
     QStringList kept;
+    // Names that the text must show, as the settings panes show them.
+    QStringList named = {};
 };
+
+// What only a program knows: a settings dictionary, a settings key, a type identifier.
+const QStringList internal_words = {QStringLiteral("{"), QStringLiteral("Key"), QStringLiteral("com.apple"),
+                                    QStringLiteral("public."), QString(AVVideoCodecTypeHEVCWithAlpha)};
 
 // Fails a row of every kind in the window, one batch per kind of set-up.
 std::vector<Failed> fail_every_kind(batchtest::Window& w)
@@ -148,15 +155,21 @@ std::vector<Failed> fail_every_kind(batchtest::Window& w)
     EXPECT_TRUE(w.wait_idle(120));
     failed.push_back({"killed, ffmpeg", killed, {QStringLiteral("ffmpeg"), QString::fromLocal8Bit(::strsignal(SIGKILL))}});
 
-    // ffmpeg: a codec it has no encoder for, asked of a source only it reads.
+    // A codec without an encoder, in a QuickTime file: the pipeline refuses it, and so does
+    // ffmpeg, of a source only it reads. Both name it as the video pane does.
     My_Prest alpha = batchtest::small_mp4_preset();
+    alpha.fileType = AVFileTypeQuickTimeMovie;
     alpha.video_outputSettings.insert(AVVideoCodecKey, QString(AVVideoCodecTypeHEVCWithAlpha));
     w.keep_preset(alpha);
+    const auto refused = w.add_row(batchtest::copy_fixture("tiny.mp4", sources.path(), "refused.mp4"));
     const auto no_encoder = w.add_row(batchtest::copy_fixture("clip.mkv", sources.path(), "no_encoder.mkv"));
+    EXPECT_FALSE(refused->out_Ex->is_run_ffmpeg);
     EXPECT_TRUE(no_encoder->out_Ex->is_run_ffmpeg);
     w.list->start_run();
     EXPECT_TRUE(w.wait_idle(120));
-    failed.push_back({"codec without an encoder, ffmpeg", no_encoder, {QString(AVVideoCodecTypeHEVCWithAlpha)}});
+    const QString alpha_name = codec_name(AVVideoCodecTypeHEVCWithAlpha);
+    failed.push_back({"codec without an encoder, pipeline", refused, {}, {alpha_name, fileType_name(AVFileTypeQuickTimeMovie)}});
+    failed.push_back({"codec without an encoder, ffmpeg", no_encoder, {}, {alpha_name}});
 
     // The output would be the source itself: into the source's folder, with its extension.
     w.keep_preset(batchtest::small_mp4_preset());
@@ -183,12 +196,16 @@ TEST(BatchFailureTexts, EachKindOfFailureSpeaksTheWindowsLanguage)
             SCOPED_TRACE(f.kind);
             ASSERT_EQ(f.row->out_Ex->status, 4);
             const QString text = batchtest::status_text(*w.list, *f.row);
+            for (const QString& name : f.named)
+                EXPECT_TRUE(text.contains(name)) << text.toStdString();
+            for (const QString& word : internal_words)
+                EXPECT_FALSE(text.contains(word)) << text.toStdString();
             if (english) {
                 EXPECT_TRUE(text.startsWith(QStringLiteral("Failed ("))) << text.toStdString();
                 EXPECT_FALSE(has_chinese(text)) << text.toStdString();
             } else {
                 EXPECT_TRUE(text.startsWith(QStringLiteral("失败("))) << text.toStdString();
-                EXPECT_EQ(latin_words(text, f.kept), QStringList()) << text.toStdString();
+                EXPECT_EQ(latin_words(text, f.kept + f.named), QStringList()) << text.toStdString();
             }
         }
     }

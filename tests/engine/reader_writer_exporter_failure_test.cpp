@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <random>
 
+#include "engine/presets.h"
 #include "export_harness.h"
 #include "fixture_paths.h"
 #include "support/output_probe.h"
@@ -227,38 +228,59 @@ TEST(PipelineFailure, WriterThatCannotStartEndsWithItsFailure)
     EXPECT_EQ(exporter->exportStatus(), 4);
 }
 
+// The refusal names the codec and the file type as the settings panes do; it blames the codec
+// only when the file type cannot hold it.
 TEST(PipelineFailure, RefusedVideoSettingsFailInsteadOfDroppingThePicture)
 {
-    TempDir dir;
-    const QString out = QString::fromStdString(dir.file("alpha.mov"));
-    auto exporter = makeExporter(fixture_path("h264_aac.mp4"), out, AVFileTypeQuickTimeMovie,
-                                 videoSettings(AVVideoCodecTypeHEVCWithAlpha, 320, 240), aacSettings());
-    testing::internal::CaptureStdout();
-    const auto record = startRecording(exporter);
-    const bool done = waitForCompletion(*record);
-    const std::string log = testing::internal::GetCapturedStdout();
-    ASSERT_TRUE(done);
-    settle();
-    EXPECT_NE(log.find("Unsupported output configuration\n"), std::string::npos);
-    EXPECT_EQ(record->completionCount(), 1);
-    ASSERT_TRUE(isFailureOtherThanCancel(record->lastResult()));
-    const QString text = record->lastResult().error().description();
-    EXPECT_TRUE(text.contains("不支持的输出设置")) << text.toStdString();
-    EXPECT_TRUE(text.contains(AVVideoCodecTypeHEVCWithAlpha)) << text.toStdString();
-    EXPECT_FALSE(QFile::exists(out));
+    register_file_type_names();
+    register_codec_names();
+    QVariantMap negativeBitRate = videoSettings(AVVideoCodecTypeH264, 320, 240);
+    negativeBitRate.insert(AVVideoCompressionPropertiesKey, QVariantMap{{AVVideoAverageBitRateKey, -5}});
+    const std::pair<QVariantMap, QString> cases[] = {
+        {videoSettings(AVVideoCodecTypeHEVCWithAlpha, 320, 240),
+         QStringLiteral("视频编码 hevcWithAlpha 无法写入 QuickTime(.mov) 文件")},
+        {negativeBitRate, QStringLiteral("视频编码 h264 的这些设置无法写入 QuickTime(.mov) 文件")},
+    };
+    for (const auto& [settings, expected] : cases) {
+        SCOPED_TRACE(expected.toStdString());
+        TempDir dir;
+        const QString out = QString::fromStdString(dir.file("refused.mov"));
+        auto exporter = makeExporter(fixture_path("h264_aac.mp4"), out, AVFileTypeQuickTimeMovie, settings, aacSettings());
+        testing::internal::CaptureStdout();
+        const auto record = startRecording(exporter);
+        const bool done = waitForCompletion(*record);
+        const std::string log = testing::internal::GetCapturedStdout();
+        ASSERT_TRUE(done);
+        settle();
+        EXPECT_NE(log.find("Unsupported output configuration\n"), std::string::npos);
+        EXPECT_EQ(record->completionCount(), 1);
+        ASSERT_TRUE(isFailureOtherThanCancel(record->lastResult()));
+        EXPECT_EQ(record->lastResult().error().description().toStdString(), expected.toStdString());
+        EXPECT_FALSE(QFile::exists(out));
+    }
 }
 
+// AIFF holds linear PCM only, and not of every bit depth. A file type without a registered
+// name goes by the output's extension.
 TEST(PipelineFailure, RefusedAudioInputFailsInsteadOfDroppingTheSound)
 {
-    TempDir dir;
-    const QString out = QString::fromStdString(dir.file("sound.aiff"));
-    // AIFF holds linear PCM only.
-    auto exporter = makeExporter(fixture_path("tone.wav"), out, AVFileTypeAIFF, std::nullopt, aacSettings());
-    std::shared_ptr<RunRecord> record;
-    ASSERT_NO_FATAL_FAILURE(runToTheEnd(exporter, record));
-    ASSERT_TRUE(isFailureOtherThanCancel(record->lastResult()));
-    EXPECT_TRUE(record->lastResult().error().description().contains("音频"));
-    EXPECT_FALSE(QFile::exists(out));
+    register_audio_format_names();
+    const std::pair<QVariantMap, QString> cases[] = {
+        {aacSettings(), QStringLiteral("音频格式 AAC 无法写入 .aiff 文件")},
+        {QVariantMap{{AVFormatIDKey, uint(kAudioFormatLinearPCM)}, {AVLinearPCMBitDepthKey, 12}},
+         QStringLiteral("音频格式 LinearPCM 的这些设置无法写入 .aiff 文件")},
+    };
+    for (const auto& [settings, expected] : cases) {
+        SCOPED_TRACE(expected.toStdString());
+        TempDir dir;
+        const QString out = QString::fromStdString(dir.file("sound.aiff"));
+        auto exporter = makeExporter(fixture_path("tone.wav"), out, AVFileTypeAIFF, std::nullopt, settings);
+        std::shared_ptr<RunRecord> record;
+        ASSERT_NO_FATAL_FAILURE(runToTheEnd(exporter, record));
+        ASSERT_TRUE(isFailureOtherThanCancel(record->lastResult()));
+        EXPECT_EQ(record->lastResult().error().description().toStdString(), expected.toStdString());
+        EXPECT_FALSE(QFile::exists(out));
+    }
 }
 
 TEST(PipelineFailure, SetUpFailuresReportOnceOnTheMainQueue)
@@ -303,15 +325,15 @@ TEST(PipelineFailure, SetUpFailuresReportOnceOnTheMainQueue)
     EXPECT_FALSE(QFile::exists(out));
 
     // A file type without a writable container.
+    register_file_type_names();
     exporter = makeExporter(fixture_path("tiny.mp4"), QString::fromStdString(dir.file("x.mfx")), AVFileTypeMFX, std::nullopt,
                             std::nullopt);
     record = startRecording(exporter);
     ASSERT_TRUE(waitForCompletion(*record));
     settle();
     EXPECT_EQ(record->completionCount(), 1);
-    // The writer's own reason, not the general set-up failure.
-    EXPECT_TRUE(record->lastResult().error().description().contains("无法写入"))
-        << record->lastResult().error().description().toStdString();
+    // The writer's reason, not the general set-up failure, with the file type's name.
+    EXPECT_EQ(record->lastResult().error().description().toStdString(), "无法写出 MFX(.mfx) 类型的文件");
 }
 
 TEST(PipelineFailure, NonMediaSourceEndsWithOneResult)
