@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "libav.h"
 #include "source_extent.h"
 
 namespace media {
@@ -55,7 +54,7 @@ void discard_others(AVFormatContext* ctx, const std::vector<ReachGoal>& goals)
 
 }  // namespace
 
-std::vector<Time> data_reach(const QString& path, const std::vector<ReachGoal>& goals)
+std::vector<Time> data_reach(AVFormatContext* opened, const QString& path, const std::vector<ReachGoal>& goals)
 {
     std::vector<Time> result(goals.size(), Time::invalid());
     if (goals.empty())
@@ -73,13 +72,11 @@ std::vector<Time> data_reach(const QString& path, const std::vector<ReachGoal>& 
     for (const ReachGoal& goal : goals)
         if (goal.at < earliest)
             earliest = goal.at;
-    if (const av::FormatPtr tail = av::open_input(path, nullptr)) {
-        discard_others(tail.get(), goals);
-        const int64_t target = av::from_time(earliest, AV_TIME_BASE_Q) + start_offset_us(tail.get());
-        if (earliest.is_numeric() && avformat_seek_file(tail.get(), -1, INT64_MIN, target, target, 0) >= 0 &&
-            read_ends(tail.get(), goals, reach))
-            return to_times();
-    }
+    discard_others(opened, goals);
+    const int64_t target = av::from_time(earliest, AV_TIME_BASE_Q) + start_offset_us(opened);
+    if (earliest.is_numeric() && avformat_seek_file(opened, -1, INT64_MIN, target, target, 0) >= 0 &&
+        read_ends(opened, goals, reach))
+        return to_times();
     // Not met there, or no seek: where the data ends is found from the start, as a seek into
     // a file cut short may land anywhere or nowhere.
     std::fill(reach.begin(), reach.end(), INT64_MIN);

@@ -6,6 +6,7 @@
 #include <QString>
 #include <vector>
 
+#include "libav.h"
 #include "time.h"
 
 namespace media {
@@ -20,7 +21,8 @@ struct ReachGoal {
 // For each goal, the end of the latest data found for it: at least its `at` when the data
 // gets there, else where the data really ends (invalid when there is none). The file is read
 // from shortly before the earliest goal, as far as the demuxer can seek there, and only until
-// every goal is met; the whole file is read when one is not.
-std::vector<Time> data_reach(const QString& path, const std::vector<ReachGoal>& goals);
+// every goal is met; the whole file is read when one is not. `opened` is the file as the
+// caller opened it, which the first look uses up; `path` opens it again where needed.
+std::vector<Time> data_reach(AVFormatContext* opened, const QString& path, const std::vector<ReachGoal>& goals);
 
 }  // namespace media

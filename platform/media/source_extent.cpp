@@ -179,6 +179,7 @@ Time latest(const std::vector<ReachGoal>& ends, const Time& otherwise)
     return latest.is_numeric() ? latest : otherwise;
 }
 
+// Reads on in `ctx`, which is no use to the caller afterwards.
 std::optional<Shortfall> judge(AVFormatContext* ctx, const QString& path, const std::vector<int>& streams,
                                const TimeRange& range)
 {
@@ -196,7 +197,7 @@ std::optional<Shortfall> judge(AVFormatContext* ctx, const QString& path, const 
     std::vector<ReachGoal> goals = ends;
     for (ReachGoal& goal : goals)
         goal.at = least_reach(goal.at);
-    const std::vector<Time> reached = data_reach(path, goals);
+    const std::vector<Time> reached = data_reach(ctx, path, goals);
     std::optional<Time> converted;
     for (size_t i = 0; i < goals.size(); ++i) {
         if (reached[i].is_numeric() && reached[i] >= goals[i].at)
