@@ -193,7 +193,8 @@ void OneExporter::ffmpeg_complete(FfmpegRun& run, const std::shared_ptr<ffkit::S
     if (success && !run.unfinished_path.isEmpty() && raw_asset) {
         if (const auto cut = media::conversion_cut_short(raw_asset->path(), run.unfinished_path, run.range)) {
             success = false;
-            failure = truncated_source_text(cut->converted, cut->expected);
+            failure = cut->bytes_expected > 0 ? truncated_source_size_text(cut->bytes_there, cut->bytes_expected)
+                                              : truncated_source_text(cut->converted, cut->expected);
         }
     }
     // The finished file takes its name, never over a file that appeared during the run.

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QLocale>
 #include <cstring>
 
 #include "engine/presets.h"
@@ -32,6 +33,19 @@ QString truncated_source_text(double converted, double duration)
     return QCoreApplication::translate("Localizable", "源文件不完整：只能转换其 %2 秒中的 %1 秒。")
         .arg(converted, 0, 'f', 1)
         .arg(duration, 0, 'f', 1);
+}
+
+QString truncated_source_size_text(int64_t size, int64_t declared)
+{
+    const QLocale locale;
+    QString there = locale.formattedDataSize(size, 2, QLocale::DataSizeSIFormat);
+    QString expected = locale.formattedDataSize(declared, 2, QLocale::DataSizeSIFormat);
+    // A few bytes missing: the exact counts tell them apart.
+    if (there == expected) {
+        there = locale.toString(qlonglong(size)) + QStringLiteral(" B");
+        expected = locale.toString(qlonglong(declared)) + QStringLiteral(" B");
+    }
+    return QCoreApplication::translate("Localizable", "源文件不完整：只能转换其 %2 中的 %1。").arg(there, expected);
 }
 
 QString unwritable_codec_text(const QString& codec)

@@ -16,6 +16,8 @@ QString same_as_source_text();
 
 // The source's media data ends early: only `converted` of `duration` seconds could be read.
 QString truncated_source_text(double converted, double duration);
+// The same where the source suggests no length in time: its size against the size it declares.
+QString truncated_source_size_text(int64_t size, int64_t declared);
 
 // The ffmpeg path has no encoder for the video codec (its identifier) that the settings ask for.
 QString unwritable_codec_text(const QString& codec);

@@ -1,150 +1,139 @@
 #include "container_layout.h"
 
 #include <QFile>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
-#include <optional>
+
+#include "layout_formats.h"
 
 namespace media {
 
+FileBytes::FileBytes(const QString& path)
+{
+    fd_ = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    struct stat info {};
+    if (fd_ >= 0 && ::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode))
+        size_ = info.st_size;
+}
+
+FileBytes::~FileBytes()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+QByteArray FileBytes::read(int64_t offset, int64_t count)
+{
+    if (fd_ < 0 || offset < 0 || count <= 0 || offset >= size_)
+        return {};
+    QByteArray data(int(std::min<int64_t>(count, size_ - offset)), Qt::Uninitialized);
+    int64_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::pread(fd_, data.data() + done, size_t(data.size() - done), offset + done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    data.truncate(int(done));
+    return data;
+}
+
+namespace layout {
+
 namespace {
 
-class Bytes {
-public:
-    explicit Bytes(const QString& path) : file_(path) { ok_ = file_.open(QIODevice::ReadOnly); }
-    bool ok() const { return ok_; }
-    qint64 size() const { return file_.size(); }
-    // `count` bytes at `offset`, or none where the file ends before them.
-    std::optional<QByteArray> at(qint64 offset, qint64 count)
-    {
-        if (offset < 0 || offset + count > size() || !file_.seek(offset))
-            return std::nullopt;
-        QByteArray data = file_.read(count);
-        if (data.size() != count)
-            return std::nullopt;
-        return data;
-    }
-
-private:
-    QFile file_;
-    bool ok_ = false;
-};
-
-uint32_t le32(const QByteArray& b, int at)
+template <typename T, bool little>
+std::optional<T> number(ByteSource& bytes, int64_t at)
 {
-    const auto* p = reinterpret_cast<const unsigned char*>(b.constData() + at);
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-// RIFF AVI: the first part ("AVI "), then OpenDML's further parts ("AVIX"), each a RIFF
-// chunk with a "movi" list of the media data; the index follows the data, so a file whose
-// index alone is missing still holds all of its media.
-bool avi_holds_all(Bytes& file)
-{
-    qint64 offset = 0;
-    bool parts = false;
-    while (const auto head = file.at(offset, 12)) {
-        const QByteArray form = head->mid(8, 4);
-        if (!head->startsWith("RIFF") || (form != "AVI " && form != "AVIX"))
-            break;
-        const qint64 size = le32(*head, 4);
-        // A writer that could not go back leaves the sizes at zero: they declare nothing.
-        if (size == 0)
-            return false;
-        const qint64 end = offset + 8 + size + (size & 1);
-        bool data_found = false;
-        qint64 sub = offset + 12;
-        while (sub < end) {
-            const auto chunk = file.at(sub, 12);
-            if (!chunk)
-                break;
-            const qint64 chunk_size = le32(*chunk, 4);
-            if (chunk->startsWith("LIST") && chunk->mid(8, 4) == "movi") {
-                if (chunk_size == 0 || sub + 8 + chunk_size > file.size())
-                    return false;
-                data_found = true;
-            }
-            sub += 8 + chunk_size + (chunk_size & 1);
-        }
-        // A part that runs past the end before its data list was read has lost that data.
-        if (!data_found && end > file.size())
-            return false;
-        parts = parts || data_found;
-        offset = end;
-    }
-    return parts;
-}
-
-// EBML's variable-length numbers: the count of leading zero bits says the length. An ID
-// keeps its marker bit; a size does not, and all ones means "unknown".
-struct Vint {
-    uint64_t value = 0;
-    int length = 0;
-    bool unknown = false;
-};
-
-std::optional<Vint> read_vint(Bytes& file, qint64 offset, bool keep_marker)
-{
-    const auto first = file.at(offset, 1);
-    if (!first)
+    const QByteArray data = bytes.read(at, sizeof(T));
+    if (data.size() != int(sizeof(T)))
         return std::nullopt;
-    const auto lead = static_cast<unsigned char>(first->at(0));
-    int length = 1;
-    while (length <= 8 && !(lead & (0x80 >> (length - 1))))
-        ++length;
-    if (length > 8)
-        return std::nullopt;
-    const auto bytes = file.at(offset, length);
-    if (!bytes)
-        return std::nullopt;
-    Vint v;
-    v.length = length;
-    v.value = keep_marker ? lead : lead & (0xff >> length);
-    bool all_ones = (lead & (0xff >> length)) == (0xff >> length);
-    for (int i = 1; i < length; ++i) {
-        const auto byte = static_cast<unsigned char>(bytes->at(i));
-        v.value = v.value << 8 | byte;
-        all_ones = all_ones && byte == 0xff;
+    T value = 0;
+    for (int i = 0; i < int(sizeof(T)); ++i) {
+        const auto byte = static_cast<unsigned char>(data[little ? int(sizeof(T)) - 1 - i : i]);
+        value = T(value << 8 | byte);
     }
-    v.unknown = !keep_marker && all_ones;
-    return v;
-}
-
-// Matroska and WebM: the EBML header, then one segment whose size its writer set once the
-// file was complete.
-bool matroska_holds_all(Bytes& file)
-{
-    constexpr uint64_t kEbml = 0x1A45DFA3;
-    constexpr uint64_t kSegment = 0x18538067;
-    qint64 offset = 0;
-    for (const uint64_t expected : {kEbml, kSegment}) {
-        const auto id = read_vint(file, offset, true);
-        if (!id || id->value != expected)
-            return false;
-        const auto size = read_vint(file, offset + id->length, false);
-        if (!size || size->unknown)
-            return false;
-        offset += id->length + size->length;
-        if (expected == kSegment)
-            return qint64(size->value) >= 0 && offset + qint64(size->value) <= file.size();
-        offset += qint64(size->value);
-    }
-    return false;
+    return value;
 }
 
 }  // namespace
 
-bool holds_all_media_data(const QString& path, const char* format_name)
+std::optional<uint16_t> le16(ByteSource& bytes, int64_t at) { return number<uint16_t, true>(bytes, at); }
+std::optional<uint32_t> le32(ByteSource& bytes, int64_t at) { return number<uint32_t, true>(bytes, at); }
+std::optional<uint64_t> le64(ByteSource& bytes, int64_t at) { return number<uint64_t, true>(bytes, at); }
+std::optional<uint32_t> be32(ByteSource& bytes, int64_t at) { return number<uint32_t, false>(bytes, at); }
+
+std::optional<int64_t> be64(ByteSource& bytes, int64_t at)
 {
-    if (!format_name)
-        return false;
-    Bytes file(path);
-    if (!file.ok())
-        return false;
-    if (std::strcmp(format_name, "avi") == 0)
-        return avi_holds_all(file);
-    if (std::strcmp(format_name, "matroska,webm") == 0)
-        return matroska_holds_all(file);
-    return false;
+    const auto value = number<uint64_t, false>(bytes, at);
+    return value ? std::optional<int64_t>(int64_t(*value)) : std::nullopt;
+}
+
+uint32_t le32(const QByteArray& data, int at)
+{
+    uint32_t value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = value << 8 | static_cast<unsigned char>(data[at + i]);
+    return value;
+}
+
+uint64_t le64(const QByteArray& data, int at) { return uint64_t(le32(data, at + 4)) << 32 | le32(data, at); }
+
+bool is_text(ByteSource& bytes, int64_t at, const char* text)
+{
+    return bytes.read(at, int64_t(std::strlen(text))) == QByteArray(text);
+}
+
+bool is_placeholder(uint32_t size)
+{
+    return size == 0 || size >= 0xFFFFF000u || (size >= 0x7FFFF000u && size <= 0x7FFFFFFFu);
+}
+
+DeclaredData ending_at(int64_t end, int64_t file_size) { return ending_at(end, file_size, 0); }
+
+DeclaredData ending_at(int64_t end, int64_t file_size, int64_t room)
+{
+    DeclaredData data;
+    data.kind = end - room > file_size ? DeclaredData::Kind::cut : DeclaredData::Kind::whole;
+    data.declared_end = end;
+    data.file_size = file_size;
+    return data;
+}
+
+}  // namespace layout
+
+DeclaredData declared_data(ByteSource& bytes, const char* format_name)
+{
+    if (!format_name || bytes.size() <= 0)
+        return {};
+    const auto is = [format_name](const char* name) { return std::strcmp(format_name, name) == 0; };
+    if (is("avi"))
+        return layout::avi(bytes);
+    if (is("wav"))
+        return layout::wave(bytes);
+    if (is("aiff"))
+        return layout::aiff(bytes);
+    if (is("caf"))
+        return layout::caf(bytes);
+    if (is("mp3"))
+        return layout::mp3(bytes);
+    if (is("flv") || is("live_flv"))
+        return layout::flv(bytes);
+    if (is("matroska,webm"))
+        return layout::matroska(bytes);
+    return {};
+}
+
+DeclaredData declared_data(const QString& path, const char* format_name)
+{
+    FileBytes bytes(path);
+    return declared_data(bytes, format_name);
 }
 
 }  // namespace media

@@ -3,21 +3,15 @@
 #include <algorithm>
 #include <cstring>
 
-extern "C" {
-#include <libavutil/parseutils.h>
-}
-
 #include "container_layout.h"
-#include "data_reach.h"
 
 namespace media {
 
 namespace {
 
-// Whole files fall short of their declarations by a little: streams end a little apart, a
-// last frame's length may be unknown, edit lists and encoder delay shift a stream by a few
-// frames. More than both of these is missing data.
-constexpr double kMarginSeconds = 1.0;
+// A range that ends this close (a share of the length) to where a cut file's data ends is not
+// known to be there: that end is estimated from the share of the declared bytes that the file
+// holds, and data rates vary.
 constexpr double kMarginShare = 0.05;
 
 bool is_audio_or_video(const AVStream* st)
@@ -28,102 +22,26 @@ bool is_audio_or_video(const AVStream* st)
 
 bool is_mpeg4_family(const AVFormatContext* ctx) { return std::strcmp(ctx->iformat->name, "mov,mp4,m4a,3gp,3g2,mj2") == 0; }
 
-// A length that the headers give, not one estimated from the bit rate or measured from the
-// last timestamps in the file.
-bool durations_are_declared(const AVFormatContext* ctx)
-{
-    return ctx->duration_estimation_method == AVFMT_DURATION_FROM_STREAM;
-}
-
 Time from_file_us(const AVFormatContext* ctx, int64_t us) { return av::to_time(us - start_offset_us(ctx), AV_TIME_BASE_Q); }
 
-int64_t stream_start(const AVStream* st) { return st->start_time == AV_NOPTS_VALUE ? 0 : st->start_time; }
-
-Time container_end(const AVFormatContext* ctx)
-{
-    if (!durations_are_declared(ctx) || ctx->duration <= 0)
-        return Time::invalid();
-    const int64_t start = ctx->start_time == AV_NOPTS_VALUE ? 0 : ctx->start_time;
-    return from_file_us(ctx, start + ctx->duration);
-}
-
-// Where the stream's data should end, as the file declares it for the stream itself: the
-// frames that AVI's stream header counts (its demuxer shortens the duration of a cut file to
-// what it finds), a Matroska "DURATION" tag, or the duration in the stream's header. Invalid
-// when the file declares none, or only a length estimated from the bit rate or measured from
-// the data itself.
-Time declared_stream_end(const AVFormatContext* ctx, const AVStream* st)
-{
-    const auto end_at = [&](int64_t length) {
-        return from_file_us(ctx, av_rescale_q(stream_start(st) + length, st->time_base, AV_TIME_BASE_Q));
-    };
-    if (std::strcmp(ctx->iformat->name, "avi") == 0 && st->nb_frames > 0)
-        return end_at(st->nb_frames);
-    // Matroska's muxers write the end of each stream's data as a tag at the file's head.
-    if (const AVDictionaryEntry* tag = av_dict_get(st->metadata, "DURATION", nullptr, 0)) {
-        int64_t us = 0;
-        if (av_parse_time(&us, tag->value, 1) == 0 && us > 0)
-            return from_file_us(ctx, us);
-    }
-    if (durations_are_declared(ctx) && st->duration != AV_NOPTS_VALUE && st->duration > 0)
-        return end_at(st->duration);
-    return Time::invalid();
-}
-
+// The length as the demuxer knows it, from headers or timestamps: for a file already shown
+// to be cut, it only describes how much is missing.
 Time known_length(const AVFormatContext* ctx)
 {
     return ctx->duration > 0 ? av::to_time(ctx->duration, AV_TIME_BASE_Q) : Time::invalid();
 }
 
-// The end that a conversion over `range` should reach: the declared end, or the range's end
-// where the range stops before the file's length as the demuxer knows it. (A range over the
-// whole file ends at that length, which for a cut file may already be what is there.)
-Time expected_end(const Time& declared, const TimeRange& range, const Time& known)
+// The end that a conversion over `range` should reach: the file's length, or the range's end
+// where the range stops before it.
+Time expected_end(const TimeRange& range, const Time& known)
 {
     const Time range_end = range.end();
-    if (range_end.is_numeric() && known.is_numeric() && range_end < known &&
-        (!declared.is_numeric() || range_end < declared))
-        return range_end;
-    return declared;
-}
-
-// The least that data expected to reach `end` must reach to count as whole.
-Time least_reach(const Time& end)
-{
-    const double want = end.seconds();
-    return Time::from_seconds(want - std::max(kMarginSeconds, kMarginShare * want), 1000000);
+    return range_end.is_numeric() && known.is_numeric() && range_end < known ? range_end : known;
 }
 
 Time seconds_from(const Time& t, const TimeRange& range)
 {
     return t.is_numeric() && range.start < t ? t - range.start : Time::zero();
-}
-
-// Where the data of the given streams should end within the range: per stream as it declares
-// for itself; where none of them does, the file's data as a whole (subtitles included) as the
-// container declares it. A stream that begins only after the range is not expected in it.
-std::vector<ReachGoal> expected_ends(const AVFormatContext* ctx, const std::vector<int>& streams, const TimeRange& range)
-{
-    const Time known = known_length(ctx);
-    std::vector<ReachGoal> ends;
-    for (const int index : streams) {
-        if (index < 0 || index >= int(ctx->nb_streams) || !is_audio_or_video(ctx->streams[index]))
-            continue;
-        const AVStream* st = ctx->streams[index];
-        const Time declared = declared_stream_end(ctx, st);
-        if (!declared.is_numeric())
-            continue;
-        const Time begin = from_file_us(ctx, av_rescale_q(stream_start(st), st->time_base, AV_TIME_BASE_Q));
-        if (range.end().is_numeric() && range.end() <= begin)
-            continue;
-        ends.push_back({index, expected_end(declared, range, known)});
-    }
-    if (ends.empty()) {
-        const Time declared = container_end(ctx);
-        if (declared.is_numeric())
-            ends.push_back({-1, expected_end(declared, range, known)});
-    }
-    return ends;
 }
 
 // Where the file's index first places data of the streams that starts before `until` beyond
@@ -170,45 +88,42 @@ std::optional<Time> index_data_end(AVFormatContext* ctx, const std::vector<int>&
     return end;
 }
 
-Time latest(const std::vector<ReachGoal>& ends, const Time& otherwise)
+// How much of a file shown by its declared sizes to be cut short can be converted over
+// `range`: the share of the declared bytes that it holds, of the length the demuxer knows (in
+// bytes where it knows none). None when the range ends well inside the part that is there.
+std::optional<Shortfall> what_is_there(const AVFormatContext* ctx, const TimeRange& range, const DeclaredData& data)
 {
-    Time latest = Time::invalid();
-    for (const ReachGoal& end : ends)
-        if (!latest.is_numeric() || latest < end.at)
-            latest = end.at;
-    return latest.is_numeric() ? latest : otherwise;
+    const Time known = data.seconds > 0 ? Time::from_seconds(data.seconds, 1000000) : known_length(ctx);
+    if (!known.is_numeric() || data.declared_end <= 0)
+        return Shortfall{0, 0, data.file_size, data.declared_end};
+    const double share = std::clamp(double(data.file_size) / double(data.declared_end), 0.0, 1.0);
+    const double there = known.seconds() * share;
+    const Time expected = expected_end(range, known);
+    if (expected < known && expected.seconds() <= there - kMarginShare * known.seconds())
+        return std::nullopt;
+    const Time converted = Time::from_seconds(std::min(there, expected.seconds()), 1000000);
+    const Shortfall in_time{seconds_from(converted, range).seconds(), seconds_from(expected, range).seconds()};
+    // Less than a tenth of a second missing reads better in bytes.
+    if (in_time.expected - in_time.converted < 0.05)
+        return Shortfall{0, 0, data.file_size, data.declared_end};
+    return in_time;
 }
 
-// Reads on in `ctx`, which is no use to the caller afterwards.
 std::optional<Shortfall> judge(AVFormatContext* ctx, const QString& path, const std::vector<int>& streams,
                                const TimeRange& range)
 {
     const Time known = known_length(ctx);
-    const std::vector<ReachGoal> ends = expected_ends(ctx, streams, range);
     if (is_mpeg4_family(ctx)) {
-        const std::optional<Time> there = index_data_end(ctx, streams, expected_end(Time::positive_infinity(), range, known));
+        const Time expected = expected_end(range, known);
+        const std::optional<Time> there = index_data_end(ctx, streams, expected.is_numeric() ? expected : Time::positive_infinity());
         if (!there)
             return std::nullopt;
-        return Shortfall{seconds_from(*there, range).seconds(), seconds_from(latest(ends, known), range).seconds()};
+        return Shortfall{seconds_from(*there, range).seconds(), seconds_from(expected, range).seconds()};
     }
-    if (ends.empty() || holds_all_media_data(path, ctx->iformat->name))
+    const DeclaredData data = declared_data(path, ctx->iformat->name);
+    if (data.kind != DeclaredData::Kind::cut)
         return std::nullopt;
-
-    std::vector<ReachGoal> goals = ends;
-    for (ReachGoal& goal : goals)
-        goal.at = least_reach(goal.at);
-    const std::vector<Time> reached = data_reach(ctx, path, goals);
-    std::optional<Time> converted;
-    for (size_t i = 0; i < goals.size(); ++i) {
-        if (reached[i].is_numeric() && reached[i] >= goals[i].at)
-            continue;
-        const Time there = reached[i].is_numeric() ? reached[i] : Time::zero();
-        if (!converted || there < *converted)
-            converted = there;
-    }
-    if (!converted)
-        return std::nullopt;
-    return Shortfall{seconds_from(*converted, range).seconds(), seconds_from(latest(ends, known), range).seconds()};
+    return what_is_there(ctx, range, data);
 }
 
 // The stream that ffmpeg maps for a kind of media when it is given no map: the largest
@@ -264,9 +179,7 @@ std::optional<Shortfall> conversion_cut_short(const QString& source, const QStri
     if (taken.empty()) {
         if (!source_has_media)
             return std::nullopt;
-        const Time known = known_length(read.get());
-        const Time until = expected_end(Time::positive_infinity(), range, known);
-        return Shortfall{0, seconds_from(until.is_numeric() ? until : known, range).seconds()};
+        return Shortfall{0, seconds_from(expected_end(range, known_length(read.get())), range).seconds()};
     }
     return judge(read.get(), source, taken, range);
 }

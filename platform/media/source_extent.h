@@ -19,17 +19,21 @@ namespace media {
 // The time the file adds to its timestamps: a positive container start, in microseconds.
 int64_t start_offset_us(const AVFormatContext* ctx);
 
-// How much of what the source declares it holds, in seconds from the start of the part
-// converted.
+// How much of a source cut short can be converted: in seconds from the start of the part
+// converted, against the length that its headers and timestamps suggest; or, where they
+// suggest none that its data falls short of, in bytes (`bytes_expected` above zero).
 struct Shortfall {
     double converted = 0;
     double expected = 0;
+    int64_t bytes_there = 0;
+    int64_t bytes_expected = 0;
 };
 
 // Whether the data of the given streams of `source`, within `range`, ends early: an index
-// (as MPEG-4 keeps at its head) that places their data beyond the end of the file; or,
-// unless the container's structure shows all of its media data there, data that ends well
-// before the end that the streams declare (more than 1 s and more than 5 % short).
+// (as MPEG-4 keeps at its head) that places their data beyond the end of the file, or sizes
+// and positions that the container declares in bytes that place its media data there. A file
+// that declares nothing is not judged. For a range that ends before the file's length, the
+// data must reach the range's end (within 1 s or 5 %) where the file is cut.
 std::optional<Shortfall> source_cut_short(const QString& source, const std::vector<int>& streams, const TimeRange& range);
 
 // The same for an ffmpeg conversion of `source` over `range` that wrote `output`: judged on

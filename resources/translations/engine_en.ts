@@ -5,6 +5,7 @@
     <name>Localizable</name>
     <message><source>文件一样</source><translation>the output would be the source file itself</translation></message>
     <message><source>源文件不完整：只能转换其 %2 秒中的 %1 秒。</source><translation>The source file is truncated: only %1 s of its %2 s could be converted.</translation></message>
+    <message><source>源文件不完整：只能转换其 %2 中的 %1。</source><translation>The source file is truncated: only %1 of its %2 could be converted.</translation></message>
     <message><source>传统引擎无法写出视频编码 %1</source><translation>the traditional engine cannot write the video codec %1</translation></message>
     <message><source>ffmpeg 参数无法解析</source><translation>the ffmpeg arguments cannot be read</translation></message>
     <message><source>ffmpeg 返回码 %1</source><translation>ffmpeg ended with the return code %1</translation></message>

@@ -23,6 +23,10 @@ inline const std::vector<std::string>& whole_media_fixtures()
         // left out): the source is what is judged, not the output's length.
         "late_audio.avi", "late_audio.mp4", "late_audio.webm", "late_audio.flv", "gap_audio.mp4",
         "gap_audio.m4a",  "gap_audio.mkv",  "gap_audio.avi",   "gap_audio.flv",  "long_subtitles.mkv",
+        // Whole files whose lengths in time are no declarations: timestamps that start late, a
+        // last picture that lasts long, sizes and lengths left at a writer's placeholders.
+        "live_offset.flv", "live_pipe.flv", "late.opus", "pipe.avi", "slides.flv", "slides_pipe.mkv",
+        "slides_late.mkv", "slides_pipe.avi", "late_pipe.avi",
     };
     return names;
 }
