@@ -85,7 +85,29 @@ QString audio_codec(const QVariantMap& audio)
     }
 }
 
+// ffmpeg takes a picture attached to sound (a cover) as a video stream, which the movie
+// containers refuse. A movie of such a source holds its sound alone, as the pipeline writes it.
+// A source that did not open is left to ffmpeg; the sound-only files keep the cover their way.
+QString without_cover(const media::Asset* source, const media::FileType& type)
+{
+    if (!source || !source->is_openable() || holds_sound_only(type) ||
+        !source->tracks_with_media_type(AVMediaTypeVideo).empty() ||
+        source->tracks_with_media_type(AVMediaTypeAudio).empty())
+        return {};
+    return QStringLiteral(" -vn");
+}
+
 }  // namespace
+
+bool holds_sound_only(const media::FileType& type)
+{
+    for (const char* sound : {AVFileTypeWAVE, AVFileTypeMPEGLayer3, AVFileTypeAIFF, AVFileTypeAIFC,
+                              AVFileTypeCoreAudioFormat, AVFileTypeSunAU, AVFileTypeAC3, AVFileTypeEnhancedAC3,
+                              AVFileTypeAppleM4A, AVFileTypeAMR})
+        if (type == QLatin1String(sound))
+            return true;
+    return false;
+}
 
 std::optional<QString> unwritable_video_codec(const My_Prest* preset)
 {
@@ -125,7 +147,8 @@ QString with_sample_range(const media::TimeRange& range, const QString& command)
     return sample + u' ' + command;
 }
 
-QString ffmpeg_command(const QString& input_path, const QString& output_path, const My_Prest* preset)
+QString ffmpeg_command(const QString& input_path, const QString& output_path, const My_Prest* preset,
+                       const media::Asset* source)
 {
     QString command = QStringLiteral("-i ") + ffkit::quote_path(input_path);
     if (preset) {
@@ -133,5 +156,8 @@ QString ffmpeg_command(const QString& input_path, const QString& output_path, co
         command += video_codec(preset->video_outputSettings);
         command += audio_codec(preset->audio_outputSettings);
     }
+    // Without a preset the output is a movie.
+    const media::FileType type = preset ? preset->fileType : media::FileType(AVFileTypeQuickTimeMovie);
+    command += without_cover(source, type);
     return command + u' ' + ffkit::quote_path(output_path);
 }

@@ -10,17 +10,6 @@
 
 namespace {
 
-// The file types that hold sound only: ffmpeg leaves any picture of the source out of them.
-bool holds_sound_only(const media::FileType& type)
-{
-    for (const char* sound : {AVFileTypeWAVE, AVFileTypeMPEGLayer3, AVFileTypeAIFF, AVFileTypeAIFC,
-                              AVFileTypeCoreAudioFormat, AVFileTypeSunAU, AVFileTypeAC3, AVFileTypeEnhancedAC3,
-                              AVFileTypeAppleM4A, AVFileTypeAMR})
-        if (type == QLatin1String(sound))
-            return true;
-    return false;
-}
-
 bool has_tracks(const media::Asset* source, const char* media_type)
 {
     return source && !source->tracks_with_media_type(media_type).empty();

@@ -72,7 +72,7 @@ QString OneExporter::build_ffmpeg_command()
     if (!output)
         return {};
     const auto preset = My_prest_obj.get();
-    return ffmpeg_command(input, output->toLocalFile(), preset.get());
+    return ffmpeg_command(input, output->toLocalFile(), preset.get(), raw_asset.get());
 }
 
 void OneExporter::start_ffmpeg_export(const media::TimeRange& range)

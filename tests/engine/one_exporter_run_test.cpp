@@ -122,6 +122,35 @@ TEST_F(OneExporterRun, ConvertsAudioOnlyIntoWave)
     EXPECT_NEAR(seconds_of(probe.media_information->duration), 3.0, 0.1);
 }
 
+// A cover picture is no video: a movie of sound with a cover holds the sound alone, as the
+// pipeline writes it, whatever the container and codec.
+TEST_F(OneExporterRun, SoundWithACoverConvertsIntoAMovieWithoutThePicture)
+{
+    auto mpeg4_hevc = jobtest::movie_preset();
+    mpeg4_hevc->fileType = AVFileTypeMPEG4;
+    mpeg4_hevc->video_outputSettings[AVVideoCodecKey] = QString(AVVideoCodecTypeHEVC);
+    auto prores = jobtest::movie_preset();
+    prores->video_outputSettings[AVVideoCodecKey] = QString(AVVideoCodecTypeAppleProRes422);
+    const std::pair<const char*, double> sources[] = {{"cover.flac", 3}, {"cover.m4a", 3}, {"cover.mp3", 2}};
+    for (const auto& [name, length] : sources) {
+        for (const auto& preset : {jobtest::movie_preset(), mpeg4_hevc, prores}) {
+            SCOPED_TRACE(std::string(name) + " " + preset->fileType.toStdString() + " " +
+                         preset->video_outputSettings.value(AVVideoCodecKey).toString().toStdString());
+            testsupport::TempDir folder;
+            const JobRun run = make_job(fixture_path(name), preset, QString::fromStdString(folder.file("cover")));
+            run.job->start_ffmpeg_export(seconds(0, length));
+            ASSERT_TRUE(finished(run));
+            EXPECT_EQ(run.job->status, 3) << run.job->error_info.get().value_or("").toStdString();
+            const auto probe = probeFile(run.recorder->last_url().toLocalFile());
+            ASSERT_TRUE(probe);
+            EXPECT_EQ(probe->count("video"), 0);
+            ASSERT_EQ(probe->count("audio"), 1);
+            EXPECT_EQ(probe->first("audio")->codec, "aac");
+            EXPECT_NEAR(probe->duration, length, 0.1);
+        }
+    }
+}
+
 TEST_F(OneExporterRun, APreviewConvertsTheRangeIntoTheTemporaryDirectory)
 {
     const JobRun run = make_job(fixture_path("long.mp4"), jobtest::movie_preset(), out("ignored"));
