@@ -97,6 +97,17 @@ QString without_cover(const media::Asset* source, const media::FileType& type)
     return QStringLiteral(" -vn");
 }
 
+// Written alone, sound loses a hole in its timestamps and a late start: what follows comes
+// early. A sound-only file keeps them as silence, as the movies do, so that it stays in step
+// with the source's picture. Only gaps of a tenth of a second or more are filled (hard
+// compensation, nothing stretched); sound without gaps passes sample for sample.
+QString keeping_timeline(const media::FileType& type)
+{
+    if (!holds_sound_only(type))
+        return {};
+    return QStringLiteral(" -af aresample=min_comp=0.1:min_hard_comp=0.1:first_pts=0");
+}
+
 }  // namespace
 
 bool holds_sound_only(const media::FileType& type)
@@ -159,5 +170,6 @@ QString ffmpeg_command(const QString& input_path, const QString& output_path, co
     // Without a preset the output is a movie.
     const media::FileType type = preset ? preset->fileType : media::FileType(AVFileTypeQuickTimeMovie);
     command += without_cover(source, type);
+    command += keeping_timeline(type);
     return command + u' ' + ffkit::quote_path(output_path);
 }
