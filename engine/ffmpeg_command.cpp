@@ -73,12 +73,9 @@ QString video_codec(const QVariantMap& video)
     return text;
 }
 
-QString audio_codec(const QVariantMap& audio)
+QString audio_codec(const My_Prest& preset)
 {
-    const QVariant format = audio.value(AVFormatIDKey);
-    if (format.typeId() != QMetaType::UInt)
-        return {};
-    switch (format.toUInt()) {
+    switch (ffmpeg_audio_format(&preset).value_or(0)) {
     case kAudioFormatMPEG4AAC: return QStringLiteral(" -c:a aac");
     case kAudioFormatLinearPCM: return QStringLiteral(" -c:a pcm_s24le");
     default: return {};
@@ -118,6 +115,17 @@ bool holds_sound_only(const media::FileType& type)
         if (type == QLatin1String(sound))
             return true;
     return false;
+}
+
+std::optional<media::FourCC> ffmpeg_audio_format(const My_Prest* preset)
+{
+    const QVariant format = preset ? preset->audio_outputSettings.value(AVFormatIDKey) : QVariant();
+    if (format.typeId() != QMetaType::UInt)
+        return std::nullopt;
+    const media::FourCC code = format.toUInt();
+    if (code != kAudioFormatMPEG4AAC && code != kAudioFormatLinearPCM)
+        return std::nullopt;
+    return code;
 }
 
 std::optional<QString> unwritable_video_codec(const My_Prest* preset)
@@ -165,7 +173,7 @@ QString ffmpeg_command(const QString& input_path, const QString& output_path, co
     if (preset) {
         command += frame_size(preset->video_outputSettings);
         command += video_codec(preset->video_outputSettings);
-        command += audio_codec(preset->audio_outputSettings);
+        command += audio_codec(*preset);
     }
     // Without a preset the output is a movie.
     const media::FileType type = preset ? preset->fileType : media::FileType(AVFileTypeQuickTimeMovie);

@@ -22,6 +22,10 @@ QString ffmpeg_command(const QString& input_path, const QString& output_path, co
 // cover picture as its cover).
 bool holds_sound_only(const media::FileType& type);
 
+// The audio format that the command asks ffmpeg for; none when it leaves the audio codec to
+// ffmpeg.
+std::optional<media::FourCC> ffmpeg_audio_format(const My_Prest* preset);
+
 // The video codec that the preset asks for and that the command has no encoder for, so that
 // ffmpeg would write a codec of its own choosing; none when the preset names no codec or one
 // the command writes.

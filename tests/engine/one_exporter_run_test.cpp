@@ -328,17 +328,18 @@ TEST_F(OneExporterRun, ACancelEndsOnceWithNoOutputLeft)
 
 TEST_F(OneExporterRun, AFailedRunRemovesItsOwnOutputSoThatARetryWorks)
 {
-    // Linear PCM does not go into an MPEG-4 file: ffmpeg creates the file, then fails.
+    // The encoder refuses the frame size: ffmpeg creates the file, then fails.
     auto preset = jobtest::movie_preset();
     preset->fileType = AVFileTypeMPEG4;
-    preset->audio_outputSettings = {{AVFormatIDKey, uint(kAudioFormatLinearPCM)}};
+    preset->set_size(40000, 2);
     const JobRun run = make_job(fixture_path("h264_aac.mp4"), preset, out("retry"));
     run.job->start_ffmpeg_export(seconds(0, 3));
     ASSERT_TRUE(finished(run));
     EXPECT_EQ(run.job->status, 4);
+    EXPECT_TRUE(run.job->ff_sessionId.get().has_value()) << "ffmpeg was not started";
     EXPECT_FALSE(QFileInfo::exists(out("retry.mp4")));
 
-    preset->audio_outputSettings = {{AVFormatIDKey, uint(kAudioFormatMPEG4AAC)}};
+    preset->set_size(320, 240);
     run.job->out_url_obj = std::optional<QUrl>(QUrl::fromLocalFile(out("retry")));
     run.job->status = 0;
     run.job->start_ffmpeg_export(seconds(0, 3));
