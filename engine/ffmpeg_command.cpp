@@ -73,19 +73,60 @@ QString video_codec(const QVariantMap& video)
     return text;
 }
 
-QString audio_codec(const QVariantMap& audio)
+QString audio_codec(const My_Prest& preset)
 {
-    const QVariant format = audio.value(AVFormatIDKey);
-    if (format.typeId() != QMetaType::UInt)
-        return {};
-    switch (format.toUInt()) {
+    switch (ffmpeg_audio_format(&preset).value_or(0)) {
     case kAudioFormatMPEG4AAC: return QStringLiteral(" -c:a aac");
     case kAudioFormatLinearPCM: return QStringLiteral(" -c:a pcm_s24le");
     default: return {};
     }
 }
 
+// ffmpeg takes a picture attached to sound (a cover) as a video stream, which the movie
+// containers refuse. A movie of such a source holds its sound alone, as the pipeline writes it.
+// A source that did not open is left to ffmpeg; the sound-only files keep the cover their way.
+QString without_cover(const media::Asset* source, const media::FileType& type)
+{
+    if (!source || !source->is_openable() || holds_sound_only(type) ||
+        !source->tracks_with_media_type(AVMediaTypeVideo).empty() ||
+        source->tracks_with_media_type(AVMediaTypeAudio).empty())
+        return {};
+    return QStringLiteral(" -vn");
+}
+
+// Written alone, sound loses a hole in its timestamps and a late start: what follows comes
+// early. A sound-only file keeps them as silence, as the movies do, so that it stays in step
+// with the source's picture. Only gaps of a tenth of a second or more are filled (hard
+// compensation, nothing stretched); sound without gaps passes sample for sample.
+QString keeping_timeline(const media::FileType& type)
+{
+    if (!holds_sound_only(type))
+        return {};
+    return QStringLiteral(" -af aresample=min_comp=0.1:min_hard_comp=0.1:first_pts=0");
+}
+
 }  // namespace
+
+bool holds_sound_only(const media::FileType& type)
+{
+    for (const char* sound : {AVFileTypeWAVE, AVFileTypeMPEGLayer3, AVFileTypeAIFF, AVFileTypeAIFC,
+                              AVFileTypeCoreAudioFormat, AVFileTypeSunAU, AVFileTypeAC3, AVFileTypeEnhancedAC3,
+                              AVFileTypeAppleM4A, AVFileTypeAMR})
+        if (type == QLatin1String(sound))
+            return true;
+    return false;
+}
+
+std::optional<media::FourCC> ffmpeg_audio_format(const My_Prest* preset)
+{
+    const QVariant format = preset ? preset->audio_outputSettings.value(AVFormatIDKey) : QVariant();
+    if (format.typeId() != QMetaType::UInt)
+        return std::nullopt;
+    const media::FourCC code = format.toUInt();
+    if (code != kAudioFormatMPEG4AAC && code != kAudioFormatLinearPCM)
+        return std::nullopt;
+    return code;
+}
 
 std::optional<QString> unwritable_video_codec(const My_Prest* preset)
 {
@@ -125,13 +166,18 @@ QString with_sample_range(const media::TimeRange& range, const QString& command)
     return sample + u' ' + command;
 }
 
-QString ffmpeg_command(const QString& input_path, const QString& output_path, const My_Prest* preset)
+QString ffmpeg_command(const QString& input_path, const QString& output_path, const My_Prest* preset,
+                       const media::Asset* source)
 {
     QString command = QStringLiteral("-i ") + ffkit::quote_path(input_path);
     if (preset) {
         command += frame_size(preset->video_outputSettings);
         command += video_codec(preset->video_outputSettings);
-        command += audio_codec(preset->audio_outputSettings);
+        command += audio_codec(*preset);
     }
+    // Without a preset the output is a movie.
+    const media::FileType type = preset ? preset->fileType : media::FileType(AVFileTypeQuickTimeMovie);
+    command += without_cover(source, type);
+    command += keeping_timeline(type);
     return command + u' ' + ffkit::quote_path(output_path);
 }

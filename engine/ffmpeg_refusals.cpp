@@ -6,20 +6,10 @@
 #include "engine/presets.h"
 #include "engine/run_failure_texts.h"
 #include "engine/settings_values.h"
+#include "engine/writer_refusals.h"
 #include "platform/ffkit/statistics.h"
 
 namespace {
-
-// The file types that hold sound only: ffmpeg leaves any picture of the source out of them.
-bool holds_sound_only(const media::FileType& type)
-{
-    for (const char* sound : {AVFileTypeWAVE, AVFileTypeMPEGLayer3, AVFileTypeAIFF, AVFileTypeAIFC,
-                              AVFileTypeCoreAudioFormat, AVFileTypeSunAU, AVFileTypeAC3, AVFileTypeEnhancedAC3,
-                              AVFileTypeAppleM4A, AVFileTypeAMR})
-        if (type == QLatin1String(sound))
-            return true;
-    return false;
-}
 
 bool has_tracks(const media::Asset* source, const char* media_type)
 {
@@ -28,13 +18,18 @@ bool has_tracks(const media::Asset* source, const char* media_type)
 
 }  // namespace
 
-std::optional<QString> ffmpeg_refusal(const My_Prest* preset, const media::Asset* source)
+std::optional<QString> ffmpeg_refusal(const My_Prest* preset, const media::Asset* source, const QUrl& output)
 {
     // ffmpeg would write a codec of its own choosing in place of one it has no encoder for;
     // of a source without video it converts the sound as asked.
     if (has_tracks(source, AVMediaTypeVideo))
         if (const auto codec = unwritable_video_codec(preset))
             return unwritable_codec_text(*codec);
+    // ffmpeg would fail to write the file's header, and its log does not say why.
+    if (has_tracks(source, AVMediaTypeAudio))
+        if (const auto format = ffmpeg_audio_format(preset))
+            if (const auto refused = refused_audio_format(preset->fileType, output, *format))
+                return refused;
     // ffmpeg would find no stream to write. A source that did not open may still have sound
     // when ffmpeg reads it: ffmpeg then says what it finds.
     if (preset && holds_sound_only(preset->fileType) && source && source->is_openable() &&

@@ -72,7 +72,7 @@ QString OneExporter::build_ffmpeg_command()
     if (!output)
         return {};
     const auto preset = My_prest_obj.get();
-    return ffmpeg_command(input, output->toLocalFile(), preset.get());
+    return ffmpeg_command(input, output->toLocalFile(), preset.get(), raw_asset.get());
 }
 
 void OneExporter::start_ffmpeg_export(const media::TimeRange& range)
@@ -91,7 +91,7 @@ void OneExporter::start_ffmpeg_export(const media::TimeRange& range)
         return;
     }
     const auto preset = My_prest_obj.get();
-    if (const auto refusal = ffmpeg_refusal(preset.get(), raw_asset.get())) {
+    if (const auto refusal = ffmpeg_refusal(preset.get(), raw_asset.get(), out_url_obj.get().value_or(QUrl()))) {
         fail_before_start(*refusal);
         return;
     }

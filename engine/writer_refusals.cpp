@@ -24,6 +24,14 @@ std::optional<QString> refused_frame_size(const media::AssetWriter& writer, cons
     return frame_size_refused_text(settings.value(AVVideoCodecKey).toString(), size->width, size->height);
 }
 
+// The audio format alone, where the file type cannot hold it.
+std::optional<QString> refused_format(const media::AssetWriter& writer, const QVariant& format)
+{
+    if (writer.can_apply_output_settings(QVariantMap{{AVFormatIDKey, format}}, AVMediaTypeAudio))
+        return std::nullopt;
+    return refused_audio_format_text(format.toUInt(), shown_file_type(writer));
+}
+
 }  // namespace
 
 QString refused_video_settings(const media::AssetWriter& writer, const std::optional<QVariantMap>& settings)
@@ -44,9 +52,16 @@ QString refused_audio_settings(const media::AssetWriter& writer, const std::opti
     // Without a format the writer would write linear PCM.
     const QVariant format = settings ? settings->value(AVFormatIDKey, uint(kAudioFormatLinearPCM))
                                      : QVariant(uint(kAudioFormatLinearPCM));
-    if (!writer.can_apply_output_settings(QVariantMap{{AVFormatIDKey, format}}, AVMediaTypeAudio))
-        return refused_audio_format_text(format.toUInt(), shown_file_type(writer));
+    if (const auto refused = refused_format(writer, format))
+        return *refused;
     return refused_audio_settings_text(format.toUInt(), shown_file_type(writer));
+}
+
+std::optional<QString> refused_audio_format(const media::FileType& type, const QUrl& output, media::FourCC format)
+{
+    // Made only to ask: a writer touches no file before it starts writing.
+    const auto writer = media::AssetWriter::create(output, type);
+    return writer ? refused_format(*writer, uint(format)) : std::nullopt;
 }
 
 QString writer_creation_failure(const media::Error& error, const media::FileType& type, const QUrl& output)

@@ -34,6 +34,7 @@ protected:
     {
         register_file_type_names();
         register_codec_names();
+        register_audio_format_names();
     }
 
     std::shared_ptr<OneExporter> job(const QString& source, std::shared_ptr<My_Prest> preset, const std::string& name)
@@ -199,4 +200,36 @@ TEST_F(FailureCauses, ACodecTheFfmpegPathCannotWriteDoesNotStopASourceWithoutVid
         EXPECT_EQ(probe.media_information->streams[0].codec_name, "aac");
         EXPECT_NEAR(probe.media_information->duration ? probe.media_information->duration->toDouble() : 0, 3.0, 0.1);
     }
+}
+
+// Linear PCM does not go into an MPEG-4 file: on ffmpeg too the run is refused before it starts,
+// in the pipeline's words. A QuickTime file takes it.
+TEST_F(FailureCauses, AnAudioFormatTheFileTypeCannotHoldIsRefusedOnBothEngines)
+{
+    const std::pair<const char*, const char*> refused[] = {
+        {AVFileTypeMPEG4, "音频格式 LinearPCM 无法写入 MPEG-4(.mp4) 文件"},
+        {AVFileTypeAppleM4V, "音频格式 LinearPCM 无法写入 m4v 文件"},
+    };
+    for (const auto& [type, text] : refused) {
+        for (const Engine engine : {Engine::ffmpeg, Engine::pipeline}) {
+            SCOPED_TRACE(std::string(engine_name(engine)) + " " + type);
+            recorder = std::make_shared<jobtest::Recorder>();
+            auto preset = jobtest::movie_preset();
+            preset->fileType = type;
+            preset->audio_outputSettings = {{AVFormatIDKey, uint(kAudioFormatLinearPCM)}};
+            const auto made = job(fixture_path("tiny.mp4"), preset, "pcm");
+            ASSERT_TRUE(run(made, engine));
+            expect_failed_with(made, QString::fromUtf8(text));
+            EXPECT_FALSE(made->ff_sessionId.get().has_value()) << "ffmpeg was started";
+        }
+    }
+    recorder = std::make_shared<jobtest::Recorder>();
+    auto movie = jobtest::movie_preset();
+    movie->audio_outputSettings = {{AVFormatIDKey, uint(kAudioFormatLinearPCM)}};
+    const auto made = job(fixture_path("tiny.mp4"), movie, "pcm");
+    ASSERT_TRUE(run(made, Engine::ffmpeg));
+    EXPECT_EQ(made->status, 3) << made->error_info.get().value_or(QString()).toStdString();
+    const auto probe = ffkit::get_media_information(QString::fromStdString(out.file("pcm.mov")));
+    ASSERT_TRUE(probe.media_information);
+    EXPECT_TRUE(probe.output.contains("\"codec_name\": \"pcm_s24le\"")) << probe.output.toStdString();
 }

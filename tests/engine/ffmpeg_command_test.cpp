@@ -4,6 +4,7 @@
 
 #include "engine/ffmpeg_command.h"
 #include "engine/presets.h"
+#include "fixture_paths.h"
 #include "platform/ffkit/arguments.h"
 
 namespace {
@@ -164,5 +165,27 @@ TEST(FfmpegCommand, CodecsWithoutAnEncoderOnTheCommandLine)
     for (const char* codec : {AVVideoCodecTypeHEVCWithAlpha, AVVideoCodecTypeJPEG}) {
         const My_Prest preset = preset_with({{AVVideoCodecKey, QString(codec)}});
         EXPECT_EQ(unwritable_video_codec(&preset), std::optional<QString>(codec));
+    }
+}
+
+TEST(FfmpegCommand, SoundWithACoverAndSoundOnlyFiles)
+{
+    // A movie of sound whose only picture is a cover: the sound alone. Sources with video, and
+    // those that did not open, are left to ffmpeg.
+    const auto cover = media::Asset::from_path(fixture_path("cover.mp3"));
+    const My_Prest movie = preset_with({{AVVideoCodecKey, QString(AVVideoCodecTypeH264)}});
+    const QString h264 = " -vcodec libx264 -pix_fmt yuv420p";
+    EXPECT_EQ(ffmpeg_command("/in/a.mp4", "/out/a.mov", &movie, cover.get()), kInput + h264 + " -vn" + kOutput);
+    EXPECT_EQ(ffmpeg_command("/in/a.mp4", "/out/a.mov", nullptr, cover.get()), kInput + " -vn" + kOutput);
+    for (const char* other : {"h264_aac.mp4", "video_only.mp4", "empty.mov"}) {
+        const auto source = media::Asset::from_path(fixture_path(other));
+        EXPECT_EQ(ffmpeg_command("/in/a.mp4", "/out/a.mov", &movie, source.get()), kInput + h264 + kOutput) << other;
+    }
+    // The sound-only files keep holes and a late start as silence, and an MP3 file its cover.
+    for (const char* type : {AVFileTypeWAVE, AVFileTypeMPEGLayer3}) {
+        My_Prest sound;
+        sound.fileType = type;
+        EXPECT_EQ(ffmpeg_command("/in/a.mp4", "/out/a.wav", &sound, cover.get()),
+                  kInput + " -af aresample=min_comp=0.1:min_hard_comp=0.1:first_pts=0 '/out/a.wav'") << type;
     }
 }

@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <QFileInfo>
 #include <cmath>
+#include <cstring>
 #include <thread>
 
 #include "engine/one_exporter.h"
@@ -122,6 +123,124 @@ TEST_F(OneExporterRun, ConvertsAudioOnlyIntoWave)
     EXPECT_NEAR(seconds_of(probe.media_information->duration), 3.0, 0.1);
 }
 
+// A cover picture is no video: a movie of sound with a cover holds the sound alone, as the
+// pipeline writes it, whatever the container and codec.
+TEST_F(OneExporterRun, SoundWithACoverConvertsIntoAMovieWithoutThePicture)
+{
+    auto mpeg4_hevc = jobtest::movie_preset();
+    mpeg4_hevc->fileType = AVFileTypeMPEG4;
+    mpeg4_hevc->video_outputSettings[AVVideoCodecKey] = QString(AVVideoCodecTypeHEVC);
+    auto prores = jobtest::movie_preset();
+    prores->video_outputSettings[AVVideoCodecKey] = QString(AVVideoCodecTypeAppleProRes422);
+    const std::pair<const char*, double> sources[] = {{"cover.flac", 3}, {"cover.m4a", 3}, {"cover.mp3", 2}};
+    for (const auto& [name, length] : sources) {
+        for (const auto& preset : {jobtest::movie_preset(), mpeg4_hevc, prores}) {
+            SCOPED_TRACE(std::string(name) + " " + preset->fileType.toStdString() + " " +
+                         preset->video_outputSettings.value(AVVideoCodecKey).toString().toStdString());
+            testsupport::TempDir folder;
+            const JobRun run = make_job(fixture_path(name), preset, QString::fromStdString(folder.file("cover")));
+            run.job->start_ffmpeg_export(seconds(0, length));
+            ASSERT_TRUE(finished(run));
+            EXPECT_EQ(run.job->status, 3) << run.job->error_info.get().value_or("").toStdString();
+            const auto probe = probeFile(run.recorder->last_url().toLocalFile());
+            ASSERT_TRUE(probe);
+            EXPECT_EQ(probe->count("video"), 0);
+            ASSERT_EQ(probe->count("audio"), 1);
+            EXPECT_EQ(probe->first("audio")->codec, "aac");
+            EXPECT_NEAR(probe->duration, length, 0.1);
+        }
+    }
+}
+
+namespace {
+
+// The first sound stream of a file as ffmpeg decodes it, mixed to one channel.
+std::vector<qint16> decoded_sound(const QString& path)
+{
+    const auto out = testsupport::run_program(
+        {"ffmpeg", "-v", "error", "-nostdin", "-i", path.toStdString(), "-map", "0:a:0", "-ac", "1", "-f", "s16le", "-"});
+    std::vector<qint16> samples(out ? out->size() / 2 : 0);
+    if (out)
+        std::memcpy(samples.data(), out->data(), samples.size() * 2);
+    return samples;
+}
+
+// The root mean square of the samples from `from` to `to` seconds.
+double level(const std::vector<qint16>& samples, int rate, double from, double to)
+{
+    const size_t begin = size_t(from * rate), end = std::min(samples.size(), size_t(to * rate));
+    double sum = 0;
+    for (size_t i = begin; i < end; ++i)
+        sum += double(samples[i]) * samples[i];
+    return end > begin ? std::sqrt(sum / double(end - begin)) : -1;
+}
+
+}  // namespace
+
+// The sound-only files keep the source's timeline: a hole in the sound and a late start stay
+// as silence, so that the sound stays in step with the source's picture. Sound without gaps
+// keeps every sample.
+TEST_F(OneExporterRun, SoundOnlyOutputsKeepTheSourcesTimeline)
+{
+    // Where the source has sound (loud) and where it has none, in seconds.
+    struct Span {
+        double from, to;
+        bool loud;
+    };
+    const std::pair<const char*, std::vector<Span>> sources[] = {
+        {"gap_audio.mp4", {{0.2, 1.8, true}, {2.2, 3.8, false}, {4.2, 5.8, true}}},
+        {"gap_audio.mkv", {{0.2, 1.8, true}, {2.2, 3.8, false}, {4.2, 5.8, true}}},
+        {"late_audio.mp4", {{0.2, 1.8, false}, {2.2, 5.8, true}}},
+    };
+    for (const auto& [name, spans] : sources) {
+        for (const auto& preset : {jobtest::wave_preset(), jobtest::mp3_preset()}) {
+            SCOPED_TRACE(std::string(name) + " " + preset->fileType.toStdString());
+            testsupport::TempDir folder;
+            const JobRun run = make_job(fixture_path(name), preset, QString::fromStdString(folder.file("sound")));
+            run.job->start_ffmpeg_export(seconds(0, 6));
+            ASSERT_TRUE(finished(run));
+            EXPECT_EQ(run.job->status, 3) << run.job->error_info.get().value_or("").toStdString();
+            const QString output = run.recorder->last_url().toLocalFile();
+            const auto probe = probeFile(output);
+            ASSERT_TRUE(probe && probe->first("audio"));
+            const int rate = probe->first("audio")->sampleRate;
+            const std::vector<qint16> samples = decoded_sound(output);
+            EXPECT_NEAR(double(samples.size()) / rate, 6.0, 0.1);
+            for (const Span& span : spans) {
+                const double rms = level(samples, rate, span.from, span.to);
+                if (span.loud) {
+                    EXPECT_GT(rms, 1000) << span.from;
+                } else {
+                    EXPECT_LT(rms, 30) << span.from;
+                }
+            }
+        }
+    }
+    // A preview from the first second for four: the hole is two seconds of silence in it.
+    const JobRun preview = make_job(fixture_path("gap_audio.mp4"), jobtest::wave_preset(), std::nullopt);
+    preview.job->is_preview_play = true;
+    preview.job->start_ffmpeg_export(seconds(1, 4));
+    ASSERT_TRUE(finished(preview));
+    EXPECT_EQ(preview.job->status, 3) << preview.job->error_info.get().value_or("").toStdString();
+    const QString sample = preview.recorder->last_url().toLocalFile();
+    const std::vector<qint16> previewed = decoded_sound(sample);
+    QFile::remove(sample);
+    EXPECT_NEAR(previewed.size() / 44100.0, 4.0, 0.1);
+    EXPECT_GT(level(previewed, 44100, 0.2, 0.8), 1000);
+    EXPECT_LT(level(previewed, 44100, 1.2, 2.8), 30);
+    EXPECT_GT(level(previewed, 44100, 3.2, 3.8), 1000);
+    // Without gaps: every sample that the source decodes to, no more.
+    for (const char* name : {"tone.wav", "h264_aac.mp4", "tone.mp3"}) {
+        SCOPED_TRACE(name);
+        testsupport::TempDir folder;
+        const JobRun run = make_job(fixture_path(name), jobtest::wave_preset(), QString::fromStdString(folder.file("whole")));
+        run.job->start_ffmpeg_export(seconds(0, 3));
+        ASSERT_TRUE(finished(run));
+        EXPECT_EQ(run.job->status, 3) << run.job->error_info.get().value_or("").toStdString();
+        EXPECT_EQ(decoded_sound(run.recorder->last_url().toLocalFile()).size(), decoded_sound(fixture_path(name)).size());
+    }
+}
+
 TEST_F(OneExporterRun, APreviewConvertsTheRangeIntoTheTemporaryDirectory)
 {
     const JobRun run = make_job(fixture_path("long.mp4"), jobtest::movie_preset(), out("ignored"));
@@ -209,17 +328,18 @@ TEST_F(OneExporterRun, ACancelEndsOnceWithNoOutputLeft)
 
 TEST_F(OneExporterRun, AFailedRunRemovesItsOwnOutputSoThatARetryWorks)
 {
-    // Linear PCM does not go into an MPEG-4 file: ffmpeg creates the file, then fails.
+    // The encoder refuses the frame size: ffmpeg creates the file, then fails.
     auto preset = jobtest::movie_preset();
     preset->fileType = AVFileTypeMPEG4;
-    preset->audio_outputSettings = {{AVFormatIDKey, uint(kAudioFormatLinearPCM)}};
+    preset->set_size(40000, 2);
     const JobRun run = make_job(fixture_path("h264_aac.mp4"), preset, out("retry"));
     run.job->start_ffmpeg_export(seconds(0, 3));
     ASSERT_TRUE(finished(run));
     EXPECT_EQ(run.job->status, 4);
+    EXPECT_TRUE(run.job->ff_sessionId.get().has_value()) << "ffmpeg was not started";
     EXPECT_FALSE(QFileInfo::exists(out("retry.mp4")));
 
-    preset->audio_outputSettings = {{AVFormatIDKey, uint(kAudioFormatMPEG4AAC)}};
+    preset->set_size(320, 240);
     run.job->out_url_obj = std::optional<QUrl>(QUrl::fromLocalFile(out("retry")));
     run.job->status = 0;
     run.job->start_ffmpeg_export(seconds(0, 3));
