@@ -97,8 +97,8 @@ std::optional<int64_t> first_frame(ByteSource& bytes, int64_t from)
 
 }  // namespace
 
-// MP3: the byte count of the length header (Xing or Info, or VBRI) in its first frame, counted
-// from that frame. A file without one declares nothing.
+// MP3: the byte count of the length header (Xing or Info, or VBRI) in its first frame. A file
+// without one declares nothing.
 DeclaredData mp3(ByteSource& bytes)
 {
     const int64_t file_size = bytes.size();
@@ -134,7 +134,11 @@ DeclaredData mp3(ByteSource& bytes)
     }
     if (!count || is_placeholder(*count))
         return {};
-    return ending_at(*frame + int64_t(*count), file_size, kId3v1Room);
+    // Counted from the frame, as most encoders count; some count the ID3v2 tag before it too,
+    // and a whole file is never taken for a cut one.
+    const DeclaredData from_frame = ending_at(*frame + int64_t(*count), file_size, kId3v1Room);
+    return from_frame.kind == DeclaredData::Kind::cut && int64_t(*count) <= file_size ? ending_at(*count, file_size)
+                                                                                      : from_frame;
 }
 
 }  // namespace media::layout

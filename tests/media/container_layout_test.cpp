@@ -30,30 +30,20 @@ Kind kind_of(const QByteArray& data, const char* format)
     return media::declared_data(bytes, format).kind;
 }
 
-QByteArray le32(uint32_t v)
+template <typename T, bool big>
+QByteArray number(T v)
 {
-    QByteArray b(4, '\0');
-    qToLittleEndian(v, b.data());
+    QByteArray b(sizeof(T), '\0');
+    if constexpr (big)
+        qToBigEndian(v, b.data());
+    else
+        qToLittleEndian(v, b.data());
     return b;
 }
-QByteArray le64(uint64_t v)
-{
-    QByteArray b(8, '\0');
-    qToLittleEndian(v, b.data());
-    return b;
-}
-QByteArray be32(uint32_t v)
-{
-    QByteArray b(4, '\0');
-    qToBigEndian(v, b.data());
-    return b;
-}
-QByteArray be64(uint64_t v)
-{
-    QByteArray b(8, '\0');
-    qToBigEndian(v, b.data());
-    return b;
-}
+QByteArray le32(uint32_t v) { return number<uint32_t, false>(v); }
+QByteArray le64(uint64_t v) { return number<uint64_t, false>(v); }
+QByteArray be32(uint32_t v) { return number<uint32_t, true>(v); }
+QByteArray be64(uint64_t v) { return number<uint64_t, true>(v); }
 
 // A RIFF chunk with its real size and a pad byte after an odd one.
 QByteArray chunk(const char* id, const QByteArray& data, std::optional<uint32_t> size = std::nullopt)
@@ -270,6 +260,7 @@ TEST(ContainerLayout, Mp3LengthHeader)
     const QByteArray whole = mp3(417 * 20, 20);
     EXPECT_EQ(kind_of(whole, "mp3"), Kind::whole);
     EXPECT_EQ(kind_of(whole.left(whole.size() - 100), "mp3"), Kind::whole) << "within an ID3v1 tag's room";
+    EXPECT_EQ(kind_of(mp3(20 + 417 * 20, 20), "mp3"), Kind::whole) << "a count that takes in the ID3v2 tag";
     EXPECT_EQ(kind_of(whole.left(whole.size() - 2000), "mp3"), Kind::cut);
     EXPECT_EQ(kind_of(mp3(0, 20).left(whole.size() - 2000), "mp3"), Kind::nothing);
     expect_short_prefixes_declare_nothing(whole, 20 + 36 + 16, "mp3");

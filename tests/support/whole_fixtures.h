@@ -27,6 +27,8 @@ inline const std::vector<std::string>& whole_media_fixtures()
         // last picture that lasts long, sizes and lengths left at a writer's placeholders.
         "live_offset.flv", "live_pipe.flv", "late.opus", "pipe.avi", "slides.flv", "slides_pipe.mkv",
         "slides_late.mkv", "slides_pipe.avi", "late_pipe.avi",
+        // Sound with a cover picture, as ripped music is.
+        "cover.flac", "cover.m4a",
     };
     return names;
 }
