@@ -1,4 +1,5 @@
 #include <QItemSelectionModel>
+#include <QPainter>
 #include <QTableView>
 #include <QHelpEvent>
 #include <QTest>
@@ -131,9 +132,11 @@ struct Painted {
     qreal ratio;
     QColor base;
 
-    explicit Painted(QTableView* table)
-        : image(table->viewport()->grab().toImage()), ratio(image.devicePixelRatio()),
-          base(table->palette().color(QPalette::Base))
+    explicit Painted(QTableView* table) : Painted(table->viewport()->grab().toImage(), table->palette().color(QPalette::Base))
+    {
+    }
+    Painted(const QImage& picture, const QColor& background)
+        : image(picture), ratio(picture.devicePixelRatio()), base(background)
     {
     }
     QColor pixel(int x, int y) const { return image.pixelColor(QPoint(int(x * ratio), int(y * ratio))); }
@@ -383,6 +386,75 @@ TEST(TablePaint, EachLineOfACauseStartsALineOfItsOwn)
             SCOPED_TRACE(c.width);
             set_width(t.window, c.width);
             expect_lines_of_their_own(c.cut);
+        }
+    }
+}
+
+namespace {
+
+// The ink of the text drawn alone in the font, on a picture of its own that nothing clips.
+Band ink_alone(const QString& text, const QFont& font, const QColor& pen, const QColor& base, qreal ratio)
+{
+    const QFontMetrics metrics(font);
+    const QSize size(metrics.horizontalAdvance(text) + 20, metrics.height() * 4);
+    QImage image(size * ratio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    image.fill(base);
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(pen);
+    painter.drawText(QPoint(10, metrics.height() * 2), text);
+    painter.end();
+    const std::vector<Band> bands = ink_bands(Painted(image, base), QRect(QPoint(0, 0), size - QSize(1, 1)));
+    EXPECT_EQ(bands.size(), 1u) << text.toStdString();
+    return bands.empty() ? Band{0, -1, 0, -1} : bands.front();
+}
+
+}  // namespace
+
+// A cause that names a Chinese file, or a Chinese status before an English message, mixes
+// glyphs of the interface font with taller ones of a fallback font. Each of its lines is drawn
+// whole, as tall as the same text drawn alone (the tails of g, p and y included), one below
+// the other, within the row. In both languages.
+TEST(TablePaint, ALineThatMixesChineseAndLatinIsDrawnWhole)
+{
+    const QString first = QStringLiteral("Error opening input file /home/user/视频/spring gallery.mp4.");
+    const QString second =
+        QStringLiteral("/home/user/视频/spring gallery.mp4: Invalid data found when processing input");
+    for (const bool english : {false, true}) {
+        SCOPED_TRACE(english ? "English" : "Chinese");
+        std::optional<apptest::InstalledTranslations> tables;
+        if (english)
+            tables.emplace(QLocale(QLocale::English, QLocale::UnitedStates));
+        TableWindow t;
+        const auto row = t.append_fixture("tiny.mp4");
+        row->out_Ex->status = 4;
+        row->out_Ex->error_info = std::optional<QString>(first + u'\n' + second);
+        t.window.resize(2000, 700);
+        t.window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&t.window, 120000));
+        testsupport::pump_until([] { return false; }, std::chrono::milliseconds(100));
+        QTableView* table = t.list->tableView;
+        const QModelIndex index = t.list->items_model->index(0, 0);
+        const QStringList texts = index.data(ItemsModel::StatusTextRole).toString().split(u'\n');
+        ASSERT_EQ(texts.size(), 2);
+
+        const int icon_left = measure_row(table, index).icon_left;
+        ASSERT_GE(icon_left, 0);
+        const Painted painted(table);
+        const QRect r = table->visualRect(index);
+        // The row and what lies below it, where nothing else is drawn.
+        const int below = std::min(r.bottom() + 20, int(painted.image.height() / painted.ratio) - 1);
+        const std::vector<Band> lines =
+            ink_bands(painted, QRect(icon_left + 18, r.top(), r.right() - icon_left - 18, below - r.top() + 1));
+        ASSERT_EQ(lines.size(), texts.size());
+        const QColor pen = table->palette().color(QPalette::Text);
+        for (qsizetype i = 0; i < texts.size(); ++i) {
+            SCOPED_TRACE(texts[i].toStdString());
+            const Band alone = ink_alone(texts[i], table->font(), pen, painted.base, painted.ratio);
+            EXPECT_EQ(lines[i].bottom - lines[i].top, alone.bottom - alone.top);
+            EXPECT_GE(lines[i].top, r.top());
+            EXPECT_LE(lines[i].bottom, r.bottom());
         }
     }
 }
