@@ -178,6 +178,8 @@ struct CustomCell::Layout {
 
 CustomCell::CustomCell(QObject* parent) : QStyledItemDelegate(parent), scaled_(kScaledCacheEntries) {}
 
+QRect CustomCell::status_lines(const QRect& row) { return Layout(row).status_lines; }
+
 QSize CustomCell::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
 {
     return {option.rect.width(), kRowHeight};
