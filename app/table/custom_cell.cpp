@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QHelpEvent>
+#include <QtMath>
 #include <QToolTip>
 #include <QPainter>
 #include <QRegularExpression>
@@ -10,6 +11,8 @@
 #include <QStyleOptionProgressBar>
 #include <QTextLayout>
 #include <algorithm>
+#include <deque>
+#include <optional>
 #include <vector>
 
 #include "app/table/items_model.h"
@@ -49,13 +52,14 @@ struct WrappedLine {
 
 // The paragraphs' lines when wrapped at the width, broken between words where they can,
 // each paragraph starting a line of its own; no more than `limit` lines.
-std::vector<WrappedLine> wrapped_lines(const QStringList& paragraphs, const QFont& font, int width, size_t limit)
+std::vector<WrappedLine> wrapped_lines(const QStringList& paragraphs, const QFont& font, QPaintDevice* device,
+                                       int width, size_t limit)
 {
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     std::vector<WrappedLine> lines;
     for (qsizetype p = 0; p < paragraphs.size() && lines.size() < limit; ++p) {
-        QTextLayout layout(paragraphs[p], font);
+        QTextLayout layout(paragraphs[p], font, device);
         layout.setTextOption(option);
         layout.beginLayout();
         for (QTextLine line = layout.createLine(); line.isValid() && lines.size() < limit; line = layout.createLine()) {
@@ -67,9 +71,40 @@ std::vector<WrappedLine> wrapped_lines(const QStringList& paragraphs, const QFon
     return lines;
 }
 
-// Draws text over as many lines as the rectangle holds. Each line of the text (a failure's
-// cause is ffmpeg's last two messages, one a line) starts a line of its own, as QTextLayout
-// does not break at line breaks; the last line drawn ends with an ellipsis when text remains.
+// One line of text laid out on its own, as tall as its glyphs need: glyphs that come from a
+// fallback font (Chinese in a Latin interface font) make a line taller than the font's own
+// height, and a line drawn in the font's height loses the tails of g, p and y.
+class TextLine {
+public:
+    TextLine(const QString& text, const QFont& font, QPaintDevice* device) : layout_(text, font, device)
+    {
+        QTextOption option;
+        option.setWrapMode(QTextOption::NoWrap);
+        layout_.setTextOption(option);
+        layout_.beginLayout();
+        line_ = layout_.createLine();
+        layout_.endLayout();
+    }
+    TextLine(const TextLine&) = delete;
+    TextLine& operator=(const TextLine&) = delete;
+
+    int height() const { return line_.isValid() ? qCeil(line_.height()) : 0; }
+    // Draws the line with its top at the point.
+    void draw(QPainter& painter, const QPoint& top_left) const
+    {
+        if (line_.isValid())
+            line_.draw(&painter, top_left);
+    }
+
+private:
+    QTextLayout layout_;
+    QTextLine line_;
+};
+
+// Draws text over as many lines as the rectangle holds, each at its own height. Each line of
+// the text (a failure's cause is ffmpeg's last two messages, one a line) starts a line of its
+// own, as QTextLayout does not break at line breaks; the last line drawn ends with an
+// ellipsis when text remains.
 void draw_wrapped(QPainter& painter, const QRect& rect, const QString& text)
 {
     static const QRegularExpression line_break(QStringLiteral("\r\n|\r|\n"));
@@ -77,23 +112,43 @@ void draw_wrapped(QPainter& painter, const QRect& rect, const QString& text)
     for (const QString& part : text.split(line_break))
         if (const QString paragraph = part.trimmed(); !paragraph.isEmpty())
             paragraphs << paragraph;
-    const QFontMetrics metrics = painter.fontMetrics();
-    const size_t room = std::max(1, rect.height() / metrics.lineSpacing());
-    // One line more than there is room for tells whether text remains.
-    const std::vector<WrappedLine> lines = wrapped_lines(paragraphs, painter.font(), rect.width(), room + 1);
-    const bool cut = lines.size() > room;
-    int y = rect.top();
-    for (size_t n = 0; n < std::min(room, lines.size()); ++n) {
-        const WrappedLine& line = lines[n];
-        const QString& paragraph = paragraphs[line.paragraph];
-        const QRect line_rect(rect.left(), y, rect.width(), metrics.height());
-        if (cut && n == room - 1)
-            // The rest of its paragraph as far as it fits, and the ellipsis even where that
-            // rest fits and only later lines are left out.
-            draw_line(painter, line_rect, paragraph.mid(line.start).trimmed() + QChar(0x2026));
-        else
-            draw_line(painter, line_rect, paragraph.mid(line.start, line.length).trimmed());
-        y += metrics.lineSpacing();
+    const QFont& font = painter.font();
+    QPaintDevice* device = painter.device();
+    // No line is lower than a pixel: this many lines are more than the rectangle holds.
+    const std::vector<WrappedLine> wrapped = wrapped_lines(paragraphs, font, device, rect.width(), rect.height() + 1);
+    auto piece = [&](const WrappedLine& line, qsizetype length) {
+        return paragraphs[line.paragraph].mid(line.start, length).trimmed();
+    };
+
+    // The lines that fit, the first always; and the first that does not, where there is one.
+    std::deque<TextLine> lines;
+    size_t shown = 0;
+    int height = 0;
+    for (const WrappedLine& line : wrapped) {
+        lines.emplace_back(piece(line, line.length), font, device);
+        if (shown > 0 && height + lines.back().height() > rect.height())
+            break;
+        height += lines.back().height();
+        ++shown;
+    }
+    // Where text remains, the last line shown is the rest of its paragraph as far as it fits
+    // and the ellipsis, even where that rest fits and only later lines are left out. It may be
+    // taller than the line it replaces, and then takes the place of the line above.
+    std::optional<TextLine> last;
+    if (shown < wrapped.size()) {
+        for (;; --shown) {
+            height -= lines[shown - 1].height();
+            const QString rest = piece(wrapped[shown - 1], -1) + QChar(0x2026);
+            last.emplace(QFontMetrics(font, device).elidedText(rest, Qt::ElideRight, rect.width()), font, device);
+            if (shown == 1 || height + last->height() <= rect.height())
+                break;
+        }
+    }
+    QPoint at = rect.topLeft();
+    for (size_t n = 0; n < shown; ++n) {
+        const TextLine& line = last && n == shown - 1 ? *last : lines[n];
+        line.draw(painter, at);
+        at.ry() += line.height();
     }
 }
 
@@ -122,6 +177,8 @@ struct CustomCell::Layout {
 };
 
 CustomCell::CustomCell(QObject* parent) : QStyledItemDelegate(parent), scaled_(kScaledCacheEntries) {}
+
+QRect CustomCell::status_lines(const QRect& row) { return Layout(row).status_lines; }
 
 QSize CustomCell::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
 {

@@ -19,6 +19,10 @@ public:
     bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
                    const QModelIndex& index) override;
 
+    // Where a row without a progress bar draws its status text, a failure's cause, over as
+    // many lines as it holds.
+    static QRect status_lines(const QRect& row);
+
 private:
     struct Layout;
 

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QUuid>
+#include <unistd.h>
 
 namespace foundation {
 
@@ -99,7 +100,15 @@ bool create_directories(const QString& path)
     return QDir().mkpath(path);
 }
 
-QString temporary_directory() { return QDir::tempPath() + u'/'; }
+QString temporary_directory()
+{
+    // Where TMPDIR names no folder, Qt answers an empty path (the root, once the slash is
+    // added); a folder we cannot make files in is of no use either. The system's own is left.
+    const QString path = QDir::tempPath();
+    if (!path.isEmpty() && QFileInfo(path).isDir() && ::access(QFile::encodeName(path).constData(), W_OK | X_OK) == 0)
+        return path + u'/';
+    return QStringLiteral("/tmp/");
+}
 
 QString globally_unique_string() { return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper(); }
 

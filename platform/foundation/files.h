@@ -19,7 +19,8 @@ bool remove_item(const QString& path);
 // Creates the directory and every missing parent; an existing directory is success.
 bool create_directories(const QString& path);
 
-// The system temporary directory, with a trailing slash.
+// The temporary directory that TMPDIR names, with a trailing slash; "/tmp/" where TMPDIR names
+// no folder this process can make files in.
 QString temporary_directory();
 // A new globally unique text (for unique file names).
 QString globally_unique_string();

@@ -1,12 +1,18 @@
 #include <QItemSelectionModel>
+#include <QPainter>
 #include <QTableView>
+#include <QTextLayout>
+#include <QtMath>
 #include <QHelpEvent>
 #include <QTest>
 #include <QToolTip>
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <numeric>
 #include <optional>
 #include <vector>
 
+#include "app/table/custom_cell.h"
 #include "engine/system_colors.h"
 #include "installed_translations.h"
 #include "table_support.h"
@@ -131,9 +137,11 @@ struct Painted {
     qreal ratio;
     QColor base;
 
-    explicit Painted(QTableView* table)
-        : image(table->viewport()->grab().toImage()), ratio(image.devicePixelRatio()),
-          base(table->palette().color(QPalette::Base))
+    explicit Painted(QTableView* table) : Painted(table->viewport()->grab().toImage(), table->palette().color(QPalette::Base))
+    {
+    }
+    Painted(const QImage& picture, const QColor& background)
+        : image(picture), ratio(picture.devicePixelRatio()), base(background)
     {
     }
     QColor pixel(int x, int y) const { return image.pixelColor(QPoint(int(x * ratio), int(y * ratio))); }
@@ -318,22 +326,45 @@ bool ends_with_ellipsis(const Painted& painted, const Band& band)
     return bottom - top + 1 <= (band.bottom - band.top + 1) / 3;
 }
 
+// The heights of the lines the text takes in the font at the width: each of its lines
+// wrapped between words as the status does, each line as tall as its glyphs, those that a
+// fallback font gives included.
+std::vector<int> line_heights(const QString& text, const QFont& font, int width)
+{
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    std::vector<int> heights;
+    for (const QString& paragraph : text.split(u'\n')) {
+        QTextLayout layout(paragraph, font);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            heights.push_back(qCeil(line.height()));
+        }
+        layout.endLayout();
+    }
+    return heights;
+}
+
+int sum(const std::vector<int>& heights, size_t count)
+{
+    return std::accumulate(heights.begin(), heights.begin() + std::min(count, heights.size()), 0);
+}
+
 }  // namespace
 
 // A cause of two lines (ffmpeg's last two messages) shows each on a line of its own, wrapped
 // within the status column: the first as it shows alone, the second starting below it, at
-// its "/", with no line drawn over another; an ellipsis ends the last line only where text
-// remains. In both languages and at every window width; the tool tip keeps the whole text.
+// its "/", as soon as there is room for a line of it, with no line drawn over another; an
+// ellipsis ends the last line only where text remains. In both languages and at window
+// widths where it does and where it does not, as the metrics of the font tell.
 TEST(TablePaint, EachLineOfACauseStartsALineOfItsOwn)
 {
     const QString first = QStringLiteral("Error opening output files: Permission denied");
     const QString second = QStringLiteral(
         "/home/user/Videos/Converted/Holiday 2023 with the family/IMG_2041 (edited).mp4: Permission denied");
-    struct Case {
-        int width;
-        bool cut;  // the text is more than the status column holds
-    };
-    const Case cases[] = {{1100, true}, {1300, false}, {1600, false}, {2000, false}};
+    const int widths[] = {1100, 1300, 1600, 2000};
     for (const bool english : {false, true}) {
         SCOPED_TRACE(english ? "English" : "Chinese");
         std::optional<apptest::InstalledTranslations> tables;
@@ -350,39 +381,134 @@ TEST(TablePaint, EachLineOfACauseStartsALineOfItsOwn)
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&t.window, 120000));
         QTableView* table = t.list->tableView;
         const QModelIndex index = t.list->items_model->index(0, 0);
-        EXPECT_EQ(index.data(Qt::ToolTipRole).toString(), index.data(ItemsModel::StatusTextRole).toString());
-        EXPECT_TRUE(index.data(Qt::ToolTipRole).toString().endsWith(second + u')'));
-        const QFontMetrics metrics(table->font());
+        const QString text = index.data(ItemsModel::StatusTextRole).toString();
+        EXPECT_EQ(index.data(Qt::ToolTipRole).toString(), text);
+        EXPECT_TRUE(text.endsWith(second + u')'));
+        const QString text_alone = t.list->items_model->index(1, 0).data(ItemsModel::StatusTextRole).toString();
 
         // The status text of a row: right of its icon, over the row's height.
         auto text_area = [&](int row, int left) {
             const QRect r = table->visualRect(t.list->items_model->index(row, 0));
             return QRect(left, r.top() + 1, r.right() - 4 - left, r.height() - 2);
         };
-        auto expect_lines_of_their_own = [&](bool cut) {
+        bool some_cut = false, some_whole = false;
+        auto expect_lines_of_their_own = [&] {
+            // What the status holds at this width, and what the texts need in the cell's font.
+            const QRect room = CustomCell::status_lines(table->visualRect(index));
+            const QFont font = table->font();
+            const std::vector<int> heights = line_heights(text, font, room.width());
+            const size_t first_lines = line_heights(text.section(u'\n', 0, 0), font, room.width()).size();
+            const std::vector<int> heights_alone = line_heights(text_alone, font, room.width());
+            ASSERT_LE(sum(heights_alone, heights_alone.size()), room.height()) << "the first line is cut alone";
+            size_t fitting = 0;
+            while (fitting < heights.size() && sum(heights, fitting + 1) <= room.height())
+                ++fitting;
+            const bool cut = fitting < heights.size();
+            (cut ? some_cut : some_whole) = true;
+
             const int icon_left = measure_row(table, index).icon_left;
             ASSERT_GE(icon_left, 0);
             const Painted painted(table);
             const std::vector<Band> lines = ink_bands(painted, text_area(0, icon_left + 18));
             const std::vector<Band> alone = ink_bands(painted, text_area(1, icon_left + 18));
             const int offset = table->visualRect(t.list->items_model->index(1, 0)).top() - table->visualRect(index).top();
-            ASSERT_FALSE(alone.empty());
-            ASSERT_GT(lines.size(), alone.size());
-            // The first line of the cause is drawn as it is alone, in the same place.
-            for (size_t i = 0; i < alone.size(); ++i) {
+            ASSERT_EQ(alone.size(), heights_alone.size());
+            EXPECT_EQ(lines.size(), fitting);
+            // The first line of the cause is drawn as it is alone, in the same place; its last
+            // line ends there without its bracket, or with the ellipsis, and may wrap elsewhere.
+            const size_t common = std::min({alone.size(), first_lines, lines.size()});
+            for (size_t i = 0; i < common; ++i) {
                 EXPECT_NEAR(lines[i].top, alone[i].top - offset, 1) << i;
-                EXPECT_NEAR(lines[i].bottom, alone[i].bottom - offset, 1) << i;
+                if (i + 1 < common) {
+                    EXPECT_NEAR(lines[i].bottom, alone[i].bottom - offset, 1) << i;
+                }
             }
+            const int tallest = *std::max_element(heights.begin(), heights.end());
             for (const Band& line : lines)
-                EXPECT_LE(line.bottom - line.top + 1, metrics.height()) << line.top;
-            EXPECT_TRUE(starts_with_slash(painted, lines[alone.size()]));
+                EXPECT_LE(line.bottom - line.top + 1, tallest) << line.top;
+            // The second line of the cause starts a line of its own where there is room for one.
+            if (lines.size() > first_lines) {
+                EXPECT_TRUE(starts_with_slash(painted, lines[first_lines]));
+            }
             EXPECT_FALSE(ends_with_ellipsis(painted, alone.back()));
             EXPECT_EQ(ends_with_ellipsis(painted, lines.back()), cut);
         };
-        for (const Case& c : cases) {
-            SCOPED_TRACE(c.width);
-            set_width(t.window, c.width);
-            expect_lines_of_their_own(c.cut);
+        for (const int width : widths) {
+            SCOPED_TRACE(width);
+            set_width(t.window, width);
+            expect_lines_of_their_own();
+        }
+        // The widths show the text both cut and whole.
+        EXPECT_TRUE(some_cut);
+        EXPECT_TRUE(some_whole);
+    }
+}
+
+namespace {
+
+// The ink of the text drawn alone in the font, on a picture of its own that nothing clips.
+Band ink_alone(const QString& text, const QFont& font, const QColor& pen, const QColor& base, qreal ratio)
+{
+    const QFontMetrics metrics(font);
+    const QSize size(metrics.horizontalAdvance(text) + 20, metrics.height() * 4);
+    QImage image(size * ratio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    image.fill(base);
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(pen);
+    painter.drawText(QPoint(10, metrics.height() * 2), text);
+    painter.end();
+    const std::vector<Band> bands = ink_bands(Painted(image, base), QRect(QPoint(0, 0), size - QSize(1, 1)));
+    EXPECT_EQ(bands.size(), 1u) << text.toStdString();
+    return bands.empty() ? Band{0, -1, 0, -1} : bands.front();
+}
+
+}  // namespace
+
+// A cause that names a Chinese file, or a Chinese status before an English message, mixes
+// glyphs of the interface font with taller ones of a fallback font. Each of its lines is drawn
+// whole, as tall as the same text drawn alone (the tails of g, p and y included), one below
+// the other, within the row. In both languages.
+TEST(TablePaint, ALineThatMixesChineseAndLatinIsDrawnWhole)
+{
+    const QString first = QStringLiteral("Error opening input file /home/user/视频/spring gallery.mp4.");
+    const QString second =
+        QStringLiteral("/home/user/视频/spring gallery.mp4: Invalid data found when processing input");
+    for (const bool english : {false, true}) {
+        SCOPED_TRACE(english ? "English" : "Chinese");
+        std::optional<apptest::InstalledTranslations> tables;
+        if (english)
+            tables.emplace(QLocale(QLocale::English, QLocale::UnitedStates));
+        TableWindow t;
+        const auto row = t.append_fixture("tiny.mp4");
+        row->out_Ex->status = 4;
+        row->out_Ex->error_info = std::optional<QString>(first + u'\n' + second);
+        t.window.resize(2000, 700);
+        t.window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&t.window, 120000));
+        testsupport::pump_until([] { return false; }, std::chrono::milliseconds(100));
+        QTableView* table = t.list->tableView;
+        const QModelIndex index = t.list->items_model->index(0, 0);
+        const QStringList texts = index.data(ItemsModel::StatusTextRole).toString().split(u'\n');
+        ASSERT_EQ(texts.size(), 2);
+
+        const int icon_left = measure_row(table, index).icon_left;
+        ASSERT_GE(icon_left, 0);
+        const Painted painted(table);
+        const QRect r = table->visualRect(index);
+        // The row and what lies below it, where nothing else is drawn.
+        const int below = std::min(r.bottom() + 20, int(painted.image.height() / painted.ratio) - 1);
+        const std::vector<Band> lines =
+            ink_bands(painted, QRect(icon_left + 18, r.top(), r.right() - icon_left - 18, below - r.top() + 1));
+        ASSERT_EQ(lines.size(), texts.size());
+        const QColor pen = table->palette().color(QPalette::Text);
+        for (qsizetype i = 0; i < texts.size(); ++i) {
+            SCOPED_TRACE(texts[i].toStdString());
+            const Band alone = ink_alone(texts[i], table->font(), pen, painted.base, painted.ratio);
+            EXPECT_EQ(lines[i].bottom - lines[i].top, alone.bottom - alone.top);
+            EXPECT_GE(lines[i].top, r.top());
+            EXPECT_LE(lines[i].bottom, r.bottom());
         }
     }
 }

@@ -7,7 +7,9 @@
 #include <QFileInfo>
 #include <cmath>
 #include <cstring>
+#include <sys/inotify.h>
 #include <thread>
+#include <unistd.h>
 
 #include "engine/one_exporter.h"
 #include "engine/run_failure_texts.h"
@@ -674,6 +676,77 @@ TEST_F(OneExporterRun, NamesWithLineBreaksNeitherForgeNorCutAFailuresReason)
     EXPECT_EQ(run.job->status, 5);
     EXPECT_TRUE(testsupport::entries(into.toStdString()).empty());
     EXPECT_EQ(testsupport::entries(QDir::tempPath().toStdString()), temporary);
+}
+
+namespace {
+
+// The names made in a folder while this lives, as the kernel reports them: also those of
+// entries that were gone again before anyone looked.
+class NamesMadeIn {
+public:
+    explicit NamesMadeIn(const char* folder) : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
+    {
+        if (fd_ >= 0 && ::inotify_add_watch(fd_, folder, IN_CREATE | IN_MOVED_TO) < 0) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+    }
+    ~NamesMadeIn()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    NamesMadeIn(const NamesMadeIn&) = delete;
+    NamesMadeIn& operator=(const NamesMadeIn&) = delete;
+
+    bool watching() const { return fd_ >= 0; }
+    // The names made since the last call.
+    QStringList read() const
+    {
+        QStringList names;
+        alignas(inotify_event) char buffer[16384];
+        for (ssize_t length; (length = ::read(fd_, buffer, sizeof buffer)) > 0;)
+            for (const char* at = buffer; at < buffer + length;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(at);
+                if (event->len > 0)
+                    names << QFile::decodeName(event->name);
+                at += sizeof(inotify_event) + event->len;
+            }
+        return names;
+    }
+
+private:
+    int fd_;
+};
+
+}  // namespace
+
+// A TMPDIR that names no folder leaves the links for names with line breaks to the system's
+// temporary folder: the run converts, and no folder of links is made at the root.
+TEST_F(OneExporterRun, NamesWithLineBreaksConvertWhereTmpdirNamesNoFolder)
+{
+    testsupport::TempDir folder;
+    const QString base = QString::fromStdString(folder.path());
+    const QString source = base + "/clip\nbroken.mp4";
+    ASSERT_TRUE(QFile::copy(fixture_path("h264_aac.mp4"), source));
+    const QString into = base + "/into\nbroken";
+    ASSERT_TRUE(QDir().mkdir(into));
+    const QString missing = base + "/not there";
+    const NamesMadeIn root("/");
+    ASSERT_TRUE(root.watching());
+    {
+        const testsupport::ScopedEnvironment tmpdir("TMPDIR", missing.toStdString());
+        const JobRun run = make_job(source, jobtest::movie_preset(), into + "/out");
+        run.job->start_ffmpeg_export(seconds(0, 3));
+        ASSERT_TRUE(finished(run));
+        EXPECT_EQ(run.job->status, 3) << run.job->error_info.get().value_or("").toStdString();
+    }
+    const auto decoded = decodedFrames(into + "/out.mov");
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->value("video"), 75);
+    EXPECT_FALSE(QFileInfo::exists(missing));
+    const QStringList made_at_root = root.read().filter(QRegularExpression("^ffmpeg-paths-"));
+    EXPECT_TRUE(made_at_root.isEmpty()) << made_at_root.join(' ').toStdString();
 }
 
 // No whole source is taken for one cut short: each fixture converts on the engine that

@@ -206,6 +206,16 @@ TEST_F(OneExporterTest, OutputNames)
         EXPECT_TRUE(preview.toLocalFile().startsWith(temporary));
         EXPECT_TRUE(preview.toLocalFile().endsWith(".mov"));
     }
+
+    // Where TMPDIR names no folder, a preview goes to the system's temporary folder, not to
+    // the root.
+    testsupport::TempDir folder;
+    const testsupport::ScopedEnvironment tmpdir("TMPDIR", folder.file("not there"));
+    const auto preview = job->make_output_url();
+    ASSERT_TRUE(preview);
+    const QString preview_folder = QFileInfo(preview->toLocalFile()).path();
+    EXPECT_NE(preview_folder.toStdString(), "/");
+    EXPECT_TRUE(foundation::is_directory(preview_folder)) << preview_folder.toStdString();
 }
 
 TEST_F(OneExporterTest, StatisticsFractionAndNoFractionWithoutADuration)

@@ -45,7 +45,7 @@ QWidget* rows_in_every_status()
 QWidget* failed_rows(int width)
 {
     auto* window = new MainWindow;
-    window->resize(width, 760);
+    window->resize(width, 860);
     ViewController* list = list_of(window);
     const struct {
         const char* file;
@@ -65,6 +65,10 @@ QWidget* failed_rows(int width)
          QStringLiteral("Error opening output files: Permission denied\n"
                         "/home/user/Videos/Converted/Holiday 2023 with the family/IMG_2041 (edited).mp4: "
                         "Permission denied")},
+        // A Chinese file name within ffmpeg's messages: glyphs of a fallback font in a line.
+        {"h264_aac.mp4", 4,
+         QStringLiteral("Error opening input file /home/user/视频/假期 spring trip.mp4.\n"
+                        "/home/user/视频/假期 spring trip.mp4: Invalid data found when processing input")},
     };
     for (const auto& r : rows) {
         auto row = std::make_shared<Run_task_obj>(fixture_url(r.file));

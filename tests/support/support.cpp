@@ -80,6 +80,21 @@ std::vector<std::string> entries(const std::string& directory)
     return names;
 }
 
+ScopedEnvironment::ScopedEnvironment(const char* name, const std::string& value) : name_(name)
+{
+    if (qEnvironmentVariableIsSet(name))
+        old_ = qgetenv(name).toStdString();
+    qputenv(name, QByteArray::fromStdString(value));
+}
+
+ScopedEnvironment::~ScopedEnvironment()
+{
+    if (old_)
+        qputenv(name_, QByteArray::fromStdString(*old_));
+    else
+        qunsetenv(name_);
+}
+
 TempDir::TempDir()
 {
     QTemporaryDir dir(QDir::tempPath() + "/convtest-XXXXXX");

@@ -32,6 +32,19 @@ int thread_count();
 // threads that the thread sanitizer's runtime starts beside the first thread and keeps.
 void start_first_pool_thread();
 
+// An environment variable with another value while this lives, and as it was after.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const std::string& value);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
 // A fresh empty directory for one test, removed by the destructor.
 class TempDir {
 public:
