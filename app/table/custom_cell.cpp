@@ -39,9 +39,13 @@ QColor muted(const QPalette& palette)
 }
 
 // Draws one line of text, cut with an ellipsis to the rectangle's width.
+// A line whose glyphs come partly from a fallback font (a Chinese name among Latin letters) is
+// taller than the font's own line: it is drawn whole, a pixel or two past its box, rather than
+// losing the tails of g, p and y.
 void draw_line(QPainter& painter, const QRect& rect, const QString& text, int flags = Qt::AlignLeft | Qt::AlignVCenter)
 {
-    painter.drawText(rect, flags, painter.fontMetrics().elidedText(text, Qt::ElideRight, rect.width()));
+    const QString shown = painter.fontMetrics().elidedText(text, Qt::ElideRight, rect.width());
+    painter.drawText(rect, flags | Qt::TextDontClip, shown);
 }
 
 // A line of wrapped text: where it starts in its paragraph and how long it is.

@@ -469,7 +469,7 @@ Band ink_alone(const QString& text, const QFont& font, const QColor& pen, const 
 // A cause that names a Chinese file, or a Chinese status before an English message, mixes
 // glyphs of the interface font with taller ones of a fallback font. Each of its lines is drawn
 // whole, as tall as the same text drawn alone (the tails of g, p and y included), one below
-// the other, within the row. In both languages.
+// the other, within the row; so is the file's name. In both languages.
 TEST(TablePaint, ALineThatMixesChineseAndLatinIsDrawnWhole)
 {
     const QString first = QStringLiteral("Error opening input file /home/user/视频/spring gallery.mp4.");
@@ -481,7 +481,7 @@ TEST(TablePaint, ALineThatMixesChineseAndLatinIsDrawnWhole)
         if (english)
             tables.emplace(QLocale(QLocale::English, QLocale::UnitedStates));
         TableWindow t;
-        const auto row = t.append_fixture("tiny.mp4");
+        const auto row = t.append_fixture("假期 spring trip.mp4");
         row->out_Ex->status = 4;
         row->out_Ex->error_info = std::optional<QString>(first + u'\n' + second);
         t.window.resize(2000, 700);
@@ -510,5 +510,16 @@ TEST(TablePaint, ALineThatMixesChineseAndLatinIsDrawnWhole)
             EXPECT_GE(lines[i].top, r.top());
             EXPECT_LE(lines[i].bottom, r.bottom());
         }
+
+        // The name, in bold, at the top of the texts right of the thumbnail.
+        QFont bold = table->font();
+        bold.setBold(true);
+        const QString name = index.data(ItemsModel::NameRole).toString();
+        const int thumbnail_right = r.left() + 12 + (r.height() - 16) * 16 / 9;
+        const std::vector<Band> name_lines = ink_bands(
+            painted, QRect(thumbnail_right + 2, r.top(), QFontMetrics(bold).horizontalAdvance(name) + 20, r.height() / 3));
+        ASSERT_FALSE(name_lines.empty());
+        const Band alone = ink_alone(name, bold, pen, painted.base, painted.ratio);
+        EXPECT_EQ(name_lines.front().bottom - name_lines.front().top, alone.bottom - alone.top) << name.toStdString();
     }
 }

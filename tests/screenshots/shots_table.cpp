@@ -66,7 +66,7 @@ QWidget* failed_rows(int width)
                         "/home/user/Videos/Converted/Holiday 2023 with the family/IMG_2041 (edited).mp4: "
                         "Permission denied")},
         // A Chinese file name within ffmpeg's messages: glyphs of a fallback font in a line.
-        {"h264_aac.mp4", 4,
+        {"假期 spring trip.mp4", 4,
          QStringLiteral("Error opening input file /home/user/视频/假期 spring trip.mp4.\n"
                         "/home/user/视频/假期 spring trip.mp4: Invalid data found when processing input")},
     };
