@@ -1,5 +1,6 @@
-// libFuzzer target: opens the input bytes as a media file and reads it through every kind
-// of reader output and the image generator. Any crash, hang or sanitizer report is a fault.
+// libFuzzer target: reads the sizes that the input bytes declare as every container that
+// declares them, then opens them as a media file and reads it through every kind of reader
+// output and the image generator. Any crash, hang or sanitizer report is a fault.
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <cstdio>
 
 #include "platform/media/asset.h"
+#include "platform/media/container_layout.h"
 #include "platform/media/image_generator.h"
 #include "platform/media/reader.h"
 
@@ -49,6 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString path = input_path(data, size);
     if (path.isEmpty())
         return 0;
+    for (const char* format : {"avi", "wav", "aiff", "caf", "mp3", "flv", "matroska,webm"})
+        declared_data(path, format);
     const AssetRef asset = Asset::from_path(path);
     if (asset->tracks().empty())
         return 0;

@@ -24,6 +24,10 @@ if [ ! -d "$corpus" ]; then
     ff $a -c:a libmp3lame "$corpus/f.mp3"
     ff $a -c:a ac3 -ar 48000 "$corpus/g.ac3"
     ff $v -c:v libx264 -preset ultrafast -metadata:s:v:0 rotate=90 "$corpus/h.mov"
+    ff $v $a -c:v mpeg4 -c:a libmp3lame -shortest "$corpus/i.avi"
+    ff $v $a -c:v flv -c:a libmp3lame -shortest "$corpus/j.flv"
+    ff $a -c:a pcm_s16be "$corpus/k.aiff"
+    ff $a -c:a pcm_s16be "$corpus/l.caf"
 fi
 mkdir -p "$build/findings"
 ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=offscreen "$build/tests/fuzz/asset_fuzz" "$corpus" \
