@@ -19,16 +19,23 @@ constexpr int kChunk = 1024;       // samples per delivered buffer
 constexpr double kMaxGap = 0.2;    // seconds of missing audio filled with silence
 
 
-// One source track: its decoder, its converter to the mix format, and its converted
-// samples from position base onwards (positions count output samples from the origin).
+// Converted samples, interleaved, that follow one another from position base (positions count
+// output samples from the origin).
+struct Stretch {
+    int64_t base = 0;
+    std::vector<float> samples;
+};
+
+// One source track: its decoder, its converter to the mix format, and its converted samples
+// not yet delivered. A gap in the track lies between two stretches: it is silence, and takes
+// no memory however long it is (a damaged file may jump hours ahead).
 struct TrackMix {
     AssetTrackRef track;
     av::CodecPtr decoder;
     av::ResamplerPtr swr;
     int in_rate = 0, in_format = -1;
     AVChannelLayout in_layout{};
-    std::vector<float> samples;  // interleaved, from position base
-    int64_t base = 0;
+    std::deque<Stretch> stretches;
     int64_t next = -1;  // position after the last sample; -1 before the first
     bool ended = false;
     int bad_packets = 0;
@@ -178,25 +185,35 @@ private:
         auto* out = reinterpret_cast<float*>(frame->data[0]);
         bool filled = false;  // out holds a whole chunk already
         for (auto& m : mixes_) {
-            // Unity gain: the tracks are summed as they are. A track that covers the whole
+            // Unity gain: the tracks are summed as they are. A stretch that covers the whole
             // chunk first is copied, the usual case of one track.
-            const int64_t from = std::max(emitted_, m->base);
-            const int64_t to = std::min<int64_t>(emitted_ + n, m->base + int64_t(m->samples.size()) / ch);
-            if (!filled && from == emitted_ && to == emitted_ + n) {
-                std::copy_n(m->samples.data() + (from - m->base) * ch, n * ch, out);
-                filled = true;
-            } else {
+            for (const Stretch& s : m->stretches) {
+                const int64_t from = std::max(emitted_, s.base);
+                const int64_t to = std::min<int64_t>(emitted_ + n, s.base + int64_t(s.samples.size()) / ch);
+                if (from >= emitted_ + n)
+                    break;
+                if (!filled && from == emitted_ && to == emitted_ + n) {
+                    std::copy_n(s.samples.data() + (from - s.base) * ch, n * ch, out);
+                    filled = true;
+                    continue;
+                }
                 if (!filled)
                     std::fill(out, out + n * ch, 0.0f);
                 filled = true;
                 for (int64_t p = from; p < to; ++p)
                     for (int c = 0; c < ch; ++c)
-                        out[(p - emitted_) * ch + c] += m->samples[(p - m->base) * ch + c];
+                        out[(p - emitted_) * ch + c] += s.samples[(p - s.base) * ch + c];
             }
             // Drop what has been delivered.
-            const int64_t used = std::clamp<int64_t>(emitted_ + n - m->base, 0, int64_t(m->samples.size()) / ch);
-            m->samples.erase(m->samples.begin(), m->samples.begin() + used * ch);
-            m->base += used;
+            while (!m->stretches.empty()) {
+                Stretch& s = m->stretches.front();
+                const int64_t used = std::clamp<int64_t>(emitted_ + n - s.base, 0, int64_t(s.samples.size()) / ch);
+                s.samples.erase(s.samples.begin(), s.samples.begin() + used * ch);
+                s.base += used;
+                if (!s.samples.empty())
+                    break;
+                m->stretches.pop_front();
+            }
         }
         if (!filled)
             std::fill(out, out + n * ch, 0.0f);
@@ -226,7 +243,7 @@ private:
     bool passes_through(const TrackMix& m, const AVFrame* f, const AVChannelLayout& layout, int64_t at) const
     {
         if (mixes_.size() != 1 || f->sample_rate != rate_ || av_channel_layout_compare(&layout, &layout_) != 0 ||
-            !m.samples.empty() || (m.swr && swr_get_delay(m.swr.get(), rate_) > 0) ||
+            !m.stretches.empty() || (m.swr && swr_get_delay(m.swr.get(), rate_) > 0) ||
             emitted_ + f->nb_samples > end_)
             return false;
         if (m.next < 0)
@@ -244,7 +261,7 @@ private:
         av_frame_move_ref(frame.get(), f);
         av_channel_layout_uninit(&frame->ch_layout);
         av_channel_layout_copy(&frame->ch_layout, &layout_);
-        m.next = m.base = emitted_ + frame->nb_samples;
+        m.next = emitted_ + frame->nb_samples;
         passed_.push_back(next_sample(std::move(frame)));
         return true;
     }
@@ -346,19 +363,20 @@ private:
     {
         const int ch = layout_.nb_channels;
         if (m.next < 0) {
-            m.next = m.base = std::max(at, emitted_);
+            m.next = std::max(at, emitted_);
         } else if (at > m.next + static_cast<int64_t>(kMaxGap * rate_)) {
-            m.samples.resize(m.samples.size() + (at - m.next) * ch, 0.0f);  // a gap in the track
-            m.next = at;
+            m.next = at;  // a gap in the track: the samples go on in a stretch of their own
+            m.stretches.push_back({at, {}});
         } else {
             at = m.next;  // contiguous, whatever small jitter the timestamps have
         }
+        if (m.stretches.empty())
+            m.stretches.push_back({m.next, {}});
         // Samples before the origin (or already delivered) are dropped.
+        Stretch& last = m.stretches.back();
         const int skip = static_cast<int>(std::clamp<int64_t>(m.next - at, 0, count));
-        m.samples.insert(m.samples.end(), data + int64_t(skip) * ch, data + int64_t(count) * ch);
-        m.next = at + count;
-        if (m.next < m.base + int64_t(m.samples.size()) / ch)
-            m.next = m.base + int64_t(m.samples.size()) / ch;
+        last.samples.insert(last.samples.end(), data + int64_t(skip) * ch, data + int64_t(count) * ch);
+        m.next = std::max(at + count, last.base + int64_t(last.samples.size()) / ch);
     }
 
     // The frame's channel layout; the usual one for its channel count when it has none.

@@ -25,7 +25,7 @@ if [ ! -d "$corpus" ]; then
     ff $a -c:a ac3 -ar 48000 "$corpus/g.ac3"
     ff $v -c:v libx264 -preset ultrafast -metadata:s:v:0 rotate=90 "$corpus/h.mov"
     ff $v $a -c:v mpeg4 -c:a libmp3lame -shortest "$corpus/i.avi"
-    ff $v $a -c:v flv -c:a libmp3lame -shortest "$corpus/j.flv"
+    ff $v $a -c:v flv -c:a libmp3lame -ar 22050 -shortest "$corpus/j.flv"
     ff $a -c:a pcm_s16be "$corpus/k.aiff"
     ff $a -c:a pcm_s16be "$corpus/l.caf"
 fi

@@ -58,6 +58,25 @@ TEST(AudioMixOutput, PcmOfOneTrack)
     EXPECT_NEAR(mp3.samples.size() / 44100.0, 2.0, 0.05);
 }
 
+// Sound with a two-second hole in its timestamps (from 2 s to 4 s): the hole is delivered as
+// silence in its place, and the sound after it keeps its time.
+TEST(AudioMixOutput, AHoleInTheSoundIsSilenceInItsPlace)
+{
+    const Pcm pcm = mix("gap_audio.m4a");
+    ASSERT_GT(pcm.rate, 0);
+    EXPECT_TRUE(pcm.contiguous);
+    const auto level = [&](double from, double to) {
+        float peak = 0;
+        for (auto i = size_t(from * pcm.rate) * pcm.channels; i < size_t(to * pcm.rate) * pcm.channels; ++i)
+            peak = std::max(peak, std::abs(pcm.samples.at(i)));
+        return peak;
+    };
+    EXPECT_NEAR(double(pcm.samples.size()) / pcm.channels / pcm.rate, 6.0, 0.1);
+    EXPECT_GT(level(0.5, 1.5), 0.1f);
+    EXPECT_LT(level(2.2, 3.8), 0.001f);
+    EXPECT_GT(level(4.5, 5.5), 0.1f);
+}
+
 TEST(AudioMixOutput, TwoTracksAreSummedAtUnityGain)
 {
     const AssetRef asset = open("two_audio.mov");
