@@ -156,7 +156,7 @@ void ReaderSession::run()
         }
         const int rc = av_read_frame(ctx_.get(), pkt.get());
         if (rc == AVERROR_EOF || (rc < 0 && ctx_->pb && avio_feof(ctx_->pb) && rc != AVERROR_EXIT)) {
-            if (source_cut_short(path_, streams_read(), range_)) {
+            if (source_cut_short(ctx_.get(), path_, streams_read(), range_)) {
                 fail(translated("文件“%1”在媒体数据结束之前就结束了：文件不完整。")
                          .arg(QFileInfo(path_).fileName()),
                      AVERROR_EOF);

@@ -160,6 +160,12 @@ std::optional<Shortfall> source_cut_short(const QString& source, const std::vect
     return read ? judge(read.get(), source, streams, range) : std::nullopt;
 }
 
+std::optional<Shortfall> source_cut_short(AVFormatContext* opened, const QString& source, const std::vector<int>& streams,
+                                          const TimeRange& range)
+{
+    return opened ? judge(opened, source, streams, range) : std::nullopt;
+}
+
 std::optional<Shortfall> conversion_cut_short(const QString& source, const QString& output, const TimeRange& range)
 {
     const av::FormatPtr written = av::open_input(output, nullptr);

@@ -35,6 +35,11 @@ struct Shortfall {
 // that declares nothing is not judged. For a range that ends before the file's length, the
 // data must reach the range's end (within 1 s or 5 %) where the file is cut.
 std::optional<Shortfall> source_cut_short(const QString& source, const std::vector<int>& streams, const TimeRange& range);
+// The same on the demuxer that has `source` open already (a reader at the end of its data):
+// the verdict takes only what the demuxer knows (its index, its length) and reads the file's
+// declared sizes afresh, so the demuxer's position does not matter.
+std::optional<Shortfall> source_cut_short(AVFormatContext* opened, const QString& source, const std::vector<int>& streams,
+                                          const TimeRange& range);
 
 // The same for an ffmpeg conversion of `source` over `range` that wrote `output`: judged on
 // the source's streams that ffmpeg takes for the kinds of media that the output holds. An
