@@ -352,6 +352,28 @@ int sum(const std::vector<int>& heights, size_t count)
     return std::accumulate(heights.begin(), heights.begin() + std::min(count, heights.size()), 0);
 }
 
+// A row of the fixture that failed with the cause.
+std::shared_ptr<Run_task_obj> failed_row(const TableWindow& t, const std::string& fixture, const QString& cause)
+{
+    const auto row = t.append_fixture(fixture);
+    row->out_Ex->status = 4;
+    row->out_Ex->error_info = std::optional<QString>(cause);
+    return row;
+}
+
+// The check in the Chinese interface, then in the English one.
+template <typename Check>
+void in_both_languages(const Check& check)
+{
+    for (const bool english : {false, true}) {
+        SCOPED_TRACE(english ? "English" : "Chinese");
+        std::optional<apptest::InstalledTranslations> tables;
+        if (english)
+            tables.emplace(QLocale(QLocale::English, QLocale::UnitedStates));
+        check();
+    }
+}
+
 }  // namespace
 
 // A cause of two lines (ffmpeg's last two messages) shows each on a line of its own, wrapped
@@ -365,18 +387,10 @@ TEST(TablePaint, EachLineOfACauseStartsALineOfItsOwn)
     const QString second = QStringLiteral(
         "/home/user/Videos/Converted/Holiday 2023 with the family/IMG_2041 (edited).mp4: Permission denied");
     const int widths[] = {1100, 1300, 1600, 2000};
-    for (const bool english : {false, true}) {
-        SCOPED_TRACE(english ? "English" : "Chinese");
-        std::optional<apptest::InstalledTranslations> tables;
-        if (english)
-            tables.emplace(QLocale(QLocale::English, QLocale::UnitedStates));
+    in_both_languages([&] {
         TableWindow t;
-        const auto two_lines = t.append_fixture("tiny.mp4");
-        two_lines->out_Ex->status = 4;
-        two_lines->out_Ex->error_info = std::optional<QString>(first + u'\n' + second);
-        const auto one_line = t.append_fixture("tiny.mp4");
-        one_line->out_Ex->status = 4;
-        one_line->out_Ex->error_info = std::optional<QString>(first);
+        failed_row(t, "tiny.mp4", first + u'\n' + second);
+        failed_row(t, "tiny.mp4", first);
         t.window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&t.window, 120000));
         QTableView* table = t.list->tableView;
@@ -441,7 +455,7 @@ TEST(TablePaint, EachLineOfACauseStartsALineOfItsOwn)
         // The widths show the text both cut and whole.
         EXPECT_TRUE(some_cut);
         EXPECT_TRUE(some_whole);
-    }
+    });
 }
 
 namespace {
@@ -475,15 +489,9 @@ TEST(TablePaint, ALineThatMixesChineseAndLatinIsDrawnWhole)
     const QString first = QStringLiteral("Error opening input file /home/user/视频/spring gallery.mp4.");
     const QString second =
         QStringLiteral("/home/user/视频/spring gallery.mp4: Invalid data found when processing input");
-    for (const bool english : {false, true}) {
-        SCOPED_TRACE(english ? "English" : "Chinese");
-        std::optional<apptest::InstalledTranslations> tables;
-        if (english)
-            tables.emplace(QLocale(QLocale::English, QLocale::UnitedStates));
+    in_both_languages([&] {
         TableWindow t;
-        const auto row = t.append_fixture("假期 spring trip.mp4");
-        row->out_Ex->status = 4;
-        row->out_Ex->error_info = std::optional<QString>(first + u'\n' + second);
+        failed_row(t, "假期 spring trip.mp4", first + u'\n' + second);
         t.window.resize(2000, 700);
         t.window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&t.window, 120000));
@@ -521,5 +529,5 @@ TEST(TablePaint, ALineThatMixesChineseAndLatinIsDrawnWhole)
         ASSERT_FALSE(name_lines.empty());
         const Band alone = ink_alone(name, bold, pen, painted.base, painted.ratio);
         EXPECT_EQ(name_lines.front().bottom - name_lines.front().top, alone.bottom - alone.top) << name.toStdString();
-    }
+    });
 }
