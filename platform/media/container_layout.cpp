@@ -64,7 +64,6 @@ std::optional<T> number(ByteSource& bytes, int64_t at)
 
 }  // namespace
 
-std::optional<uint16_t> le16(ByteSource& bytes, int64_t at) { return number<uint16_t, true>(bytes, at); }
 std::optional<uint32_t> le32(ByteSource& bytes, int64_t at) { return number<uint32_t, true>(bytes, at); }
 std::optional<uint64_t> le64(ByteSource& bytes, int64_t at) { return number<uint64_t, true>(bytes, at); }
 std::optional<uint32_t> be32(ByteSource& bytes, int64_t at) { return number<uint32_t, false>(bytes, at); }

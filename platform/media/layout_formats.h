@@ -9,7 +9,6 @@
 
 namespace media::layout {
 
-std::optional<uint16_t> le16(ByteSource& bytes, int64_t at);
 std::optional<uint32_t> le32(ByteSource& bytes, int64_t at);
 std::optional<uint64_t> le64(ByteSource& bytes, int64_t at);
 std::optional<uint32_t> be32(ByteSource& bytes, int64_t at);

@@ -114,13 +114,6 @@ std::vector<int64_t> seek_positions(const QByteArray& head, int64_t segment_data
     return positions;
 }
 
-DeclaredData cut_at(int64_t end, int64_t file_size)
-{
-    DeclaredData data = ending_at(end, file_size);
-    data.kind = DeclaredData::Kind::cut;
-    return data;
-}
-
 }  // namespace
 
 DeclaredData matroska(ByteSource& bytes)
@@ -135,7 +128,8 @@ DeclaredData matroska(ByteSource& bytes)
     if (segment->end() <= file_size)
         return ending_at(segment->end(), file_size);
 
-    // Part of the segment is missing. It is media unless all of the clusters are there: the
+    // Part of the segment is missing (every end below lies past the file's, or is where the
+    // media ends within it). It is media unless all of the clusters are there: the
     // elements up to the first cluster are few, and their seek heads say where the elements
     // after the last cluster begin.
     std::vector<int64_t> listed;
@@ -144,7 +138,7 @@ DeclaredData matroska(ByteSource& bytes)
     for (int n = 0; n < kElementsBeforeClusters && !first_cluster; ++n) {
         const auto e = element_at(bytes, at);
         if (!e || e->unknown_size || e->end() > file_size)
-            return cut_at(segment->end(), file_size);
+            return ending_at(segment->end(), file_size);
         if (e->id == kCluster)
             first_cluster = e->at;
         else if (e->id == kSeekHead && e->size <= kLargestSeekHead) {
@@ -154,13 +148,13 @@ DeclaredData matroska(ByteSource& bytes)
         at = e->end();
     }
     if (!first_cluster)
-        return cut_at(segment->end(), file_size);
+        return ending_at(segment->end(), file_size);
     int64_t after_clusters = segment->end();
     for (const int64_t position : listed)
         if (position > *first_cluster)
             after_clusters = std::min(after_clusters, position);
     if (after_clusters < segment->end())
-        return after_clusters <= file_size ? ending_at(after_clusters, file_size) : cut_at(after_clusters, file_size);
+        return ending_at(after_clusters, file_size);
 
     // No seek head places them: the clusters are walked to where the file ends.
     bool last_was_cluster = false;
@@ -168,17 +162,17 @@ DeclaredData matroska(ByteSource& bytes)
     for (int64_t n = 0; n < kClustersWalked && at < file_size; ++n) {
         const auto e = element_at(bytes, at);
         if (!e || e->unknown_size)
-            return cut_at(segment->end(), file_size);
+            return ending_at(segment->end(), file_size);
         if (e->end() > file_size) {
             if (e->id == kCluster)
-                return cut_at(e->end(), file_size);
+                return ending_at(e->end(), file_size);
             return ending_at(e->at, file_size);
         }
         last_was_cluster = e->id == kCluster;
         at = e->end();
     }
     // The file ends between elements: after a cluster, more may have followed.
-    return last_was_cluster || at < file_size ? cut_at(segment->end(), file_size) : ending_at(at, file_size);
+    return last_was_cluster || at < file_size ? ending_at(segment->end(), file_size) : ending_at(at, file_size);
 }
 
 }  // namespace media::layout

@@ -89,8 +89,9 @@ std::optional<Time> index_data_end(AVFormatContext* ctx, const std::vector<int>&
 }
 
 // How much of a file shown by its declared sizes to be cut short can be converted over
-// `range`: the share of the declared bytes that it holds, of the length the demuxer knows (in
-// bytes where it knows none). None when the range ends well inside the part that is there.
+// `range`: the share of the declared bytes that it holds, of the length that its header
+// declares or else the demuxer knows (in bytes where neither is known). None when the range
+// ends well inside the part that is there.
 std::optional<Shortfall> what_is_there(const AVFormatContext* ctx, const TimeRange& range, const DeclaredData& data)
 {
     const Time known = data.seconds > 0 ? Time::from_seconds(data.seconds, 1000000) : known_length(ctx);

@@ -32,8 +32,8 @@ struct Shortfall {
 // Whether the data of the given streams of `source`, within `range`, ends early: an index
 // (as MPEG-4 keeps at its head) that places their data beyond the end of the file, or sizes
 // and positions that the container declares in bytes that place its media data there. A file
-// that declares nothing is not judged. For a range that ends before the file's length, the
-// data must reach the range's end (within 1 s or 5 %) where the file is cut.
+// that declares nothing is not judged. Of a cut file, a range that ends before the file's
+// length converts where it ends well (5 % of the length) before the estimated end of the data.
 std::optional<Shortfall> source_cut_short(const QString& source, const std::vector<int>& streams, const TimeRange& range);
 // The same on the demuxer that has `source` open already (a reader at the end of its data):
 // the verdict takes only what the demuxer knows (its index, its length) and reads the file's
